@@ -1,0 +1,29 @@
+# zm_add_mdlapp(NAME SOURCES... [RESOURCES toml...])
+# Build an add-in as the host loads it: NAME.so in mdlapps/, exporting MdlMain
+# and whatever its sources mark as exported, with NAME.ma (its resource file)
+# compiled from the given resource sources beside it.
+function(zm_add_mdlapp name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;OBJECTS;RESOURCES" ${ARGN})
+  add_library(${name} MODULE ${ARG_SOURCES} ${ARG_OBJECTS})
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
+    LIBRARY_OUTPUT_DIRECTORY ${ZM_MDLAPPS_DIR})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE simhost)
+  target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  if(ARG_RESOURCES)
+    zm_add_resource_file(${name}_rsc ${ZM_MDLAPPS_DIR}/${name}.ma ${ARG_RESOURCES})
+    add_dependencies(${name} ${name}_rsc)
+  endif()
+endfunction()
+
+# zm_add_resource_file(TARGET OUTPUT SOURCES...)
+# Compile readable resource sources into one resource file with rcomp.
+function(zm_add_resource_file target output)
+  set(sources ${ARGN})
+  add_custom_command(OUTPUT ${output}
+    COMMAND rcomp -o ${output} ${sources}
+    DEPENDS rcomp ${sources}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    COMMENT "Compiling resources ${output}")
+  add_custom_target(${target} ALL DEPENDS ${output})
+endfunction()

@@ -1,0 +1,48 @@
+/* Basic types of the platform API: points, matrices, wide characters,
+** descriptors and the visibility macro every host header uses.
+** The add-in sees only these headers; the simulated host implements them. */
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(_WIN32)
+#define HOST_API extern "C" __declspec(dllimport)
+#else
+#define HOST_API extern "C" __attribute__((visibility("default")))
+#endif
+
+/* Platform wide text is UTF-16 on every build: wchar_t is 32-bit on Linux. */
+typedef char16_t MSWChar;
+
+typedef int32_t BoolInt;      /* 0 false, non-zero true */
+typedef int32_t StatusInt;    /* 0 success, otherwise a status documented with the call */
+typedef uint32_t UInt32;
+typedef int32_t Int32;
+typedef uint16_t UInt16;
+typedef int16_t Int16;
+
+enum : int {
+    HOST_SUCCESS = 0,
+    HOST_ERROR = 32768, /* general failure answered by host calls that have no finer status */
+};
+
+struct Dpoint3d { double x, y, z; };
+struct Dpoint2d { double x, y; };
+struct Dvector3d { Dpoint3d org, end; };
+struct DRange3d { Dpoint3d low, high; };
+/* Element ranges are stored as integers in units of resolution. */
+struct ScanRange { int64_t xlowlim, ylowlim, zlowlim, xhighlim, yhighlim, zhighlim; };
+struct RotMatrix { double form3d[3][3]; };    /* form3d[row][column] */
+struct Transform { double form3d[3][4]; };    /* rotation columns 0..2, translation column 3 */
+
+/* An application loaded into the host. The record is the host's; the add-in
+** holds pointers to it and compares them. */
+struct MdlDesc;
+typedef MdlDesc* MdlDescP;
+
+/* Opaque host handles. */
+typedef uintptr_t RscFileHandle;   /* an open resource file; 0 is never a valid handle */
+struct StringList;
+typedef struct DgnModel* DgnModelRefP;
+typedef struct TextFile* TextFileP;

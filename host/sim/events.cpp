@@ -1,0 +1,47 @@
+/* One transaction per dispatched event, fanned out to every listener. */
+#include "host/sim/sim_events.h"
+
+#include <map>
+
+namespace {
+struct EventState {
+    std::map<int, sim::EventListener> listeners;
+    int nextId = 1;
+    int depth = 0;
+};
+EventState state;
+}  // namespace
+
+namespace sim {
+
+int addEventListener(EventListener listener) {
+    int id = state.nextId++;
+    state.listeners.emplace(id, std::move(listener));
+    return id;
+}
+
+void removeEventListener(int id) { state.listeners.erase(id); }
+
+bool inEvent() { return state.depth > 0; }
+
+bool runEvent(const std::function<bool()>& fn) {
+    if (state.depth > 0) return fn();
+    for (auto& [id, l] : state.listeners)
+        if (l.begin) l.begin();
+    ++state.depth;
+    bool ok = false;
+    try {
+        ok = fn();
+    } catch (...) {
+        --state.depth;
+        for (auto& [id, l] : state.listeners)
+            if (l.end) l.end(false);
+        throw;
+    }
+    --state.depth;
+    for (auto& [id, l] : state.listeners)
+        if (l.end) l.end(true);
+    return ok;
+}
+
+}  // namespace sim
