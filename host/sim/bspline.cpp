@@ -131,7 +131,9 @@ struct BandedSolver {
 
     /* Fold the equation sum a[k] * x[start + k] = b into the factor. */
     void addRow(double* a, Dpoint3d b, int start) {
-        while (start < unknowns) {
+        /* Each step clears a[0] and shifts a zero in at the end, so after
+        ** WIDTH steps the row is spent (its remainder is the residual). */
+        for (int live = width; live > 0 && start < unknowns; --live) {
             if (a[0] != 0.0) {
                 double* row = &r[size_t(start) * width];
                 if (!used[start]) {
