@@ -48,16 +48,20 @@ LocalPoint segmentPoint(double r1, double r2, double A, double ls, double le, do
     return localPoint(r1, r2, A, spacedLength(ls, le, i, count), rSel);
 }
 
-/* Local start point and chord direction used to lay a segment between two
-** points. */
+/* Local offset and chord direction that lay a segment between two points:
+** the placed list must start at the offset and its chord must run from its
+** first to its last point. Laid out forwards the list runs from the point at
+** Ls to the one at Le; laid out backwards from the origin to (Le) - (Ls). In
+** both the chord is the direction of (Le) - (Ls). */
 void localChord(LocalPoint* start, double* chordAngle, double r1, double r2, double A) {
     double ls, le;
     zmlibGeo_getKlotoideLength(&ls, &le, r1, r2, A);
     double rSel = selectedRadius(r1, r2);
-    LocalPoint end = localPoint(r1, r2, A, le, rSel);
+    LocalPoint near = localPoint(r1, r2, A, ls, rSel);
+    LocalPoint far = localPoint(r1, r2, A, le, rSel);
     *start = LocalPoint{0.0, 0.0};
-    if (r1 != 0.0 && r2 != 0.0 && rSel == r2) *start = localPoint(r1, r2, A, ls, rSel);
-    *chordAngle = geo::directionAngle(end.x - start->x, end.y - start->y);
+    if (r1 != 0.0 && r2 != 0.0 && rSel == r2) *start = near;
+    *chordAngle = geo::directionAngle(far.x - near.x, far.y - near.y);
 }
 
 /* Fit CURVE, its order and pole count set, to the COUNT points of WORK; the

@@ -267,6 +267,24 @@ TEST_F(Clothoid, CompoundSegmentDirectionAtTheStart) {
     EXPECT_NEAR(std::remainder(a - lead, 2 * pi), 0.0, 1e-3);
 }
 
+TEST_F(Clothoid, CompoundSegmentLaidBackwardsEndsOnTheChord) {
+    /* both ends curved, the flatter one at r1: the list runs backwards */
+    const double r1 = 200, r2 = 100, A = 100;
+    const double x1 = 10, y1 = 20, x2 = 10, y2 = 80;
+    std::vector<Dpoint3d> work(30);
+    BsplineCurve curve;
+    ASSERT_EQ(clothoid::fitByEndpoints(&curve, work.data(), 30, 4, x1, y1, x2, y2, r1, r2, A), 0);
+    mdlBspline_freeCurve(&curve);
+    EXPECT_NEAR(work[0].x, x1, 1e-9);
+    EXPECT_NEAR(work[0].y, y1, 1e-9);
+    EXPECT_NEAR(work[29].x, x2, 1e-9); /* on the northward ray through P1 */
+    EXPECT_GT(work[29].y, y1);
+    double x, y, a;
+    ASSERT_EQ(zmlibGeo_getKlotCoord(&x, &y, &a, x1, y1, x2, y2, r1, r2, A, 50), ZMLIB_SUCCESS);
+    EXPECT_NEAR(x, work[29].x, 1e-9);
+    EXPECT_NEAR(y, work[29].y, 1e-9);
+}
+
 TEST_F(Clothoid, BsplineByTangentStartsAlongTheTangent) {
     const int count = 20;
     std::vector<Dpoint3d> work(count);
