@@ -57,11 +57,11 @@ void localChord(LocalPoint* start, double* chordAngle, double r1, double r2, dou
     double ls, le;
     zmlibGeo_getKlotoideLength(&ls, &le, r1, r2, A);
     double rSel = selectedRadius(r1, r2);
-    LocalPoint near = localPoint(r1, r2, A, ls, rSel);
-    LocalPoint far = localPoint(r1, r2, A, le, rSel);
+    LocalPoint atLs = localPoint(r1, r2, A, ls, rSel);
+    LocalPoint atLe = localPoint(r1, r2, A, le, rSel);
     *start = LocalPoint{0.0, 0.0};
-    if (r1 != 0.0 && r2 != 0.0 && rSel == r2) *start = near;
-    *chordAngle = geo::directionAngle(far.x - near.x, far.y - near.y);
+    if (r1 != 0.0 && r2 != 0.0 && rSel == r2) *start = atLs;
+    *chordAngle = geo::directionAngle(atLe.x - atLs.x, atLe.y - atLs.y);
 }
 
 /* Fit CURVE, its order and pole count set, to the COUNT points of WORK; the
