@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <unordered_map>
 
 #include "host/mdlsystem.h"
@@ -37,13 +38,22 @@ const char* const schemaSql =
     "CREATE TABLE resource(type INTEGER NOT NULL, id INTEGER NOT NULL, alias TEXT,"
     " data BLOB NOT NULL, PRIMARY KEY(type, id)) WITHOUT ROWID;";
 
+/* One SQLite connection per file, shared by every handle open on it, so that
+** all writes of one event to one file form one transaction. */
+struct Connection {
+    sqlite3* db = nullptr;
+    bool inTransaction = false;
+    int users = 0; /* handles open on it */
+};
+
 struct OpenFile {
     RscFileHandle handle = 0;
     std::string name;      /* as the caller gave it */
     std::string path;      /* local path */
-    sqlite3* db = nullptr;
+    std::string key;       /* canonical path, the key of its connection */
+    Connection* conn = nullptr;
+    sqlite3* db = nullptr; /* conn->db */
     bool writable = false; /* opened for writing and the file accepts it */
-    bool inTransaction = false;
     MdlDesc* owner = nullptr; /* application on whose behalf it was opened */
     uint64_t openOrder = 0;
 };
@@ -57,6 +67,7 @@ struct LoadedCopy {
 
 struct ResourceState {
     std::map<RscFileHandle, OpenFile> files;
+    std::map<std::string, std::unique_ptr<Connection>> connections;
     std::map<const MdlDesc*, RscFileHandle> applicationFiles;
     std::unordered_map<void*, LoadedCopy> copies;
     RscFileHandle nextHandle = 1;
@@ -121,13 +132,13 @@ std::string checkResourceFile(sqlite3* db) {
 
 /* Commit or roll back the event's transaction of every file. */
 void endTransactions(bool committed) {
-    for (auto& [h, f] : state.files) {
-        if (!f.inTransaction) continue;
-        f.inTransaction = false;
-        if (sqlite3_exec(f.db, committed ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK) {
-            toolSubsystem_printf("Resource file %s: %s failed (%s)\n", f.name.c_str(),
-                                 committed ? "commit" : "rollback", sqlite3_errmsg(f.db));
-            sqlite3_exec(f.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    for (auto& [key, c] : state.connections) {
+        if (!c->inTransaction) continue;
+        c->inTransaction = false;
+        if (sqlite3_exec(c->db, committed ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            toolSubsystem_printf("Resource file %s: %s failed (%s)\n", key.c_str(),
+                                 committed ? "commit" : "rollback", sqlite3_errmsg(c->db));
+            sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
         }
     }
 }
@@ -159,11 +170,11 @@ int beginWrite(OpenFile& f) {
             return RSCERR_WRITE_FAILED;
         }
     }
-    if (sim::inEvent() && !f.inTransaction) {
+    if (sim::inEvent() && !f.conn->inTransaction) {
         ensureEventListener();
         int rc = sqlite3_exec(f.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) return writeFailure(f, rc);
-        f.inTransaction = true;
+        f.conn->inTransaction = true;
     }
     return RSC_SUCCESS;
 }
@@ -172,29 +183,43 @@ int openFileImpl(RscFileHandle* handle, const std::string& name, int mode) {
     std::string path = sim::hostPath(name);
     struct stat sb;
     if (path.empty() || ::stat(path.c_str(), &sb) != 0 || !S_ISREG(sb.st_mode)) return RSCERR_CANNOT_OPEN;
-    bool writable = mode != 0 && ::access(path.c_str(), W_OK) == 0;
-    /* Readers open read/write too when they may, so that a writer's WAL left
-    ** behind by a crash can be recovered. */
-    int flags = ::access(path.c_str(), W_OK) == 0 ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        return RSCERR_CANNOT_OPEN;
+    bool diskWritable = ::access(path.c_str(), W_OK) == 0;
+    std::string key = canonical(path);
+    Connection* conn = nullptr;
+    auto it = state.connections.find(key);
+    if (it != state.connections.end()) {
+        conn = it->second.get();
+    } else {
+        /* Readers open read/write too when they may, so that a writer's WAL
+        ** left behind by a crash can be recovered. */
+        int flags = diskWritable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            return RSCERR_CANNOT_OPEN;
+        }
+        sqlite3_busy_timeout(db, 5000);
+        std::string problem = checkResourceFile(db);
+        if (!problem.empty()) {
+            reportDamaged(name, problem.c_str());
+            sqlite3_close(db);
+            return RSCERR_NOT_RSC_FILE;
+        }
+        sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+        auto fresh = std::make_unique<Connection>();
+        fresh->db = db;
+        conn = fresh.get();
+        state.connections.emplace(key, std::move(fresh));
     }
-    sqlite3_busy_timeout(db, 5000);
-    std::string problem = checkResourceFile(db);
-    if (!problem.empty()) {
-        reportDamaged(name, problem.c_str());
-        sqlite3_close(db);
-        return RSCERR_NOT_RSC_FILE;
-    }
-    sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    ++conn->users;
     OpenFile f;
     f.handle = state.nextHandle++;
     f.name = name;
     f.path = path;
-    f.db = db;
-    f.writable = writable;
+    f.key = key;
+    f.conn = conn;
+    f.db = conn->db;
+    f.writable = mode != 0 && diskWritable;
     f.owner = sim::currentApplication();
     f.openOrder = state.nextOpenOrder++;
     *handle = f.handle;
@@ -202,13 +227,16 @@ int openFileImpl(RscFileHandle* handle, const std::string& name, int mode) {
     return RSC_SUCCESS;
 }
 
+/* Drop handle F; the last handle of a file commits its writes and closes it. */
 void closeFileImpl(OpenFile& f) {
-    if (f.inTransaction) {
-        if (sqlite3_exec(f.db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (--f.conn->users == 0) {
+        if (f.conn->inTransaction &&
+            sqlite3_exec(f.db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
             toolSubsystem_printf("Resource file %s: commit failed (%s)\n", f.name.c_str(), sqlite3_errmsg(f.db));
-        f.inTransaction = false;
+        sqlite3_close_v2(f.db);
+        state.connections.erase(f.key);
     }
-    sqlite3_close_v2(f.db);
+    f.conn = nullptr;
     f.db = nullptr;
     for (auto it = state.applicationFiles.begin(); it != state.applicationFiles.end();)
         it = it->second == f.handle ? state.applicationFiles.erase(it) : std::next(it);
@@ -288,12 +316,10 @@ void copyOut(char* buffer, int size, const std::string& text) {
 HOST_API StatusInt mdlResource_createFile(const char* name, const char* description, int flags) {
     if (!name || !*name) return RSCERR_BAD_ARGUMENT;
     std::string path = sim::hostPath(name);
-    std::string canon = canonical(path);
-    for (auto& [h, f] : state.files)
-        if (canonical(f.path) == canon) {
-            toolSubsystem_printf("Resource file %s is open and cannot be replaced\n", name);
-            return RSCERR_CANNOT_OPEN;
-        }
+    if (state.connections.count(canonical(path))) {
+        toolSubsystem_printf("Resource file %s is open and cannot be replaced\n", name);
+        return RSCERR_CANNOT_OPEN;
+    }
     std::error_code ec;
     if (std::filesystem::exists(path, ec) && flags == 0) return RSCERR_EXISTS;
     /* Build the new file beside the old one and rename it into place, so that
