@@ -40,7 +40,7 @@ protected:
 };
 
 TEST_F(RcompTest, EverySectionCompilesAndDecodesBack) {
-    std::string out = path("all.ma");
+    std::string out = path("mdlapps/all.ma"); /* a folder the build has not made yet */
     RcompRun r = run("-o " + out + " " + dataDir + "all_sections.toml");
     ASSERT_EQ(r.status, 0) << r.errors;
     EXPECT_FALSE(exists(out + "-wal"));

@@ -759,6 +759,9 @@ void removeDatabase(const std::string& path) {
 
 int writeOutput(const std::string& out) {
     std::string temp = out + ".tmp" + std::to_string(::getpid());
+    std::error_code dirError;
+    auto parent = std::filesystem::path(out).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, dirError); /* the build may not have made it yet */
     removeDatabase(temp);
     int st = mdlResource_createFile(temp.c_str(), cs.description.c_str(), 1);
     RscFileHandle h = 0;
