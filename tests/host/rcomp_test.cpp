@@ -189,7 +189,8 @@ TEST_F(RcompTest, SemanticErrorsPointAtTheirLine) {
         {"[[resource]]\ntype = \"Tarv\"\nid = 1\nfields = [{ int33 = 1 }]\n", ":4: unknown field kind 'int33'"},
         {"[[icon]]\nid = 1\nwidth = 2\nheight = 1\npalette = { a = 1 }\nrows = [\n \"ab\",\n]\n",
          ":7: 'b' is not in the palette"},
-        {"[[icon]]\nid = 1\nwidth = 2\nheight = 2\npalette = { a = 1 }\nrows = [\"aa\"]\n", ":6: rows has 1 rows, height is 2"},
+        {"[[icon]]\nid = 1\nwidth = 2\nheight = 2\npalette = { a = 1 }\nrows = [\"aa\"]\n",
+         ":6: rows has 1 rows, height is 2"},
         {"[[menu]]\nid = 1\n[[menu.entry]]\nlabel = \"x\"\ncommand = 1\nkeyin = \"y\"\n",
          ":3: an entry has a command or a keyin, not both"},
         {"[[commandtable]]\nid = 1\n[[commandtable.command]]\nnumber = 1\nkeyin = \"a b\"\n"
