@@ -43,7 +43,8 @@ const char* const schemaSql =
 struct Connection {
     sqlite3* db = nullptr;
     bool inTransaction = false;
-    int users = 0; /* handles open on it */
+    int users = 0;                     /* handles open on it */
+    sqlite3_stmt* selectData = nullptr; /* the lookup every load makes, prepared once */
 };
 
 struct OpenFile {
@@ -233,6 +234,7 @@ void closeFileImpl(OpenFile& f) {
         if (f.conn->inTransaction &&
             sqlite3_exec(f.db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
             toolSubsystem_printf("Resource file %s: commit failed (%s)\n", f.name.c_str(), sqlite3_errmsg(f.db));
+        sqlite3_finalize(f.conn->selectData);
         sqlite3_close_v2(f.db);
         state.connections.erase(f.key);
     }
@@ -262,20 +264,26 @@ std::vector<OpenFile*> searchOrder(RscFileHandle file) {
 
 /* Read resource TYPE, ID of F into DATA: 1 found, 0 absent, -1 read error. */
 int readBlob(OpenFile& f, uint32_t type, int32_t id, std::vector<uint8_t>* data, uint32_t* size) {
-    Statement st(f.db, "SELECT length(data), data FROM resource WHERE type=?1 AND id=?2");
-    if (!st) return -1;
-    sqlite3_bind_int64(st.stmt, 1, type);
-    sqlite3_bind_int(st.stmt, 2, id);
-    int rc = sqlite3_step(st.stmt);
+    sqlite3_stmt*& st = f.conn->selectData;
+    if (!st && sqlite3_prepare_v3(f.db, "SELECT length(data), data FROM resource WHERE type=?1 AND id=?2", -1,
+                                  SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
+        return -1;
+    struct Reset {
+        sqlite3_stmt* s;
+        ~Reset() { sqlite3_reset(s); }
+    } reset{st};
+    sqlite3_bind_int64(st, 1, type);
+    sqlite3_bind_int(st, 2, id);
+    int rc = sqlite3_step(st);
     if (rc == SQLITE_DONE) return 0;
     if (rc != SQLITE_ROW) {
         toolSubsystem_printf("Resource file %s: read failed (%s)\n", f.name.c_str(), sqlite3_errmsg(f.db));
         return -1;
     }
-    int n = sqlite3_column_int(st.stmt, 0);
+    int n = sqlite3_column_int(st, 0);
     if (size) *size = static_cast<uint32_t>(n);
     if (data) {
-        const uint8_t* p = static_cast<const uint8_t*>(sqlite3_column_blob(st.stmt, 1));
+        const uint8_t* p = static_cast<const uint8_t*>(sqlite3_column_blob(st, 1));
         data->assign(p, p + (p ? n : 0));
     }
     return 1;
