@@ -9,7 +9,8 @@
 ** command, prompt, status, error, keyin, left); the message centre as
 ** "[message error] text" (error, warning, info, debug); an info box as
 ** "[info box] text"; the host's own notices as "[host] text". A line that
-** stops the session is reported on stderr as "hostsim: FILE:LINE: why". */
+** stops the session is reported on stderr as "hostsim: NAME:LINE: why",
+** NAME being the script's file name. */
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -134,7 +135,7 @@ int playSession(const std::string& path) {
         std::string line = trim(raw);
         if (line.empty() || line[0] == '#') continue;
         std::string error;
-        if (!runLine(line, error)) return stop(path + ":" + std::to_string(lineNo), error);
+        if (!runLine(line, error)) return stop(path.substr(directoryOf(path).size()) + ":" + std::to_string(lineNo), error);
     }
     return 0;
 }

@@ -1,6 +1,6 @@
 /* The smallest add-in: greets from a configuration variable, tells how it
-** was loaded and, when MINIMAL_REFUSE_UNLOAD is defined, refuses an
-** ordinary unload (a forced one always goes). */
+** was loaded and, when MINIMAL_REFUSE_UNLOAD is set (defined, not empty and
+** not "0"), refuses an ordinary unload (a forced one always goes). */
 #include <cstring>
 
 #include "host/mdlsystem.h"
@@ -9,9 +9,15 @@
 
 namespace {
 
+bool refuseUnload() {
+    char value[16];
+    if (mdlSystem_getenv(value, "MINIMAL_REFUSE_UNLOAD", sizeof value) != 0) return false;
+    return value[0] && std::strcmp(value, "0") != 0;
+}
+
 /* Answer the host's unload request: 1 keeps the add-in loaded. */
 int minimal_unload(int unloadType) {
-    if (unloadType >= 0 && mdlSystem_getCfgVar(nullptr, "MINIMAL_REFUSE_UNLOAD", 0) == 0) {
+    if (unloadType >= 0 && refuseUnload()) {
         toolSubsystem_printf("minimal: unload refused\n");
         return 1;
     }
