@@ -73,13 +73,14 @@ void expandInto(std::string& out, const std::string& text, std::vector<std::stri
         size_t close = text.find(')', open + 2);
         if (close == std::string::npos) break;
         out.append(text, i, open - i);
-        std::string key = upper(trim(text.substr(open + 2, close - open - 2)));
+        std::string name = trim(text.substr(open + 2, close - open - 2));
+        std::string key = upper(name);
         i = close + 1;
         bool cycle = std::find(active.begin(), active.end(), key) != active.end();
         if (cycle || active.size() >= static_cast<size_t>(maxExpandDepth)) continue;
         std::optional<std::string> raw = sim::rawVariable(key);
         if (!raw) {
-            const char* env = std::getenv(key.c_str());
+            const char* env = sim::isVariableName(name) ? std::getenv(name.c_str()) : nullptr;
             if (env) out += env;
             continue;
         }
@@ -162,8 +163,11 @@ struct Reader {
     void read(const std::string& file, int depth) {
         if (depth > maxIncludeDepth) return fail(file, 0, "includes nested too deeply");
         std::string local = sim::hostPath(file);
+        struct stat st;
+        if (local.empty() || ::stat(local.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return fail(file, 0, "cannot open configuration file");
         std::ifstream in(local, std::ios::binary);
-        if (local.empty() || !in) return fail(file, 0, "cannot open configuration file");
+        if (!in) return fail(file, 0, "cannot open configuration file");
         /* Open conditions, innermost last. */
         struct Frame { bool parentActive, cond, inElse; };
         std::vector<Frame> frames;
