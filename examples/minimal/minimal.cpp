@@ -55,5 +55,6 @@ MINIMAL_EXPORT int MdlMain(int argc, char* argv[]) {
     mdlSystem_setFunction(SYSTEM_UNLOAD_PROGRAM, reinterpret_cast<void*>(minimal_unload));
     mdlSystem_setFunction(SYSTEM_NEW_DESIGN_FILE, reinterpret_cast<void*>(minimal_newDesignFile));
     mdlSystem_setMdlAppVersionNumber(mdlSystem_getCurrMdlDesc(), 0x00010203);
+    mdlOutput_printf(MSG_STATUS, "minimal ready");
     return 0;
 }
