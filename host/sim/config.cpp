@@ -149,12 +149,18 @@ struct Reader {
     bool condition(const std::string& file, int line, const std::string& directive, const std::string& arg) {
         if (directive == "ifdef") return sim::rawVariable(arg).has_value();
         if (directive == "ifndef") return !sim::rawVariable(arg).has_value();
-        /* %if exists(PATH) */
+        /* %if [!]exists(PATH), %if [!]defined(NAME) */
         std::string a = trim(arg);
-        if (a.compare(0, 6, "exists") == 0) {
-            std::string rest = trim(a.substr(6));
-            if (rest.size() >= 2 && rest.front() == '(' && rest.back() == ')')
-                return pathExists(sim::expandVariables(trim(rest.substr(1, rest.size() - 2))));
+        bool negate = !a.empty() && a[0] == '!';
+        if (negate) a = trim(a.substr(1));
+        for (const char* fn : {"exists", "defined"}) {
+            size_t len = std::strlen(fn);
+            if (a.compare(0, len, fn) != 0) continue;
+            std::string rest = trim(a.substr(len));
+            if (rest.size() < 2 || rest.front() != '(' || rest.back() != ')') break;
+            std::string inner = trim(rest.substr(1, rest.size() - 2));
+            bool yes = len == 6 ? pathExists(sim::expandVariables(inner)) : sim::rawVariable(inner).has_value();
+            return yes != negate;
         }
         fail(file, line, "unknown condition: " + arg);
         return false;

@@ -146,10 +146,10 @@ MdlDesc* loadApplication(const std::string& name, const std::string& args, const
         main = builtin->second;
         argv0 = task;
     } else {
-        char found[MAXFILELENGTH];
-        if (mdlFile_find(found, (n + ".so").c_str(), "MS_MDL", nullptr) != HOST_SUCCESS)
+        /* A bare name is looked for along MS_MDL only, never in the current directory. */
+        std::string path;
+        if (!findFile(n + ".so", "MS_MDL", nullptr, false, path))
             return fail(error, status, LOAD_NOT_FOUND, "Cannot find application " + trim(name) + " (" + n + ".so along MS_MDL)");
-        std::string path = found;
         void* handle = ::dlopen(hostPath(path).c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             const char* why = ::dlerror();

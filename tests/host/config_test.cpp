@@ -163,12 +163,15 @@ TEST_F(ConfigFiles, ConditionsAndUndef) {
                              "R > wrong2\n"
                              "  %endif\n"
                              "%endif\n"
+                             "%if !defined(GONE)\n"
+                             "R > right3\n"
+                             "%endif\n"
                              "%if exists($(NOWHERE)/missing.cfg)\n"
                              "R > wrong3\n"
                              "%include missing-but-skipped.cfg\n"
                              "%endif\n");
     ASSERT_EQ(mdlSystem_processCfgVarFile(path.c_str(), 0), 0) << sim::consoleText();
-    EXPECT_EQ(getVar("R"), "right1;right2");
+    EXPECT_EQ(getVar("R"), "right1;right2;right3");
     EXPECT_EQ(getVar("GONE"), "<undefined>");
 }
 
