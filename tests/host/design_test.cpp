@@ -16,6 +16,7 @@
 #include "host/sim/sim_apps.h"
 #include "host/sim/sim_element.h"
 #include "host/sim/sim_events.h"
+#include "host/sim/sim_memory.h"
 #include "host/sim/sim_output.h"
 #include "host/sim/sim_session.h"
 
@@ -501,4 +502,30 @@ TEST_F(DesignTest, DumpShowsGeometryTextAndLinkages) {
     ASSERT_TRUE((*dump)(path("dump.dgn"), error)) << error;   /* without an open file */
     EXPECT_EQ(sim::consoleText(), text);
     EXPECT_FALSE((*dump)(path("nope.dgn"), error));
+}
+
+TEST_F(DesignTest, FailedAllocationsLeaveDescriptorsWholeOrAbsent) {
+    openFile("memory.dgn");
+    MSElementDescr* cell = threeLineCell();
+    UInt32 pos = mdlElmdscr_add(cell);
+    ASSERT_NE(pos, 0u);
+    sim::failAllocations(1);
+    MSElement el;
+    mdlLine_create(&el, nullptr, nullptr);
+    const Dpoint3d pts[2] = {{0, 0, 0}, {1, 0, 0}};
+    mdlLine_create(&el, nullptr, pts);
+    EXPECT_NE(mdlElmdscr_appendElement(cell, &el), 0);
+    EXPECT_EQ(mdlElmdscr_count(cell), 4);
+    for (int skip = 0; skip < 4; ++skip) {
+        sim::failAllocations(1, skip);
+        MSElementDescr* read = nullptr;
+        EXPECT_EQ(mdlElmdscr_read(&read, pos, nullptr, 0, nullptr), 0) << skip;
+        EXPECT_EQ(read, nullptr);
+    }
+    sim::failAllocations(0);
+    MSElementDescr* read = nullptr;
+    EXPECT_GT(mdlElmdscr_read(&read, pos, nullptr, 0, nullptr), 0);
+    EXPECT_EQ(mdlElmdscr_count(read), 4);
+    mdlElmdscr_freeAll(&read);
+    mdlElmdscr_freeAll(&cell);
 }
