@@ -240,6 +240,13 @@ void ensureListener() {
 const char* const STANDARD_DASHES[8] = {"", "0.1,0.1", "0.5,0.25", "1,0.25", "0.5,0.25,0.1,0.25", "0.25,0.25",
                                         "1,0.25,0.1,0.25,0.1,0.25", "1,0.25,0.1,0.25"};
 
+/* A new file takes its units from the workspace:
+**   _HOST_MASTER_UNITS     name of the master unit (default "m")
+**   _HOST_SUB_UNITS        name of the sub-unit (default "mm")
+**   _HOST_SUB_PER_MASTER   sub-units per master unit (default 1000)
+**   _HOST_UOR_PER_MASTER   units of resolution per master unit (default 1000)
+**   _HOST_DESIGN_3D        0 makes a two-dimensional file (default 1)
+** Text width and height start at one master unit. */
 void setDefaults(DesignFile& f) {
     f.units.masterName = cfg("_HOST_MASTER_UNITS", "m");
     f.units.subName = cfg("_HOST_SUB_UNITS", "mm");
@@ -702,7 +709,7 @@ bool open(const std::string& path, bool create, std::string& error) {
     std::unique_ptr<DesignFile> f = load(path, false, error);
     if (!f) return false;
     sqlite3_stmt* put = nullptr;
-    if (!exec(f->db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", &error) ||
+    if (!exec(f->db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", &error) ||
         sqlite3_prepare_v2(f->db, "INSERT OR REPLACE INTO elements(model, pos, deleted, data) VALUES(?, ?, ?, ?)", -1,
                            &put, nullptr) != SQLITE_OK) {
         error = "cannot write " + path + ": " + sqlite3_errmsg(f->db);

@@ -76,7 +76,7 @@ TEST_F(DesignTest, EveryElementKindRoundTripsByteForByte) {
     keep(mdlEllipse_create(&el, nullptr, &pts[2], 4, 4, nullptr, 0));
     keep(mdlText_create(&el, nullptr, "bl\xc3\xa5", &pts[0], nullptr, nullptr, nullptr, nullptr));
     mdlLine_create(&el, nullptr, pts);
-    std::vector<uint8_t> user(8, 0x5A);
+    std::vector<uint8_t> user(12, 0x5A);   /* the body of an 8-word linkage */
     LinkageHeader h{LINKAGE_USER_FLAG, 0x4F33};
     mdlLinkage_setWords(&h, 8);
     ASSERT_EQ(mdlLinkage_appendToElement(&el, &h, user.data(), nullptr, nullptr), 0);
