@@ -141,8 +141,11 @@ void setSlot(DgnModel* m, uint32_t pos, const uint8_t* data, bool deleted, bool 
 
 void beginTransaction() {
     if (state.inTransaction || !state.active || state.active->readOnly) return;
-    exec(state.active->db, "BEGIN IMMEDIATE");
-    state.inTransaction = true;
+    std::string error;
+    if (exec(state.active->db, "BEGIN IMMEDIATE", &error))
+        state.inTransaction = true;
+    else
+        sim::addOutput(sim::OutputKind::Host, 0, "design file: cannot begin a transaction: " + error);
 }
 
 void closeStep() {
@@ -701,7 +704,7 @@ std::unique_ptr<DesignFile> load(const std::string& path, bool readOnly, std::st
         error = "cannot open " + path + ": " + (f->db ? sqlite3_errmsg(f->db) : "out of memory");
         return nullptr;
     }
-    sqlite3_busy_timeout(f->db, 2000);
+    sqlite3_busy_timeout(f->db, 1000);
     if (!loadTables(*f, error)) return nullptr;
     return f;
 }
@@ -935,21 +938,26 @@ uint32_t storeElement(DgnModel* m, uint32_t filePos, const uint8_t* record, bool
     uint32_t typeWord = get4(copy);
     put4(copy, component ? (typeWord | COMPONENT_BIT) : (typeWord & ~COMPONENT_BIT));
     put8(copy + H_TIME, nowMs());
+    const uint8_t* before = nullptr;
+    bool beforeComponent = component;
     if (filePos == 0) {
         put8(copy + H_ID, m->file->nextElementId++);
         filePos = static_cast<uint32_t>(m->slots.size() + 1);
-        setSlot(m, filePos, copy, false, component);
-        journal(m, filePos, nullptr, false, copy, false, component);
     } else {
         const Slot* old = slot(m, filePos);
         if (!old || old->deleted) return 0;
         put8(copy + H_ID, get8(old->data + H_ID));
-        const uint8_t* before = old->data;
-        bool oldComponent = old->component;
-        setSlot(m, filePos, copy, false, oldComponent);
-        journal(m, filePos, before, false, copy, false, oldComponent);
+        before = old->data;
+        beforeComponent = old->component;
     }
-    if (!persistSlot(m, filePos)) return 0;
+    setSlot(m, filePos, copy, false, beforeComponent);
+    if (!persistSlot(m, filePos)) {
+        /* Memory follows the file: what could not be written is not there. */
+        if (before) setSlot(m, filePos, before, false, beforeComponent);
+        else m->slots.pop_back();
+        return 0;
+    }
+    journal(m, filePos, before, false, copy, false, beforeComponent);
     return filePos;
 }
 

@@ -529,3 +529,19 @@ TEST_F(DesignTest, FailedAllocationsLeaveDescriptorsWholeOrAbsent) {
     mdlElmdscr_freeAll(&read);
     mdlElmdscr_freeAll(&cell);
 }
+
+TEST_F(DesignTest, WriteThatCannotReachTheFileLeavesNoElementInMemory) {
+    openFile("locked.dgn");
+    UInt32 first = addLine(0);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path("locked.dgn").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(addLine(1), 0u);
+    EXPECT_EQ(mdlModelRef_getEof(nullptr), first);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(addLine(2), first + 1);
+    sim::design::close();
+    openFile("locked.dgn");
+    EXPECT_EQ(liveCount(), 2);
+}
