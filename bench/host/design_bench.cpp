@@ -55,8 +55,8 @@ void addLines(int count) {
 void buildMixed() {
     if (bench.mixedBuilt) return;
     std::string error;
-    std::filesystem::remove(file("mixed.dgn"));
-    sim::design::open(file("mixed.dgn"), true, error);
+    std::filesystem::remove(file("mixed.design"));
+    sim::design::open(file("mixed.design"), true, error);
     sim::runEvent([] {
         uint8_t data[48] = {};
         sim::elem::put4(data, DATA_ELM);
@@ -124,15 +124,15 @@ BENCHMARK(BM_RawSqliteInsertBaseline)->Iterations(1)->UseManualTime()->Unit(benc
 void BM_AddMillionLinesThenReopen(benchmark::State& state) {
     double addRate = 0, openRate = 0;
     for (auto _ : state) {
-        std::filesystem::remove(file("lines.dgn"));
+        std::filesystem::remove(file("lines.design"));
         std::string error;
-        sim::design::open(file("lines.dgn"), true, error);
+        sim::design::open(file("lines.design"), true, error);
         auto start = std::chrono::steady_clock::now();
         sim::runEvent([] { addLines(kElements); return true; });
         double add = seconds(start);
         sim::design::close();
         start = std::chrono::steady_clock::now();
-        sim::design::open(file("lines.dgn"), false, error);
+        sim::design::open(file("lines.design"), false, error);
         double open = seconds(start);
         if (mdlModelRef_getEof(nullptr) != kElements) state.SkipWithError("the reopened file lost elements");
         sim::design::close();
@@ -169,7 +169,7 @@ BENCHMARK(BM_PlainLoopBaseline)->Iterations(5)->UseManualTime()->Unit(benchmark:
 void BM_ScanType66OnLevel20(benchmark::State& state) {
     buildMixed();
     std::string error;
-    sim::design::open(file("mixed.dgn"), false, error);
+    sim::design::open(file("mixed.design"), false, error);
     double rate = 0;
     int found = 0;
     for (auto _ : state) {
@@ -212,10 +212,10 @@ double childPeakBytesPerElement(bool load) {
         getrusage(RUSAGE_SELF, &before);
         std::string error;
         if (load) {
-            sim::design::open(file("lines.dgn"), false, error);
+            sim::design::open(file("lines.design"), false, error);
         } else {
-            std::filesystem::remove(file("rss.dgn"));
-            sim::design::open(file("rss.dgn"), true, error);
+            std::filesystem::remove(file("rss.design"));
+            sim::design::open(file("rss.design"), true, error);
             sim::runEvent([] { addLines(kElements); return true; });
         }
         getrusage(RUSAGE_SELF, &after);
@@ -237,8 +237,8 @@ void BM_ResidentBytesPerLine(benchmark::State& state) {
     for (auto _ : state) {
         if (!bench.linesBuilt) {
             std::string error;
-            std::filesystem::remove(file("lines.dgn"));
-            sim::design::open(file("lines.dgn"), true, error);
+            std::filesystem::remove(file("lines.design"));
+            sim::design::open(file("lines.design"), true, error);
             sim::runEvent([] { addLines(kElements); return true; });
             sim::design::close();
             bench.linesBuilt = true;

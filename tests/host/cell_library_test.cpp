@@ -48,7 +48,7 @@ TEST_F(DesignTest, CellLibraryCellsAreListedAndBuiltAsCellDescriptors) {
     mdlElmdscr_freeAll(&frame);
     mdlElmdscr_freeAll(&arrow);
 
-    openFile("drawing.dgn");
+    openFile("drawing.design");
     char full[MAXFILELENGTH];
     ASSERT_EQ(mdlCell_attachLibraryEx(full, path("zm.cel").c_str(), 0, 1, 2), 0);
     EXPECT_EQ(std::string(full), path("zm.cel"));
@@ -81,7 +81,7 @@ TEST_F(DesignTest, CellLibraryCellsAreListedAndBuiltAsCellDescriptors) {
     EXPECT_EQ(cell, nullptr);
 
     sim::design::close();
-    openFile("drawing.dgn");
+    openFile("drawing.design");
     EXPECT_EQ(sim::design::activeFile()->settings.activeCellLibrary, path("zm.cel"));
     ASSERT_EQ(mdlCell_getElmDscr(&cell, u"ARROW", nullptr, CELL_FLAG_POINT), 0);   /* attached again with the file */
     BoolInt point = 0;
@@ -90,6 +90,6 @@ TEST_F(DesignTest, CellLibraryCellsAreListedAndBuiltAsCellDescriptors) {
     mdlElmdscr_freeAll(&cell);
     std::filesystem::remove(path("zm.cel"));
     sim::design::close();
-    openFile("drawing.dgn");   /* a library that went away is not attached, and the file still opens */
+    openFile("drawing.design");   /* a library that went away is not attached, and the file still opens */
     EXPECT_NE(mdlCell_getElmDscr(&cell, u"ARROW", nullptr, 0), 0);
 }
