@@ -177,16 +177,21 @@ struct Change {
     }
 };
 
-bool persistSlot(DgnModel* m, uint32_t pos) {
+/* Write slot POS of M. FRESH: a position never written before, stored with
+** a plain insert (cheaper than a replace, which looks for the old row first). */
+bool persistSlot(DgnModel* m, uint32_t pos, bool fresh = false) {
     DesignFile* f = m->file;
     if (f->readOnly || !f->putElement) return false;
     const Slot& s = m->slots[pos - 1];
-    sqlite3_stmt* st = f->putElement;
-    sqlite3_bind_int64(st, 1, (static_cast<sqlite3_int64>(m->id) << 32) | pos);
-    sqlite3_bind_int(st, 2, s.deleted);
-    sqlite3_bind_blob(st, 3, s.data, static_cast<int>(sizeBytes(s.data)), SQLITE_STATIC);
-    int rc = sqlite3_step(st);
-    sqlite3_reset(st);
+    int rc = SQLITE_CONSTRAINT;
+    for (sqlite3_stmt* st : {fresh ? f->newElement : nullptr, f->putElement}) {
+        if (!st || (rc & 0xFF) != SQLITE_CONSTRAINT) continue;
+        sqlite3_bind_int64(st, 1, (static_cast<sqlite3_int64>(m->id) << 32) | pos);
+        sqlite3_bind_int(st, 2, s.deleted);
+        sqlite3_bind_blob(st, 3, s.data, static_cast<int>(sizeBytes(s.data)), SQLITE_STATIC);
+        rc = sqlite3_step(st);
+        sqlite3_reset(st);
+    }
     if (rc != SQLITE_DONE) {
         sim::addOutput(sim::OutputKind::Host, 0, std::string("design file: write failed: ") + sqlite3_errmsg(f->db));
         return false;
@@ -676,6 +681,7 @@ void closeActive() {
 DgnFile::~DgnFile() {
     references.clear();
     if (putElement) sqlite3_finalize(putElement);
+    if (newElement) sqlite3_finalize(newElement);
     if (db) sqlite3_close(db);
 }
 
@@ -714,7 +720,9 @@ std::unique_ptr<DesignFile> loadWritable(const std::string& path, bool create, s
     if (!f) return nullptr;
     if (!exec(f->db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", &error) ||
         sqlite3_prepare_v2(f->db, "INSERT OR REPLACE INTO elements(key, deleted, data) VALUES(?, ?, ?)", -1,
-                           &f->putElement, nullptr) != SQLITE_OK) {
+                           &f->putElement, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(f->db, "INSERT INTO elements(key, deleted, data) VALUES(?, ?, ?)", -1, &f->newElement,
+                           nullptr) != SQLITE_OK) {
         error = "cannot write " + path + ": " + sqlite3_errmsg(f->db);
         return nullptr;
     }
@@ -943,7 +951,7 @@ uint32_t storeElement(DgnModel* m, uint32_t filePos, const uint8_t* record, bool
         beforeComponent = old->component;
     }
     setSlot(m, filePos, copy, false, beforeComponent);
-    if (!persistSlot(m, filePos)) {
+    if (!persistSlot(m, filePos, before == nullptr)) {
         /* Memory follows the file: what could not be written is not there. */
         if (before) setSlot(m, filePos, before, false, beforeComponent);
         else m->slots.pop_back();

@@ -123,7 +123,8 @@ struct DgnFile {
     std::string path;                /* local path */
     std::string name;                /* as given to open */
     sqlite3* db = nullptr;
-    sqlite3_stmt* putElement = nullptr;   /* null: not writable */
+    sqlite3_stmt* putElement = nullptr;   /* insert or replace; null: not writable */
+    sqlite3_stmt* newElement = nullptr;   /* insert of a new position */
     bool readOnly = false;
     bool is3d = true;
     sim::design::Units units;
