@@ -205,8 +205,12 @@ void resetForTests() {
 
 }  // namespace zmlib::error
 
+/* The text is taken as stored, not formatted: several language texts are
+** formats their callers fill in, and formatting them here without arguments
+** would read arguments that were never passed. */
 extern "C" ZMLIB_API char* zmlibUtil_getLanguageText(int number) {
-    if (mdlOutput_rscsPrintf(state.languageText, 0, ZMLIB_LIST_LANGUAGE, number) != RSC_SUCCESS)
+    if (mdlResource_loadFromStringList(state.languageText, sizeof state.languageText, 0, ZMLIB_LIST_LANGUAGE,
+                                       number) != RSC_SUCCESS)
         state.languageText[0] = '\0';
     return state.languageText;
 }
