@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "host/mdldialog.h"
 #include "host/mdlresource.h"
 #include "host/mdlsystem.h"
 #include "lib/core/error.h"
@@ -36,6 +37,8 @@ struct MainState {
 MainState state{};
 
 const char* const ZMLIB_VERSION = "6.14";
+constexpr uint32_t TYPE_DIALOG = 0x64426F78; /* 'dBox' */
+enum : int32_t { DIALOG_PROJECT = 20008, DIALOG_ATTRIBUTES = 20013 };
 const char* const ZMLIB_LOCATION = "Statically Linked";
 
 void* allocate(unsigned size) { return zmlibMem_mallocRscErrorPrintf(size, ZMLIB_LIST_ERRORS, ZMLIB_MSG_OUT_OF_MEMORY); }
@@ -154,6 +157,16 @@ void preloadLineStyles() {
     // after it, the attribute-set module re-resolves its line-style numbers.
 }
 
+/* Publish the shared records and the caller's record to the dialog items. */
+void publishVariables() {
+    SymbolSet* set = mdlCExpression_initializeSet(4, 0, 0);
+    mdlDialog_publishComplexPtr(set, "zmlibPrinterSetupData", "zmlibpsd", &state.shared.printSetup);
+    mdlDialog_publishComplexPtr(set, "zmlibProsjektData", "zmlibpd", &state.shared.project);
+    mdlDialog_publishComplexPtr(set, "zmlibSideData", "zmlibsd", &state.shared.page);
+    mdlDialog_publishComplexPtr(set, "zmlibGlobalData", "zgdP", &state.published);
+    mdlDialog_publishComplexPtr(set, "zmlibPlotScale", "zmScaleP", &state.shared.plotScale);
+}
+
 /* The caller's live entry, or null. */
 AppEntry* callerEntry() {
     MdlDescP desc = mdlSystem_getCurrMdlDesc();
@@ -253,8 +266,7 @@ extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName
     // attribute-set list starts empty); file and list selection; plot scales.
     zmlib::error::publishHooks();
 
-    // The five dialog-expression variables are published with the host's
-    // dialog manager.
+    publishVariables();
 
     mdlSystem_setFunction(SYSTEM_NEW_DESIGN_FILE, reinterpret_cast<void*>(zmlibMain_newDesignFile));
 
@@ -323,7 +335,8 @@ extern "C" ZMLIB_API void zmlibMain_newDesignFile(const char* fileName, int stat
             dlmSystem_callAnyFunction("", desc, reinterpret_cast<void*>(gd->initApps[i]));
     }
     // The project information of the new file is read into the project record here.
-    // Dialog 20008 is synchronised and the attribute dialog 20013 closed here.
+    if (DialogBox* db = mdlDialog_find(DIALOG_PROJECT, nullptr)) mdlDialog_itemsSynch(db);
+    if (DialogBox* db = mdlDialog_find(DIALOG_ATTRIBUTES, nullptr)) mdlWindow_close(db);
     preloadLineStyles();
 }
 
@@ -336,7 +349,7 @@ extern "C" ZMLIB_API void zmlibMain_updateBeforeDialogOpen(int dialogId) {
             state.published = e.record;
             continue;
         }
-        // Another application's open dialog DIALOGID is closed with the host's dialog manager.
+        if (DialogBox* db = mdlDialog_findByTypeAndId(TYPE_DIALOG, dialogId, e.desc)) mdlWindow_close(db);
     }
 }
 
