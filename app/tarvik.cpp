@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <string>
 
 #include "app/tarvik_int.h"
 #include "host/mdlcommand.h"
@@ -105,7 +106,7 @@ void tarvik_findSettingsFile() {
     if (mdlFile_find(settingsFile, name, "ZM_DATA", nullptr) == 0) return;
     char directory[MAXFILELENGTH];
     if (mdlSystem_getCfgVar(directory, "ZM_DIR", sizeof directory) == 0)
-        std::snprintf(settingsFile, sizeof state.gd->settingsFile, "%sdata\\tarvik.rsc", directory);
+        zmlib::copyFixed(settingsFile, sizeof state.gd->settingsFile, (std::string(directory) + "data\\tarvik.rsc").c_str());
 }
 
 void tarvik_openMainDialog() {

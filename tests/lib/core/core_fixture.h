@@ -13,7 +13,9 @@
 
 #include "host/mdlresource.h"
 #include "host/mdlsystem.h"
+#include "host/mdldialog.h"
 #include "host/sim/sim_apps.h"
+#include "host/sim/sim_dialog.h"
 #include "host/sim/sim_memory.h"
 #include "host/sim/sim_output.h"
 #include "host/sim/sim_resource.h"
@@ -25,20 +27,36 @@ class CoreTest : public ::testing::Test {
 protected:
     std::string dir;
     std::string messages;  /* the resource file with the message lists */
+    int answer = ACTIONBUTTON_OK;       /* what the user answers every modal dialog */
+    std::vector<int32_t> modalDialogs;  /* modal dialogs opened, in order */
+    std::vector<std::string> buttons;   /* "OK|Cancel" or "OK|-" of the last message box */
 
     void SetUp() override {
         char templ[] = "/tmp/zmcore_XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
         dir = templ;
         resetAll();
+        sim::setModalHandler([this](DialogBox* db) { return answerModal(db); });
         messages = path("messages.rsc");
         writeMessages(messages, {
             {ZMLIB_LIST_QUESTIONS, {{5, "Define %s as the folder of %s?|%s|%s|%s"}}},
             {ZMLIB_LIST_ERRORS, {{1, "Cannot create %s"}, {9, "Cannot write %s"}, {10, "%s is read-only"},
                                  {14, "Out of memory"}, {16, "Cannot open %s"}, {30, "Line one\n\nLine two\n"}}},
-            {ZMLIB_LIST_LANGUAGE, {{25, "OK"}, {28, "Cancel"}, {38, "Message from %s"}, {39, "Warning from %s"},
+            {ZMLIB_LIST_LANGUAGE, {{25, "OK"}, {26, "Yes"}, {27, "Go on"}, {28, "Cancel"}, {29, "No"}, {30, "Stop"}, {38, "Message from %s"}, {39, "Warning from %s"},
                                    {40, "Question from %s"}, {41, "Error"}, {57, "Library version %s"}}},
         });
+    }
+    /* The answer of the scripted user: remember the dialog and its buttons. */
+    int answerModal(DialogBox* db) {
+        modalDialogs.push_back(mdlDialog_getId(db));
+        buttons.clear();
+        for (int32_t id : {PUSHBUTTONID_OK, PUSHBUTTONID_CANCEL}) {
+            DialogItem* item = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_PUSHBUTTON, id, 0);
+            char label[64] = "";
+            if (item) mdlDialog_itemGetLabel(label, sizeof label, db, item->itemIndex);
+            buttons.push_back(item && item->visible ? label : "-");
+        }
+        return answer;
     }
     void TearDown() override {
         resetAll();
@@ -55,6 +73,9 @@ protected:
         sim::failResourceWrites(0);
         sim::failAllocations(0);
         sim::setStringListMemberLimit(-1);
+        sim::resetDialogs();
+        sim::resetPublished();
+        sim::resetCommands();
     }
     std::string path(const std::string& name) const { return dir + "/" + name; }
 
@@ -79,6 +100,10 @@ protected:
     MdlDesc* addApp(const std::string& name) {
         MdlDesc* d = sim::registerApplication(name, messages);
         sim::openApplicationResources(d);
+        /* The library's dialogs come from the add-in's resource file. */
+        sim::CurrentApplicationScope scope(d);
+        RscFileHandle h = 0;
+        EXPECT_EQ(mdlResource_openFile(&h, ZM_MDLAPPS_DIR "/tarvik.ma", 0), RSC_SUCCESS);
         return d;
     }
     /* Register NAME and start the library for it with argv {ARGV0, THROUGH}. */

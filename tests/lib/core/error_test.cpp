@@ -156,3 +156,67 @@ TEST_F(ErrorTest, LanguageTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ErrorTest, ButtonsFollowTheFlags) {
+    MdlDesc* a = startApp("ALPHA");
+    sim::CurrentApplicationScope s(a);
+    modalDialogs.clear();
+    answer = ACTIONBUTTON_CANCEL;
+    EXPECT_EQ(zmlibError_msgBoxPrintf(296, "Replace it?"), ACTIONBUTTON_CANCEL);
+    EXPECT_EQ(buttons, (std::vector<std::string>{"Yes", "No"}));
+    answer = ACTIONBUTTON_OK;
+    EXPECT_EQ(zmlibError_msgBoxPrintf(0, "Done"), ACTIONBUTTON_OK);
+    EXPECT_EQ(buttons, (std::vector<std::string>{"OK", "-"}));
+    EXPECT_EQ(modalDialogs, (std::vector<int32_t>{20011, 20011}));
+}
+
+TEST_F(ErrorTest, MessageBoxWithoutItsDialogPrintsTheText) {
+    MdlDesc* a = sim::registerApplication("BARE", messages);
+    sim::openApplicationResources(a);
+    sim::CurrentApplicationScope s(a);
+    char* argv[] = {const_cast<char*>("bare.so"), nullptr};
+    mdlSystem_defineCfgVar("ZM_DIR", "C:\\zm\\", CFGVAR_LEVEL_USER);
+    zmlibMain_initZmLib("BARE", 1, argv);
+    sim::clearOutputLog();
+    EXPECT_EQ(zmlibError_msgBoxPrintf(17, "first\nsecond"), ZMERROR_NO_MESSAGE);
+    EXPECT_NE(sim::consoleText().find("first\nsecond\n"), std::string::npos);
+}
+
+TEST_F(ErrorTest, ShowingTheListOpensItsDialogAndClosingEmptiesIt) {
+    MdlDesc* a = startApp("ALPHA");
+    sim::CurrentApplicationScope s(a);
+    zmlibError_listPrintf(0, "collected");
+    modalDialogs.clear();
+    EXPECT_EQ(zmlibError_listPrintf(1, "Heading"), ACTIONBUTTON_OK);
+    EXPECT_EQ(modalDialogs, (std::vector<int32_t>{zmlib::error::DIALOG_MESSAGE_LIST}));
+    EXPECT_EQ(zmlib::error::messageList(), nullptr);
+    zmlibError_listPrintf(0, "next");
+    EXPECT_EQ(listLines(), (std::vector<std::string>{"next"}));
+}
+
+TEST_F(ErrorTest, SaveButtonWritesTheListToTheChosenFile) {
+    MdlDesc* a = startApp("ALPHA");
+    sim::CurrentApplicationScope s(a);
+    zmlibError_listPrintf(0, "one\ntwo");
+    std::string target = path("saved.txt");
+    sim::setFileHandler([&](const std::string&, bool create, std::string& name) {
+        EXPECT_TRUE(create);
+        name = target;
+        return true;
+    });
+    sim::setModalHandler([](DialogBox* db) {
+        DialogItem* save = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_PUSHBUTTON, zmlib::error::ITEM_SAVE_BUTTON, 0);
+        EXPECT_NE(save, nullptr);
+        if (save) mdlDialog_itemPress(db, save->itemIndex);
+        return ACTIONBUTTON_OK;
+    });
+    zmlibError_listPrintf(1, "Heading");
+    std::ifstream in(target);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    EXPECT_EQ(ss.str(), "one\ntwo\n");
+}
+
+}  // namespace

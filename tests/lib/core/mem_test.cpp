@@ -40,3 +40,22 @@ TEST_F(MemTest, FailureTellsTheUserAndAnswersNull) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MemTest, CancelAfterFailureEndsTheApplication) {
+    MdlDesc* a = startApp("ALPHA");
+    answer = ACTIONBUTTON_CANCEL;
+    modalDialogs.clear();
+    {
+        sim::CurrentApplicationScope s(a);
+        sim::failAllocations(1);
+        EXPECT_EQ(zmlibMem_mallocRscErrorPrintf(64, ZMLIB_LIST_ERRORS, 14), nullptr);
+    }
+    EXPECT_EQ(modalDialogs, (std::vector<int32_t>{zmlib::error::DIALOG_MESSAGE_BOX}));
+    EXPECT_EQ(buttons, (std::vector<std::string>{"Go on", "Stop"}));
+    sim::processPendingUnloads(); /* the host unloads once the call into the application is over */
+    EXPECT_FALSE(a->alive);
+}
+
+}  // namespace
