@@ -322,14 +322,12 @@ const std::string* itemProperty(const DialogItemRsc& item, const std::string& na
 **      4     4   command number (int32, 0: none)
 **      8     4   flags (MENUENTRY_* bits)
 **     12     -   label (str), key-in (str), submenu (an entry list, count 0 when
-**                none; nested at most MENU_MAX_DEPTH deep) */
+**                none; at most MENU_MAX_DEPTH lists of entries deep) */
 namespace {
 void packEntries(Writer& w, const std::vector<MenuEntryRsc>& entries, int depth) {
-    if (depth >= MENU_MAX_DEPTH) {
-        w.tooLarge = true;
-        return;
-    }
     w.putCount16(entries.size());
+    if (!entries.empty() && depth >= MENU_MAX_DEPTH) w.tooLarge = true;
+    if (w.tooLarge) return;
     for (auto& e : entries) {
         w.putI32(e.id);
         w.putI32(e.commandNumber);
@@ -340,11 +338,8 @@ void packEntries(Writer& w, const std::vector<MenuEntryRsc>& entries, int depth)
     }
 }
 void decodeEntries(Reader& r, std::vector<MenuEntryRsc>& entries, int depth) {
-    if (depth >= MENU_MAX_DEPTH) {
-        r.bad = true;
-        return;
-    }
     size_t n = r.getCount16(18);
+    if (n && depth >= MENU_MAX_DEPTH) r.bad = true;
     for (size_t i = 0; i < n && !r.bad; ++i) {
         MenuEntryRsc e;
         e.id = r.getI32();

@@ -95,10 +95,12 @@ void setStringListMemberLimit(int limit);
 
 struct Extent {
     int32_t x, y, width, height;
+    bool operator==(const Extent&) const = default;
 };
 
 struct MessageListRsc {
     std::vector<std::pair<int32_t, std::string>> messages; /* number, text; numbers ascending */
+    bool operator==(const MessageListRsc&) const = default;
 };
 int packMessageList(const MessageListRsc& list, std::vector<uint8_t>& out);
 int decodeMessageList(const uint8_t* data, size_t size, MessageListRsc& out);
@@ -106,10 +108,12 @@ int decodeMessageList(const uint8_t* data, size_t size, MessageListRsc& out);
 struct StringListMemberRsc {
     std::string text;
     std::vector<int32_t> info; /* exactly infoFields values */
+    bool operator==(const StringListMemberRsc&) const = default;
 };
 struct StringListRsc {
     int32_t infoFields = 0;
     std::vector<StringListMemberRsc> members;
+    bool operator==(const StringListRsc&) const = default;
 };
 int packStringList(const StringListRsc& list, std::vector<uint8_t>& out);
 int decodeStringList(const uint8_t* data, size_t size, StringListRsc& out);
@@ -129,6 +133,7 @@ enum : uint32_t {
 struct DialogItemEntryRsc {
     int32_t value = 0;
     std::vector<std::string> texts; /* option button: its label; list box: the row's columns */
+    bool operator==(const DialogItemEntryRsc&) const = default;
 };
 struct DialogItemRsc {
     uint32_t type = 0;
@@ -140,6 +145,7 @@ struct DialogItemRsc {
     Extent extent{};
     std::vector<std::pair<std::string, std::string>> properties; /* item-type settings, by name */
     std::vector<DialogItemEntryRsc> entries;
+    bool operator==(const DialogItemRsc&) const = default;
 };
 struct DialogRsc {
     int32_t id = 0; /* the resource id; not stored in the bytes */
@@ -148,6 +154,7 @@ struct DialogRsc {
     int32_t hookId = 0;
     uint32_t attributes = 0;
     std::vector<DialogItemRsc> items;
+    bool operator==(const DialogRsc&) const = default;
 };
 int packDialog(const DialogRsc& dialog, std::vector<uint8_t>& out);
 int decodeDialog(const uint8_t* data, size_t size, DialogRsc& out);
@@ -167,12 +174,14 @@ struct MenuEntryRsc {
     std::string keyin;         /* run when there is no command number */
     uint32_t flags = 0;
     std::vector<MenuEntryRsc> submenu;
+    bool operator==(const MenuEntryRsc&) const = default;
 };
 struct MenuRsc {
     int32_t id = 0; /* the resource id; not stored */
     std::string title;
     int32_t hookId = 0;
     std::vector<MenuEntryRsc> entries;
+    bool operator==(const MenuRsc&) const = default;
 };
 int packMenu(const MenuRsc& menu, std::vector<uint8_t>& out);
 int decodeMenu(const uint8_t* data, size_t size, MenuRsc& out);
@@ -181,9 +190,11 @@ struct CommandRsc {
     int32_t number = 0;
     uint32_t flags = 0;
     std::vector<std::string> words; /* the key-in, word by word, upper-case */
+    bool operator==(const CommandRsc&) const = default;
 };
 struct CommandTableRsc {
     std::vector<CommandRsc> commands;
+    bool operator==(const CommandTableRsc&) const = default;
 };
 int packCommandTable(const CommandTableRsc& table, std::vector<uint8_t>& out);
 int decodeCommandTable(const uint8_t* data, size_t size, CommandTableRsc& out);
@@ -194,6 +205,7 @@ struct RasterRsc {
     uint16_t width = 0, height = 0;
     RasterFormat format = RasterFormat::ColourIndex;
     std::vector<uint8_t> pixels; /* rows top down; 1 byte (index) or 3 (r, g, b) per pixel */
+    bool operator==(const RasterRsc&) const = default;
 };
 int packRaster(const RasterRsc& raster, std::vector<uint8_t>& out);
 int decodeRaster(const uint8_t* data, size_t size, RasterRsc& out);
@@ -215,11 +227,13 @@ struct TypeFieldRsc {
     uint32_t size = 0;  /* bytes of one element */
     uint32_t count = 1; /* array count; 1 for a single value */
     std::string structType;
+    bool operator==(const TypeFieldRsc&) const = default;
 };
 struct TypeDescriptionRsc {
     std::string name;
     uint32_t size = 0; /* the whole record, bytes */
     std::vector<TypeFieldRsc> fields;
+    bool operator==(const TypeDescriptionRsc&) const = default;
 };
 int packTypeDescription(const TypeDescriptionRsc& type, std::vector<uint8_t>& out);
 int decodeTypeDescription(const uint8_t* data, size_t size, TypeDescriptionRsc& out);
