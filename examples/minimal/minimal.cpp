@@ -1,19 +1,25 @@
 /* The smallest add-in: greets from a configuration variable, tells how it
-** was loaded and, when MINIMAL_REFUSE_UNLOAD is set (defined, not empty and
-** not "0"), refuses an ordinary unload (a forced one always goes). Its
-** key-ins open a dialog bound to its published record, print the record,
-** ask a modal question and leave through the host's unload command; a menu
-** in the command window's menu bar offers the first two. */
+** was loaded, shows messages from its own resource file and, when
+** MINIMAL_REFUSE_UNLOAD is set (defined, not empty and not "0"), refuses an
+** ordinary unload (a forced one always goes). Its key-ins open a dialog
+** bound to its published record, print the record, ask a modal question and
+** leave through the host's unload command; a menu in the command window's
+** menu bar offers the first two. */
 #include <cstring>
 
 #include "examples/minimal/minimal_record.h"
 #include "host/mdlcommand.h"
 #include "host/mdldialog.h"
+#include "host/mdlresource.h"
 #include "host/mdlsystem.h"
 
 #define MINIMAL_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
+
+enum { MSGLIST_MINIMAL = 1, MSG_FROM_RESOURCES = 1, MSG_READY = 2 };
+
+RscFileHandle ownResources = 0;  /* open from MdlMain until unloaded */
 
 enum : CommandNumber {
     CMD_MINIMAL_DIALOG = 0x01000001,
@@ -71,7 +77,7 @@ const MdlCommandNumber commandNumbers[] = {
     {nullptr,       0},
 };
 
-/* The settings dialog: tell when it closes and how. */
+/* The settings dialog: tell when it closes. */
 void settingsHook_dialog(DialogMessage* m) {
     if (m->messageType != DIALOG_MESSAGE_DESTROY) return;
     m->msgUnderstood = 1;
@@ -109,6 +115,8 @@ int minimal_unload(int unloadType) {
     }
     toolSubsystem_printf("minimal: unloading (type %d)\n", unloadType);
     removeMenu();
+    if (ownResources) mdlResource_closeFile(ownResources);
+    ownResources = 0;
     return 0;
 }
 
@@ -142,6 +150,15 @@ MINIMAL_EXPORT int MdlMain(int argc, char* argv[]) {
     mdlSystem_setFunction(SYSTEM_UNLOAD_PROGRAM, reinterpret_cast<void*>(minimal_unload));
     mdlSystem_setFunction(SYSTEM_NEW_DESIGN_FILE, reinterpret_cast<void*>(minimal_newDesignFile));
     mdlSystem_setMdlAppVersionNumber(mdlSystem_getCurrMdlDesc(), 0x00010203);
+    if (mdlResource_openFile(&ownResources, nullptr, 0) == RSC_SUCCESS) {
+        char text[1024];
+        if (mdlOutput_rscsPrintf(text, ownResources, MSGLIST_MINIMAL, MSG_FROM_RESOURCES, MSG_FROM_RESOURCES,
+                                 MSGLIST_MINIMAL) == RSC_SUCCESS)
+            toolSubsystem_printf("%s\n", text);
+        mdlOutput_rscPrintf(MSG_STATUS, ownResources, MSGLIST_MINIMAL, MSG_READY);
+    } else {
+        toolSubsystem_printf("minimal: my resource file cannot be opened\n");
+    }
 
     minimal.record = MinimalRecord{};
     std::strcpy(minimal.record.greeting, "hello");
