@@ -1081,7 +1081,12 @@ HOST_API StatusInt mdlDialog_hookPublish(int count, const DialogHookInfo* table)
     return HOST_SUCCESS;
 }
 
-HOST_API DialogBox* mdlDialog_open(RscFileHandle file, int32_t dialogId) { return openDialog(file, dialogId, false); }
+HOST_API DialogBox* mdlDialog_open(RscFileHandle file, int32_t dialogId) {
+    /* A dialog the application has open already is brought back, not built twice. */
+    for (auto& d : state.open)
+        if (d->id == dialogId && d->owner == sim::currentApplication() && !d->modal && !d->closing) return d.get();
+    return openDialog(file, dialogId, false);
+}
 
 HOST_API StatusInt mdlDialog_openModal(int* lastAction, RscFileHandle file, int32_t dialogId) {
     if (lastAction) *lastAction = ACTIONBUTTON_CANCEL;

@@ -150,6 +150,12 @@ TEST_F(Dialogs, MessagesOnOpenPressAndCloseComeInThePlatformsOrder) {
                                               "-4:51", "A:2"}));
     EXPECT_EQ(mdlDialog_find(7, nullptr), nullptr);
     EXPECT_EQ(mdlDialog_itemGetByIndex(db, 0), nullptr) << "a closed dialog's handle is stale, not dangling";
+
+    DialogBox* again = mdlDialog_open(0, 7);
+    seen.clear();
+    EXPECT_EQ(mdlDialog_open(0, 7), again) << "an open dialog is not built twice";
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(sim::openDialogs().size(), 1u);
 }
 
 TEST_F(Dialogs, HooksOfTwoApplicationsWithTheSameIdStayApart) {
