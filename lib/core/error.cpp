@@ -84,6 +84,7 @@ int itemIndexOf(DialogBox* db, uint32_t type, int32_t id) {
 constexpr uint32_t TYPE_PUSHBUTTON = 0x70427574; /* 'pBut' */
 constexpr uint32_t TYPE_GENERIC = 0x676E7263;    /* 'gnrc' */
 constexpr uint32_t TYPE_LISTBOX = 0x6C426F78;    /* 'lBox' */
+constexpr uint32_t TYPE_ICON = 0x49636F6E;       /* 'Icon' */
 enum : int { MARGIN = 15, MIN_TEXT_HEIGHT = 50, BOX_FONT = 2, HEADING_FONT = 4 };
 
 /* Width of the widest line of the current text in FONT. */
@@ -195,11 +196,33 @@ void messageBoxHook_dialog(DialogMessage* m) {
     else m->msgUnderstood = 0;
 }
 
+/* The icon of message box KIND. */
+int32_t kindIcon(int kind) {
+    switch (kind) {
+    case 2: return 20004;
+    case 4: return 20002;
+    case 8: return 20003;
+    default: return 20001;
+    }
+}
+
+/* Draw the kind's icon at the left of RECT, vertically centred, and the lines
+** one font height apart, 65 pixels right of its left edge. */
+void drawIconAndLines(DialogBox* db, const DialogRect& rect, int kind, int font) {
+    enum : int { ICON_SIDE = 32, TEXT_INDENT = 65 };
+    int top = rect.top + (rect.bottom - rect.top - ICON_SIDE) / 2;
+    DialogRect icon{rect.left, top, rect.left + ICON_SIDE, top + ICON_SIDE};
+    mdlDialog_drawIcon(db, TYPE_ICON, kindIcon(kind), &icon);
+    int h = mdlDialog_fontGetHeight(db, font);
+    for (int i = 0; i < state.box.lineCount; ++i)
+        mdlDialog_drawText(db, rect.left + TEXT_INDENT, rect.top + i * h, font, state.box.lines[i]);
+}
+
 void messageBoxHook_text(DialogItemMessage* m) {
     m->msgUnderstood = 1;
     if (m->messageType == DITEM_MESSAGE_DRAW) {
         mdlWindow_titleSet(m->db, kindTitle(state.box.kind));
-        // The kind's icon and the lines are drawn by the host's item drawing.
+        drawIconAndLines(m->db, m->u.draw.rect, state.box.kind, BOX_FONT);
     } else {
         m->msgUnderstood = 0;
     }
@@ -235,8 +258,12 @@ void messageListHook_listBox(DialogItemMessage* m) {
 
 void messageListHook_heading(DialogItemMessage* m) {
     m->msgUnderstood = 1;
-    if (m->messageType == DITEM_MESSAGE_DRAW) mdlWindow_titleSet(m->db, kindTitle(1));
-    else m->msgUnderstood = 0;
+    if (m->messageType == DITEM_MESSAGE_DRAW) {
+        mdlWindow_titleSet(m->db, kindTitle(1));
+        drawIconAndLines(m->db, m->u.draw.rect, 1, HEADING_FONT);
+    } else {
+        m->msgUnderstood = 0;
+    }
 }
 
 /* Ask for a text file and write the collected lines to it; a cancelled

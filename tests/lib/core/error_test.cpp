@@ -220,3 +220,27 @@ TEST_F(ErrorTest, SaveButtonWritesTheListToTheChosenFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ErrorTest, BoxDrawsItsIconTitleAndLines) {
+    MdlDesc* a = startApp("ALPHA");
+    sim::CurrentApplicationScope s(a);
+    std::vector<std::string> drawn;
+    std::string title;
+    sim::setModalHandler([&](DialogBox* db) {
+        drawn = sim::dialogDrawings(db);
+        char t[600] = "";
+        mdlWindow_titleGet(t, sizeof t, db);
+        title = t;
+        return ACTIONBUTTON_OK;
+    });
+    zmlibError_msgBoxPrintf(4, "first\n\nsecond");
+    EXPECT_EQ(title, "Warning from ALPHA");
+    ASSERT_EQ(drawn.size(), 3u);
+    EXPECT_EQ(drawn[0].rfind("icon Icon 20002 ", 0), 0u) << drawn[0];
+    EXPECT_NE(drawn[1].find(" first"), std::string::npos);
+    EXPECT_NE(drawn[2].find(" second"), std::string::npos);
+}
+
+}  // namespace
