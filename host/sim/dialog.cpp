@@ -835,12 +835,23 @@ bool userPickMenuEntry(DialogBox* db, int itemIndex, const std::string& entry, s
             error = "menu entry \"" + entry + "\" is disabled";
             return false;
         }
+        /* An entry with a hook of its own hears the pick as a button
+        ** release; otherwise the menu's hook (or the item's) gets 81. */
         DialogItemMessage m{};
-        m.messageType = DITEM_MESSAGE_MENUPICK;
-        m.u.menuPick.entryId = e->id;
-        m.u.menuPick.menuId = menu.id;
-        m.u.menuPick.commandNumber = e->commandNumber;
-        int32_t hookId = menu.hookId ? menu.hookId : it->pub.hookId;
+        int32_t hookId;
+        if (e->hookId) {
+            hookId = e->hookId;
+            m.messageType = DITEM_MESSAGE_BUTTON;
+            m.u.button.transition = BUTTONTRANS_UP;
+            m.u.button.clicks = 1;
+            m.u.button.row = m.u.button.column = -1;
+        } else {
+            hookId = menu.hookId ? menu.hookId : it->pub.hookId;
+            m.messageType = DITEM_MESSAGE_MENUPICK;
+            m.u.menuPick.entryId = e->id;
+            m.u.menuPick.menuId = menu.id;
+            m.u.menuPick.commandNumber = e->commandNumber;
+        }
         int32_t saved = it->pub.hookId;
         it->pub.hookId = hookId;
         sendItem(db, it, m);

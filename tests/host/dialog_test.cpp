@@ -470,6 +470,7 @@ TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     m.title = "Edit";
     m.entries.push_back({"~Add", 31, 0, "", 0, {}});
     m.entries.push_back({"Off", 32, 0, "", sim::MENUENTRY_DISABLED, {}});
+    m.entries.push_back({"Sub", 33, 0, "", 0, {{"Deep", 34, 0, "", 0, {}, 16}}});
     addMenu(m);
     MdlDesc* a = app("first");
     sim::CurrentApplicationScope scope(a);
@@ -492,6 +493,9 @@ TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     ASSERT_TRUE(sim::userPickMenuEntry(db, 1, "add", error)) << error;
     EXPECT_EQ(seen, (std::vector<std::string>{"2:81"}));
     EXPECT_FALSE(sim::userPickMenuEntry(db, 1, "32", error)) << "a disabled entry";
+    seen.clear();
+    ASSERT_TRUE(sim::userPickMenuEntry(db, 1, "deep", error)) << error;
+    EXPECT_EQ(seen, (std::vector<std::string>{"2:54/1x1@-1"})) << "an entry with its own hook hears a button release";
     EXPECT_FALSE(sim::userPickMenuEntry(db, 1, "Nothing", error));
 
     seen.clear();
