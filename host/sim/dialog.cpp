@@ -259,14 +259,20 @@ bool parseFormat(const std::string& f, NumberFormat& out) {
     while (p != std::string::npos && p + 1 < f.size() && f[p + 1] == '%') p = f.find('%', p + 2);
     if (p == std::string::npos) return false;
     size_t i = p + 1;
-    while (i < f.size() && std::strchr("-+ #0", f[i])) ++i;
-    while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) ++i;
+    while (i < f.size() && f[i] && std::strchr("-+ #0", f[i])) ++i;
+    /* Width and precision of at most two digits: a resource cannot ask for megabytes. */
+    auto digits = [&] {
+        size_t b = i;
+        while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) ++i;
+        return i - b <= 2;
+    };
+    if (!digits()) return false;
     if (i < f.size() && f[i] == '.') {
         ++i;
-        while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) ++i;
+        if (!digits()) return false;
     }
     while (i < f.size() && (f[i] == 'l' || f[i] == 'h')) ++i;
-    if (i >= f.size() || !std::strchr("diouxXfFeEgGs", f[i])) return false;
+    if (i >= f.size() || !f[i] || !std::strchr("diouxXfFeEgGs", f[i])) return false;
     out.conv = f[i];
     std::string spec = f.substr(p, i - p);
     spec.erase(std::remove_if(spec.begin(), spec.end(), [](char c) { return c == 'l' || c == 'h'; }), spec.end());
@@ -1116,7 +1122,8 @@ HOST_API StatusInt mdlDialog_openModal(int* lastAction, RscFileHandle file, int3
 HOST_API void mdlDialog_closeWithAction(DialogBox* db, int action) { closeDialog(db, action); }
 
 HOST_API DialogBox* mdlDialog_find(int32_t dialogId, MdlDescP owner) {
-    MdlDesc* want = owner ? sim::knownApplication(owner) : sim::currentApplication();
+    if (owner && !sim::knownApplication(owner)) return nullptr;
+    MdlDesc* want = owner ? owner : sim::currentApplication();
     DialogBox* any = nullptr;
     for (auto it = state.open.rbegin(); it != state.open.rend(); ++it) {
         DialogBox* db = it->get();
