@@ -250,7 +250,7 @@ bool active(DialogBox* db) { return live(db) && !db->closing; }
 /* A "%[flags][width][.precision]conv" format with text around it, checked
 ** so that resource texts never reach printf unchecked. */
 struct NumberFormat {
-    std::string prefix, spec, suffix;
+    std::string prefix, conversion, suffix;
     char conv = 0;
 };
 
@@ -274,9 +274,10 @@ bool parseFormat(const std::string& f, NumberFormat& out) {
     while (i < f.size() && (f[i] == 'l' || f[i] == 'h')) ++i;
     if (i >= f.size() || !f[i] || !std::strchr("diouxXfFeEgGs", f[i])) return false;
     out.conv = f[i];
-    std::string spec = f.substr(p, i - p);
-    spec.erase(std::remove_if(spec.begin(), spec.end(), [](char c) { return c == 'l' || c == 'h'; }), spec.end());
-    out.spec = spec;
+    std::string conversion = f.substr(p, i - p);
+    conversion.erase(std::remove_if(conversion.begin(), conversion.end(), [](char c) { return c == 'l' || c == 'h'; }),
+                     conversion.end());
+    out.conversion = conversion;
     out.prefix = f.substr(0, p);
     out.suffix = f.substr(i + 1);
     for (const std::string* part : {&out.prefix, &out.suffix})
@@ -300,15 +301,15 @@ std::string formatValue(const sim::AccessValue& v, const std::string* format) {
     if (format && parseFormat(*format, f)) {
         std::string body;
         if (f.conv == 's')
-            body = sim::format((f.spec + "s").c_str(), v.isText ? v.text.c_str()
+            body = sim::format((f.conversion + "s").c_str(), v.isText ? v.text.c_str()
                                                                 : (v.isInteger ? std::to_string(v.integer).c_str() : sim::format("%g", v.number).c_str()));
         else if (v.isText)
             body = v.text;
         else if (std::strchr("diouxX", f.conv))
-            body = sim::format((f.spec + "ll" + f.conv).c_str(),
+            body = sim::format((f.conversion + "ll" + f.conv).c_str(),
                                static_cast<long long>(v.isInteger ? v.integer : static_cast<int64_t>(v.number)));
         else
-            body = sim::format((f.spec + f.conv).c_str(), v.isInteger ? static_cast<double>(v.integer) : v.number);
+            body = sim::format((f.conversion + f.conv).c_str(), v.isInteger ? static_cast<double>(v.integer) : v.number);
         return unescapePercent(f.prefix) + body + unescapePercent(f.suffix);
     }
     if (v.isText) return v.text;
@@ -612,12 +613,12 @@ DialogBox* findOpenDialog(int32_t id) {
     return nullptr;
 }
 
-int findItem(DialogBox* db, const std::string& spec, std::string& error) {
+int findItem(DialogBox* db, const std::string& name, std::string& error) {
     if (!live(db)) {
         error = "the dialog is not open";
         return -1;
     }
-    std::string s = trim(spec);
+    std::string s = trim(name);
     uint32_t type = 0;
     std::string idText = s;
     size_t colon = s.find(':');
