@@ -930,6 +930,12 @@ size_t undoDepth() { return state.undoSteps.size(); }
 
 void setDisplayHook(DisplayHook hook) { state.hook = std::move(hook); }
 
+namespace {
+DisplayHook viewSink;   /* not part of STATE: resetForTests keeps it */
+}
+
+void setViewSink(DisplayHook sink) { viewSink = std::move(sink); }
+
 const std::vector<Shown>& shownLog() { return state.shown; }
 
 void clearShownLog() { state.shown.clear(); }
@@ -947,6 +953,7 @@ using namespace sim::design;
 
 void mdlElement_display(const MSElement* element, int drawMode) {
     if (!element || !wellFormed(element->bytes, MAX_ELEMENT_SIZE)) return;
+    if (viewSink) viewSink(element, activeModel(), drawMode);
     if (state.hook) {
         state.hook(element, activeModel(), drawMode);
         return;
