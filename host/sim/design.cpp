@@ -931,10 +931,10 @@ size_t undoDepth() { return state.undoSteps.size(); }
 void setDisplayHook(DisplayHook hook) { state.hook = std::move(hook); }
 
 namespace {
-DisplayHook viewSink;   /* not part of STATE: resetForTests keeps it */
+ViewSink viewSink = nullptr;   /* not part of STATE: resetForTests keeps it */
 }
 
-void setViewSink(DisplayHook sink) { viewSink = std::move(sink); }
+void setViewSink(ViewSink sink) { viewSink = sink; }
 
 const std::vector<Shown>& shownLog() { return state.shown; }
 
