@@ -232,3 +232,14 @@ TEST_F(TextTest, EffectiveSymbologyResolvesByLevelValuesAndOverrides) {
     EXPECT_EQ(c, 1u);
     EXPECT_EQ(w, 0u);
 }
+
+TEST_F(TextTest, RangesOfTextsCoverTheJustifiedSlantedOutline) {
+    MSElement el = makeText("ABCD", {10, 20, 0}, 2, 3, 8, M_PI / 4);   /* centre bottom */
+    MSElementDescr* d = nullptr;
+    ASSERT_EQ(mdlElmdscr_new(&d, nullptr, &el), 0);
+    Dpoint3d low, high;
+    ASSERT_EQ(mdlElmdscr_computeRange(&low, &high, d, nullptr), 0);
+    EXPECT_POINT(low, 6, 20);
+    EXPECT_POINT(high, 14 + 3, 23);   /* the top edge moved by height x tan 45 */
+    mdlElmdscr_freeAll(&d);
+}
