@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -263,7 +264,9 @@ HOST_API TextFileP mdlTextFile_open(const char* path, int mode) {
     if (!path || mode < TEXTFILE_READ || mode > TEXTFILE_APPEND) return nullptr;
     FILE* f = dlmSystem_mdlFopen(path, modes[mode]);
     if (!f) return nullptr;
-    return new TextFile{f, mode};
+    TextFile* t = new (std::nothrow) TextFile{f, mode};
+    if (!t) std::fclose(f);
+    return t;
 }
 
 HOST_API StatusInt mdlTextFile_getString(char* buffer, int size, TextFileP file, int options) {

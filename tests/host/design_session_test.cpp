@@ -91,7 +91,7 @@ TEST_F(DesignTest, SessionPlacesEveryConstructorSavesReopensAndDumpsIdentically)
     MdlDesc* placer = sim::registerApplication("placer");
     placer->newDesignFileFunction = reinterpret_cast<void*>(&placerNewDesignFile);
     newFileCalls = 0;
-    ASSERT_EQ(runVerb("open", path("session.dgn")), "");
+    ASSERT_EQ(runVerb("open", path("session.design")), "");
     EXPECT_EQ(newFileCalls, 1);
     {
         sim::CurrentApplicationScope scope(placer);
@@ -101,8 +101,8 @@ TEST_F(DesignTest, SessionPlacesEveryConstructorSavesReopensAndDumpsIdentically)
     sim::clearOutputLog();
     ASSERT_EQ(runVerb("dump", ""), "");
     std::string first = sim::consoleText();
-    ASSERT_EQ(runVerb("open", path("other.dgn")), "");
-    ASSERT_EQ(runVerb("open", path("session.dgn")), "");
+    ASSERT_EQ(runVerb("open", path("other.design")), "");
+    ASSERT_EQ(runVerb("open", path("session.design")), "");
     EXPECT_EQ(newFileCalls, 3);
     sim::clearOutputLog();
     ASSERT_EQ(runVerb("dump", ""), "");
@@ -125,7 +125,7 @@ TEST_F(DesignTest, SessionPlacesEveryConstructorSavesReopensAndDumpsIdentically)
 }
 
 TEST_F(DesignTest, DisplayIsRecordedByDrawModeAndNothingIsStoredOutsideModeZero) {
-    openFile("display.dgn");
+    openFile("display.design");
     sim::design::clearShownLog();
     const Dpoint3d pts[2] = {{0, 0, 0}, {1, 1, 0}};
     mdlLine_create(dgnBufP, nullptr, pts);

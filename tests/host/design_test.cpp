@@ -58,7 +58,7 @@ MSElementDescr* threeLineCell() {
 }  // namespace
 
 TEST_F(DesignTest, EveryElementKindRoundTripsByteForByte) {
-    openFile("round.dgn");
+    openFile("round.design");
     std::vector<std::pair<UInt32, std::vector<uint8_t>>> added;
     MSElement el;
     const Dpoint3d pts[4] = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 5}};
@@ -91,7 +91,7 @@ TEST_F(DesignTest, EveryElementKindRoundTripsByteForByte) {
     keep(HOST_SUCCESS);
 
     sim::design::close();
-    openFile("round.dgn");
+    openFile("round.design");
     for (auto& [pos, bytes] : added) {
         ASSERT_EQ(mdlElement_read(&el, nullptr, pos), 0) << pos;
         EXPECT_EQ(bytesOf(el), bytes) << "element at " << pos;
@@ -100,7 +100,7 @@ TEST_F(DesignTest, EveryElementKindRoundTripsByteForByte) {
 }
 
 TEST_F(DesignTest, MalformedRecordsAreRefusedByAdd) {
-    openFile("bad.dgn");
+    openFile("bad.design");
     MSElement el;
     const Dpoint3d pts[2] = {{0, 0, 0}, {1, 0, 0}};
     mdlLine_create(&el, nullptr, pts);
@@ -122,7 +122,7 @@ TEST_F(DesignTest, MalformedRecordsAreRefusedByAdd) {
 }
 
 TEST_F(DesignTest, CellComponentsGetConsecutivePositionsInOrder) {
-    openFile("cell.dgn");
+    openFile("cell.design");
     UInt32 before = addLine(-5);
     MSElementDescr* cell = threeLineCell();
     UInt32 pos = mdlElmdscr_add(cell);
@@ -135,7 +135,7 @@ TEST_F(DesignTest, CellComponentsGetConsecutivePositionsInOrder) {
     EXPECT_EQ(after, pos + 4);
 
     sim::design::close();
-    openFile("cell.dgn");
+    openFile("cell.design");
     MSElementDescr* read = nullptr;
     UInt32 next = 0;
     ASSERT_GT(mdlElmdscr_read(&read, pos, nullptr, 0, &next), 0);
@@ -180,7 +180,7 @@ TEST_F(DesignTest, CellComponentsGetConsecutivePositionsInOrder) {
 }
 
 TEST_F(DesignTest, UndoableDeleteUndoAndRedoPerEvent) {
-    openFile("undo.dgn");
+    openFile("undo.design");
     UInt32 a = 0, b = 0;
     sim::runEvent([&] { a = addLine(0); b = addLine(1); return true; });
     MSElementDescr* cell = threeLineCell();
@@ -202,7 +202,7 @@ TEST_F(DesignTest, UndoableDeleteUndoAndRedoPerEvent) {
     EXPECT_EQ(liveCount(), 6);
     /* The undo is on disk too. */
     sim::design::close();
-    openFile("undo.dgn");
+    openFile("undo.design");
     EXPECT_EQ(liveCount(), 6);
     EXPECT_EQ(mdlElement_read(&el, nullptr, c + 2), 0);
     /* A new session has no journal; within one, redo replays. */
@@ -221,7 +221,7 @@ TEST_F(DesignTest, UndoableDeleteUndoAndRedoPerEvent) {
 }
 
 TEST_F(DesignTest, RewriteAndModifyKeepPositionAndIdentity) {
-    openFile("modify.dgn");
+    openFile("modify.design");
     MSElement el;
     Dpoint3d origin{0, 0, 0};
     ASSERT_EQ(mdlText_create(&el, nullptr, "old", &origin, nullptr, nullptr, nullptr, nullptr), 0);
@@ -245,20 +245,20 @@ TEST_F(DesignTest, RewriteAndModifyKeepPositionAndIdentity) {
 }
 
 TEST_F(DesignTest, FailedEventRollsBackMemoryAndFile) {
-    openFile("rollback.dgn");
+    openFile("rollback.design");
     addLine(0);
     EXPECT_THROW(sim::runEvent([]() -> bool { addLine(1); addLine(2); throw 7; }), int);
     EXPECT_EQ(liveCount(), 1);
     UInt32 next = addLine(3);
     sim::design::close();
-    openFile("rollback.dgn");
+    openFile("rollback.design");
     EXPECT_EQ(liveCount(), 2);
     MSElement el;
     EXPECT_EQ(mdlElement_read(&el, nullptr, next), 0);
 }
 
 TEST_F(DesignTest, ProcessKilledInsideAnEventLeavesTheLastCommittedState) {
-    std::string file = path("killed.dgn");
+    std::string file = path("killed.design");
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -279,64 +279,64 @@ TEST_F(DesignTest, ProcessKilledInsideAnEventLeavesTheLastCommittedState) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status)) << "child status " << status;
     EXPECT_EQ(WTERMSIG(status), SIGKILL);
-    openFile("killed.dgn");
+    openFile("killed.design");
     EXPECT_EQ(liveCount(), 2);
     EXPECT_EQ(sim::design::activeFile()->settings.activeLevel, 1u);
     EXPECT_EQ(addLine(5), 3u);
 }
 
 TEST_F(DesignTest, TruncatedOrCorruptFilesAreRefusedAndTheOpenFileStays) {
-    openFile("good.dgn");
+    openFile("good.design");
     for (int i = 0; i < 2000; ++i) addLine(i);
     std::string error;
     ASSERT_TRUE(sim::design::save(error)) << error;
     sim::design::close();
     namespace fs = std::filesystem;
-    fs::copy_file(path("good.dgn"), path("short.dgn"));
-    fs::resize_file(path("short.dgn"), fs::file_size(path("short.dgn")) / 2 + 100);
-    fs::copy_file(path("good.dgn"), path("garbled.dgn"));
+    fs::copy_file(path("good.design"), path("short.design"));
+    fs::resize_file(path("short.design"), fs::file_size(path("short.design")) / 2 + 100);
+    fs::copy_file(path("good.design"), path("garbled.design"));
     {
-        std::fstream f(path("garbled.dgn"), std::ios::in | std::ios::out | std::ios::binary);
+        std::fstream f(path("garbled.design"), std::ios::in | std::ios::out | std::ios::binary);
         f.seekp(4096);
         std::vector<char> junk(4096 * 8);
         for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>(i * 131 + 7);
         f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
     }
-    { std::ofstream(path("text.dgn")) << "not a design file at all, but long enough to have a header of 100 bytes......................"; }
-    { std::ofstream(path("empty.dgn")); }
+    { std::ofstream(path("text.design")) << "not a design file at all, but long enough to have a header of 100 bytes......................"; }
+    { std::ofstream(path("empty.design")); }
 
-    openFile("other.dgn");
+    openFile("other.design");
     UInt32 mine = addLine(0);
-    for (const char* name : {"short.dgn", "garbled.dgn", "text.dgn", "empty.dgn"}) {
+    for (const char* name : {"short.design", "garbled.design", "text.design", "empty.design"}) {
         error.clear();
         EXPECT_FALSE(sim::design::open(path(name), false, error)) << name;
         EXPECT_FALSE(error.empty()) << name;
         ASSERT_NE(sim::design::activeFile(), nullptr);
-        EXPECT_EQ(sim::design::activeFile()->path, path("other.dgn"));
+        EXPECT_EQ(sim::design::activeFile()->path, path("other.design"));
     }
-    EXPECT_NE(error.find("empty.dgn"), std::string::npos) << error;
+    EXPECT_NE(error.find("empty.design"), std::string::npos) << error;
     EXPECT_EQ(liveCount(), 1);
     EXPECT_EQ(addLine(1), mine + 1);
 }
 
 TEST_F(DesignTest, CorruptElementRowIsRefusedWithItsPosition) {
-    openFile("row.dgn");
+    openFile("row.design");
     addLine(0);
     addLine(1);
     sim::design::close();
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path("row.dgn").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(path("row.design").c_str(), &db), SQLITE_OK);
     /* A blob whose stated size disagrees with its length. */
-    ASSERT_EQ(sqlite3_exec(db, "UPDATE elements SET data = substr(data, 1, 40) WHERE pos = 2", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE elements SET data = substr(data, 1, 40) WHERE key = (1 << 32) + 2", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
     std::string error;
-    EXPECT_FALSE(sim::design::open(path("row.dgn"), false, error));
+    EXPECT_FALSE(sim::design::open(path("row.design"), false, error));
     EXPECT_NE(error.find("element 2"), std::string::npos) << error;
     EXPECT_EQ(sim::design::activeFile(), nullptr);
 }
 
 TEST_F(DesignTest, ScanReturnsPositionsInBatchesReportingElevenWhileMoreFollow) {
-    openFile("scan.dgn");
+    openFile("scan.design");
     std::vector<UInt32> wanted;
     sim::runEvent([&] {
         for (int i = 0; i < 700; ++i) {
@@ -378,7 +378,7 @@ TEST_F(DesignTest, ScanReturnsPositionsInBatchesReportingElevenWhileMoreFollow) 
 }
 
 TEST_F(DesignTest, ScanOfElementsSkipsDeletedAndComponentsUnlessNested) {
-    openFile("scan2.dgn");
+    openFile("scan2.design");
     MSElementDescr* cell = threeLineCell();
     mdlElmdscr_add(cell);
     mdlElmdscr_freeAll(&cell);
@@ -413,21 +413,21 @@ TEST_F(DesignTest, NewDesignFileCallbackRunsForEveryApplicationAsCurrent) {
     };
     a->newDesignFileFunction = reinterpret_cast<void*>(fn);
     b->newDesignFileFunction = reinterpret_cast<void*>(fn);
-    openFile("callback.dgn");
+    openFile("callback.design");
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0], std::make_pair(a, 1));
     EXPECT_EQ(calls[1], std::make_pair(b, 1));
-    EXPECT_EQ(lastName, path("callback.dgn"));
+    EXPECT_EQ(lastName, path("callback.design"));
     EXPECT_EQ(sim::currentApplication(), nullptr);
     std::string error;
-    EXPECT_FALSE(sim::design::open(path("missing.dgn"), false, error));
+    EXPECT_FALSE(sim::design::open(path("missing.design"), false, error));
     EXPECT_EQ(calls.size(), 2u);
     sim::resetApplications();
 }
 
 TEST_F(DesignTest, SettingsUnitsAndTablesPersist) {
     setenv("_HOST_UOR_PER_MASTER", "2540", 1);
-    openFile("settings.dgn");
+    openFile("settings.design");
     unsetenv("_HOST_UOR_PER_MASTER");
     double uor = 0;
     ASSERT_EQ(mdlCnv_masterToUOR(&uor, 2.0, nullptr), 0);
@@ -446,7 +446,7 @@ TEST_F(DesignTest, SettingsUnitsAndTablesPersist) {
     f->levels[19].colour = 4;
     sim::design::saveLevels();
     sim::design::close();
-    openFile("settings.dgn");
+    openFile("settings.design");
     f = sim::design::activeFile();
     EXPECT_EQ(f->units.uorPerMaster, 2540.0);
     EXPECT_EQ(f->settings.activeAngle, 30.0);
@@ -459,12 +459,12 @@ TEST_F(DesignTest, SettingsUnitsAndTablesPersist) {
 }
 
 TEST_F(DesignTest, ReferencesAreIteratedAfterTheActiveModel) {
-    openFile("ref.dgn");
+    openFile("ref.design");
     addLine(0);
     sim::design::close();
-    openFile("main.dgn");
+    openFile("main.design");
     std::string error;
-    DgnModel* ref = sim::design::attachReference(path("ref.dgn"), error);
+    DgnModel* ref = sim::design::attachReference(path("ref.design"), error);
     ASSERT_NE(ref, nullptr) << error;
     ModelRefIteratorP it = nullptr;
     ASSERT_EQ(mdlModelRefIterator_create(&it, mdlModelRef_getActive(), MRITERATE_ROOT | MRITERATE_PRIMARY_CHILD_REFS, 0), 0);
@@ -482,7 +482,7 @@ TEST_F(DesignTest, ReferencesAreIteratedAfterTheActiveModel) {
 }
 
 TEST_F(DesignTest, DumpShowsGeometryTextAndLinkages) {
-    openFile("dump.dgn");
+    openFile("dump.design");
     MSElement el;
     const Dpoint3d pts[2] = {{1, 2, 3}, {4, 5, 6}};
     mdlLine_create(&el, nullptr, pts);
@@ -499,13 +499,13 @@ TEST_F(DesignTest, DumpShowsGeometryTextAndLinkages) {
     ASSERT_NE(dump, nullptr);
     std::string error;
     sim::design::close();
-    ASSERT_TRUE((*dump)(path("dump.dgn"), error)) << error;   /* without an open file */
+    ASSERT_TRUE((*dump)(path("dump.design"), error)) << error;   /* without an open file */
     EXPECT_EQ(sim::consoleText(), text);
-    EXPECT_FALSE((*dump)(path("nope.dgn"), error));
+    EXPECT_FALSE((*dump)(path("nope.design"), error));
 }
 
 TEST_F(DesignTest, FailedAllocationsLeaveDescriptorsWholeOrAbsent) {
-    openFile("memory.dgn");
+    openFile("memory.design");
     MSElementDescr* cell = threeLineCell();
     UInt32 pos = mdlElmdscr_add(cell);
     ASSERT_NE(pos, 0u);
@@ -528,4 +528,20 @@ TEST_F(DesignTest, FailedAllocationsLeaveDescriptorsWholeOrAbsent) {
     EXPECT_EQ(mdlElmdscr_count(read), 4);
     mdlElmdscr_freeAll(&read);
     mdlElmdscr_freeAll(&cell);
+}
+
+TEST_F(DesignTest, WriteThatCannotReachTheFileLeavesNoElementInMemory) {
+    openFile("locked.design");
+    UInt32 first = addLine(0);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path("locked.design").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(addLine(1), 0u);
+    EXPECT_EQ(mdlModelRef_getEof(nullptr), first);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(addLine(2), first + 1);
+    sim::design::close();
+    openFile("locked.design");
+    EXPECT_EQ(liveCount(), 2);
 }

@@ -4,6 +4,7 @@
 
 #include "host/mdlsystem.h"
 #include "host/sim/sim_events.h"
+#include "host/sim/sim_resource.h"
 #include "host/sim/sim_session.h"
 
 using systest::HostTest;
@@ -64,6 +65,9 @@ TEST_F(Applications, LoadsAnAddInAlongMsMdlAndEntersMdlMainWithItsArguments) {
     EXPECT_EQ(mdlSystem_getMdlAppVersionNumber(d), 0x00010203);
     EXPECT_NE(d->unloadFunction, nullptr);
     EXPECT_EQ(sim::currentApplication(), nullptr); /* restored after MdlMain */
+    /* Its own resource file was open for MdlMain, which showed a message from it. */
+    EXPECT_NE(sim::applicationResourceFile(d), 0u);
+    EXPECT_TRUE(contains(console, "minimal: message 1 of list 1, from my own resource file\n")) << console;
     /* Cross call into the add-in by name, on its behalf. */
     EXPECT_EQ(dlmSystem_callMdlFunction("ID", d, "minimal_scale", 7, 2.5), 17);
     EXPECT_EQ(dlmSystem_callMdlFunction("ID", d, "no_such_function", 7, 2.5), 0);
@@ -83,6 +87,7 @@ TEST_F(Applications, OrdinaryUnloadHonoursARefusalAndAForcedOneDoesNot) {
     EXPECT_TRUE(sim::unloadApplication(d, true));
     EXPECT_FALSE(d->alive);
     EXPECT_EQ(d->dlHandle, nullptr);
+    EXPECT_EQ(sim::applicationResourceFile(d), 0u);
     EXPECT_TRUE(contains(sim::consoleText(), "minimal: unloading (type -1)"));
     EXPECT_EQ(mdlSystem_getMdlDescFromProcessNumber(pn), nullptr);
     EXPECT_EQ(mdlSystem_getProcessNumberFromMdlDesc(d), pn); /* the stale descriptor still compares */
@@ -193,7 +198,11 @@ TEST_F(Applications, NewDesignFileLoadsDgnAppsOnceAndCallsEveryApplication) {
     sim::notifyNewDesignFile("c:\\work\\second.dgn", 1);
     EXPECT_EQ(mdlSystem_findMdlDesc("minimal"), d);
     std::string console = sim::consoleText();
-    EXPECT_TRUE(contains(console, "through MS_DGNAPPS\nminimal: design file c:\\work\\first.dgn, state 1\n")) << console;
+    size_t loaded = console.find("through MS_DGNAPPS\n");
+    size_t told = console.find("minimal: design file c:\\work\\first.dgn, state 1\n");
+    EXPECT_NE(loaded, std::string::npos) << console;
+    EXPECT_NE(told, std::string::npos) << console;
+    EXPECT_LT(loaded, told) << "loaded first, then told of the file";
     EXPECT_TRUE(contains(console, "design file c:\\work\\second.dgn, state 1")) << console;
 
     sim::defineVariable("MS_INITAPPS", "nosuch;minimal", 0);

@@ -56,7 +56,8 @@ TEST_F(Hostsim, PredefinedFoldersInitAppsAndTheOutputFormat) {
     ASSERT_EQ(run("--workspace ws.cfg scripts/s.session"), 0) << output;
     EXPECT_EQ(output, "minimal: [" + dir + "scripts/|" + dir + "]\n"
                       "minimal: loaded from minimal.so as task MINIMAL through MS_INITAPPS\n"
-                      "[status] minimal ready\n"
+                      "minimal: message 1 of list 1, from my own resource file\n"
+                      "[status] Minimal is ready\n"
                       "minimal: unloading (type 0)\n"
                       "[host] Unloaded application MINIMAL\n");
 }
