@@ -252,14 +252,24 @@ bool renderSvg(int view, const std::string& path, std::string& error) {
         return false;
     }
     std::string local = sim::hostPath(path);
-    std::ofstream out(local, std::ios::binary | std::ios::trunc);
-    if (local.empty() || !out) {
+    if (local.empty()) {
         error = "cannot write " + path;
         return false;
     }
-    out << svgOf(view);
-    out.close();
-    if (!out) {
+    /* Written beside the target and renamed, so that a reader never sees half a picture. */
+    std::string temporary = local + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (out) out << svgOf(view);
+        if (out) out.close();
+        if (!out) {
+            std::remove(temporary.c_str());
+            error = "cannot write " + path;
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), local.c_str()) != 0) {
+        std::remove(temporary.c_str());
         error = "cannot write " + path;
         return false;
     }
