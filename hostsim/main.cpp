@@ -1,10 +1,190 @@
-/* hostsim: starts the simulated host, loads add-ins and plays a session. */
+/* hostsim: starts the simulated host, reads the workspace configuration,
+** loads the MS_INITAPPS applications and plays a session script line by
+** line, printing what the host shows as it comes.
+**
+**   hostsim [--workspace FILE] SESSION
+**   hostsim [--workspace FILE] VERB ARGS...   (one session verb, no script)
+**
+** Output: console text verbatim; a message field as "[prompt] text" (fields
+** command, prompt, status, error, keyin, left); the message centre as
+** "[message error] text" (error, warning, info, debug); an info box as
+** "[info box] text"; the host's own notices as "[host] text". A line that
+** stops the session is reported on stderr as "hostsim: NAME:LINE: why",
+** NAME being the script's file name. */
+#include <climits>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
-int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: hostsim [--workspace FILE] SESSION\n");
-        return 2;
+#include "host/mdlsystem.h"
+#include "host/sim/sim_apps.h"
+#include "host/sim/sim_events.h"
+#include "host/sim/sim_output.h"
+#include "host/sim/sim_session.h"
+#include "host/sim/sim_system.h"
+
+namespace {
+
+struct RunnerState {
+    bool atLineStart = true;  /* stdout: the last text printed ended a line */
+};
+RunnerState runner;
+
+const char* const fieldNames[] = {"command", "prompt", "status", "error", "keyin", "left"};
+const char* const priorityNames[] = {"error", "warning", "info", "debug"};
+
+void printText(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (!text.empty()) runner.atLineStart = text.back() == '\n';
+}
+
+void printLine(const std::string& line) {
+    if (!runner.atLineStart) printText("\n");
+    printText(line + "\n");
+}
+
+void printEntry(const sim::OutputEntry& e) {
+    switch (e.kind) {
+    case sim::OutputKind::Console:
+        printText(e.text);
+        break;
+    case sim::OutputKind::MessageField:
+        if (e.text.empty()) break; /* a cleared field shows nothing */
+        if (e.field >= 0 && e.field < 6) printLine(std::string("[") + fieldNames[e.field] + "] " + e.text);
+        else printLine("[field " + std::to_string(e.field) + "] " + e.text);
+        break;
+    case sim::OutputKind::MessageCenter:
+        printLine(std::string("[message ") + (e.field >= 0 && e.field < 4 ? priorityNames[e.field] : "?") + "] " + e.text);
+        break;
+    case sim::OutputKind::InfoBox:
+        printLine("[info box] " + e.text);
+        break;
+    case sim::OutputKind::Host:
+        printLine("[host] " + e.text);
+        break;
+    }
+    std::fflush(stdout);
+}
+
+/* Report why the session stops; always exit status 1. */
+int stop(const std::string& where, const std::string& why) {
+    if (!runner.atLineStart) printText("\n");
+    std::fflush(stdout);
+    std::string w = why;
+    while (!w.empty() && w.back() == '\n') w.pop_back();
+    std::fprintf(stderr, "hostsim: %s%s%s\n", where.c_str(), where.empty() ? "" : ": ", w.c_str());
+    return 1;
+}
+
+std::string directoryOf(const std::string& path) {
+    size_t s = path.rfind('/');
+    return s == std::string::npos ? std::string() : path.substr(0, s + 1);
+}
+
+std::string absolute(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return path;
+    return std::string(cwd) + "/" + path;
+}
+
+/* Predefined variables: where hostsim lies, where it runs, where the script lies. */
+void predefine(const char* argv0, const std::string& session) {
+    char exe[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string bin = n > 0 ? std::string(exe, static_cast<size_t>(n)) : absolute(argv0);
+    sim::defineVariable("_HOSTSIM_BIN", directoryOf(bin), CFGVAR_LEVEL_PREDEFINED);
+    sim::defineVariable("_HOSTSIM_CWD", directoryOf(absolute("x")), CFGVAR_LEVEL_PREDEFINED);
+    if (!session.empty()) sim::defineVariable("_HOSTSIM_SESSION", directoryOf(absolute(session)), CFGVAR_LEVEL_PREDEFINED);
+}
+
+std::string trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return {};
+    size_t e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+/* Run one session line (already trimmed, not a comment). */
+bool runLine(const std::string& line, std::string& error) {
+    size_t sp = line.find_first_of(" \t");
+    std::string verb = line.substr(0, sp);
+    std::string args = sp == std::string::npos ? std::string() : trim(line.substr(sp));
+    bool ok;
+    if (verb == "keyin") {
+        ok = sim::runEvent([&] { return sim::dispatchKeyin(args, error); });
+    } else if (const sim::SessionVerb* fn = sim::findSessionVerb(verb)) {
+        ok = sim::runEvent([&] { return (*fn)(args, error); });
+    } else {
+        error = "unknown line: " + line;
+        return false;
+    }
+    sim::processPendingUnloads();
+    if (!ok && error.empty()) error = "failed: " + line;
+    return ok;
+}
+
+int playSession(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) return stop("", "cannot open session " + path);
+    std::string raw;
+    for (int lineNo = 1; std::getline(in, raw); ++lineNo) {
+        std::string line = trim(raw);
+        if (line.empty() || line[0] == '#') continue;
+        std::string error;
+        if (!runLine(line, error)) return stop(path.substr(directoryOf(path).size()) + ":" + std::to_string(lineNo), error);
     }
     return 0;
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: hostsim [--workspace FILE] SESSION\n"
+                         "       hostsim [--workspace FILE] VERB ARGS...\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string workspace;
+    int i = 1;
+    for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
+        if (std::strcmp(argv[i], "--workspace") == 0 && i + 1 < argc) workspace = argv[++i];
+        else if (std::strncmp(argv[i], "--workspace=", 12) == 0) workspace = argv[i] + 12;
+        else return usage();
+    }
+    if (i >= argc) return usage();
+    std::vector<std::string> rest(argv + i, argv + argc);
+    bool verbMode = rest.size() > 1 || (sim::findSessionVerb(rest[0]) && ::access(rest[0].c_str(), F_OK) != 0);
+
+    sim::setOutputSink(printEntry);
+    predefine(argv[0], verbMode ? std::string() : rest[0]);
+    if (!workspace.empty()) {
+        std::string error;
+        if (::access(workspace.c_str(), R_OK) != 0) return stop("", "cannot open workspace " + workspace);
+        if (!sim::processConfigFile(absolute(workspace), CFGVAR_LEVEL_SYSTEM, error)) return stop("workspace", error);
+    }
+
+    int rc = 0;
+    if (verbMode) {
+        const sim::SessionVerb* fn = sim::findSessionVerb(rest[0]);
+        if (!fn) return stop("", "unknown verb " + rest[0]);
+        std::string args, error;
+        for (size_t k = 1; k < rest.size(); ++k) args += (k > 1 ? " " : "") + rest[k];
+        if (!sim::runEvent([&] { return (*fn)(args, error); })) rc = stop(rest[0], error.empty() ? "failed" : error);
+    } else {
+        std::string error;
+        if (!sim::loadApplicationsFrom("MS_INITAPPS", error)) {
+            rc = stop("MS_INITAPPS", error);
+        } else {
+            sim::processPendingUnloads();
+            rc = playSession(rest[0]);
+        }
+    }
+    sim::unloadAllApplications();
+    std::fflush(stdout);
+    return rc;
 }
