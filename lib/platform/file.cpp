@@ -243,8 +243,11 @@ int readLogical(char* destination, bool splitComment, char* comment, ZmTextFile*
             destination[pos + last + 1] = '\0';
             return lines;
         }
-        std::memcpy(destination + pos, line, static_cast<size_t>(last));
-        pos += last;
+        /* Blanks before the continuation character go with it. */
+        long long end = last;
+        while (end > 0 && (line[end - 1] == ' ' || line[end - 1] == '\t')) --end;
+        std::memcpy(destination + pos, line, static_cast<size_t>(end));
+        pos += end;
         destination[pos++] = ' ';
         destination[pos] = '\0';
     }

@@ -1,0 +1,1 @@
+#include "lib/test_core_fake.h"
