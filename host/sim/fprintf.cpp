@@ -1,8 +1,11 @@
 /* Formatted output to a host file stream. Print files are written one short
 ** formatted line at a time, so the common conversions (%d, %.Nf, %s, %c, %%)
 ** are formatted here, byte for byte as the C library would, and handed to
-** the stream in one write; any other format goes to the C library. */
+** the stream in one write; other conversions go to the C library. Streams
+** are written without taking their lock: the host's files belong to its one
+** user-interface thread. */
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -26,48 +29,58 @@ char* putDigits(char* out, uint64_t v, int width) {
     return out + (end - tmp);
 }
 
-/* Whether FORMAT holds only conversions the fast path formats. */
-bool fastFormatOnly(const char* format) {
-    for (const char* p = format; *p; ++p) {
-        if (*p != '%') continue;
-        ++p;
-        if (*p == 'd' || *p == 'i' || *p == 's' || *p == 'c' || *p == '%') continue;
-        if (p[0] == '.' && p[1] >= '0' && p[1] <= '9' && p[2] == 'f') {
-            p += 2;
-            continue;
-        }
-        return false;
-    }
-    return true;
-}
-
-/* Output gathered in a stack buffer and written in as few writes as possible. */
+/* Output formatted straight into the stream's own buffer while it has room
+** (as the C library's putc_unlocked does), else gathered in a stack buffer
+** and handed over with fwrite. */
 struct Writer {
-    FILE* file = nullptr;
-    char buffer[512];
-    size_t used = 0;
+    static constexpr size_t LOCAL_SIZE = 512;
+    FILE* file;
+    char* cur;             /* next byte to write */
+    char* end;             /* end of the current window */
+    bool inStream = false; /* the window is the stream's buffer */
     size_t total = 0;
     bool failed = false;
+    char local[LOCAL_SIZE];
 
-    void flush() {
-        if (used && std::fwrite(buffer, 1, used, file) != used) failed = true;
-        total += used;
-        used = 0;
+    explicit Writer(FILE* f) : file(f), cur(local), end(local + LOCAL_SIZE) {
+#if defined(__GLIBC__)
+        if (f->_IO_write_end - f->_IO_write_ptr >= static_cast<ptrdiff_t>(LOCAL_SIZE)) {
+            cur = f->_IO_write_ptr;
+            end = f->_IO_write_end;
+            inStream = true;
+        }
+#endif
     }
-    /* Room for N more bytes in the buffer (N at most its size). */
+    /* Hand over what the window holds; the window is the stack buffer afterwards. */
+    void flush() {
+        if (inStream) {
+#if defined(__GLIBC__)
+            total += static_cast<size_t>(cur - file->_IO_write_ptr);
+            file->_IO_write_ptr = cur;
+#endif
+            inStream = false;
+        } else {
+            size_t used = static_cast<size_t>(cur - local);
+            if (used && fwrite_unlocked(local, 1, used, file) != used) failed = true;
+            total += used;
+        }
+        cur = local;
+        end = local + LOCAL_SIZE;
+    }
+    /* Room for N more bytes (N at most LOCAL_SIZE). */
     char* room(size_t n) {
-        if (used + n > sizeof buffer) flush();
-        return buffer + used;
+        if (static_cast<size_t>(end - cur) < n) flush();
+        return cur;
     }
     void put(const char* s, size_t n) {
-        if (n > sizeof buffer) {
+        if (n > LOCAL_SIZE) {
             flush();
-            if (std::fwrite(s, 1, n, file) != n) failed = true;
+            if (fwrite_unlocked(s, 1, n, file) != n) failed = true;
             total += n;
             return;
         }
         std::memcpy(room(n), s, n);
-        used += n;
+        cur += n;
     }
 };
 
@@ -94,14 +107,30 @@ char* formatFixed(char* out, double value, int precision) {
         if (e > 10) return std::to_chars(out, out + FIXED_BUFFER_SIZE, value, std::chars_format::fixed, precision).ptr;
         intPart = m << e;
         fracPart = 0;
+    } else if (precision <= 3) {
+        /* value * 10^precision = m * scale / 2^k, rounded half to even;
+        ** m * scale < 2^63, so 64 bits hold it all. */
+        unsigned k = static_cast<unsigned>(-e);
+        uint64_t n = m * scale;
+        uint64_t q = 0;
+        if (k < 64) {
+            q = n >> k;
+            uint64_t r = n & ((1ull << k) - 1);
+            uint64_t half = 1ull << (k - 1);
+            if (r > half || (r == half && (q & 1))) ++q;
+        } /* else n < 2^63 <= half a unit: rounds to 0 */
+        switch (precision) { /* constant divisors become multiplications */
+        case 0: intPart = q; fracPart = 0; break;
+        case 1: intPart = q / 10; fracPart = q % 10; break;
+        case 2: intPart = q / 100; fracPart = q % 100; break;
+        default: intPart = q / 1000; fracPart = q % 1000; break;
+        }
     } else {
-        /* value * 10^precision = m * scale / 2^k, rounded half to even. */
+        /* As above in 128 bits: m * scale < 2^83. */
         unsigned k = static_cast<unsigned>(-e);
         unsigned __int128 n = static_cast<unsigned __int128>(m) * scale;
-        unsigned __int128 q;
-        if (k >= 127) {
-            q = 0; /* n < 2^83 is far below half a unit */
-        } else {
+        unsigned __int128 q = 0;
+        if (k < 127) {
             q = n >> k;
             unsigned __int128 r = n & ((static_cast<unsigned __int128>(1) << k) - 1);
             unsigned __int128 half = static_cast<unsigned __int128>(1) << (k - 1);
@@ -121,60 +150,59 @@ char* formatFixed(char* out, double value, int precision) {
 
 }  // namespace sim
 
+/* The fast conversions are formatted here in one pass; at the first other
+** conversion what was gathered is written and the C library formats the rest
+** of the format with the remaining arguments. */
 HOST_API int toolSubsystem_fprintf(FILE* file, const char* format, ...) {
     if (!file || !format) return -1;
     va_list ap;
     va_start(ap, format);
-    int n;
-    if (fastFormatOnly(format)) {
-        Writer w;
-        w.file = file;
-        const char* p = format;
-        while (*p) {
-            const char* lit = p;
-            while (*p && *p != '%') ++p;
-            if (p > lit) w.put(lit, static_cast<size_t>(p - lit));
-            if (!*p) break;
-            ++p;
-            switch (*p) {
-            case 'd':
-            case 'i': {
-                char* at = w.room(16);
-                w.used += static_cast<size_t>(std::to_chars(at, at + 16, va_arg(ap, int)).ptr - at);
-                break;
-            }
-            case 's': {
-                const char* s = va_arg(ap, const char*);
-                if (!s) s = "(null)";
-                w.put(s, std::strlen(s));
-                break;
-            }
-            case 'c': {
-                char c = static_cast<char>(va_arg(ap, int));
-                w.put(&c, 1);
-                break;
-            }
-            case '%':
-                w.put("%", 1);
-                break;
-            default: { /* ".Nf" */
-                int precision = p[1] - '0';
-                p += 2;
-                char* at = w.room(sim::FIXED_BUFFER_SIZE);
-                w.used += static_cast<size_t>(sim::formatFixed(at, va_arg(ap, double), precision) - at);
-                break;
-            }
-            }
-            ++p;
+    Writer w(file);
+    const char* p = format;
+    const char* rest = nullptr; /* the part of the format left to the C library */
+    while (*p) {
+        while (*p && *p != '%') {
+            if (w.cur == w.end) w.flush();
+            *w.cur++ = *p++;
         }
-        w.flush();
-        n = w.failed ? -1 : static_cast<int>(w.total);
-    } else if (std::strstr(format, "%S") || std::strstr(format, "%ls")) {
-        std::string s = sim::formatV(format, ap);
-        n = std::fwrite(s.data(), 1, s.size(), file) == s.size() ? static_cast<int>(s.size()) : -1;
-    } else {
-        n = std::vfprintf(file, format, ap);
+        if (!*p) break;
+        const char* conversion = p++;
+        if (*p == 'd' || *p == 'i') {
+            char* at = w.room(16);
+            w.cur = std::to_chars(at, at + 16, va_arg(ap, int)).ptr;
+        } else if (*p == 's') {
+            const char* text = va_arg(ap, const char*);
+            if (!text) text = "(null)";
+            w.put(text, std::strlen(text));
+        } else if (*p == 'c') {
+            char c = static_cast<char>(va_arg(ap, int));
+            w.put(&c, 1);
+        } else if (*p == '%') {
+            w.put("%", 1);
+        } else if (p[0] == '.' && p[1] >= '0' && p[1] <= '9' && p[2] == 'f') {
+            int precision = p[1] - '0';
+            p += 2;
+            w.cur = sim::formatFixed(w.room(sim::FIXED_BUFFER_SIZE), va_arg(ap, double), precision);
+        } else {
+            rest = conversion;
+            break;
+        }
+        ++p;
+    }
+    w.flush();
+    long long total = static_cast<long long>(w.total);
+    bool failed = w.failed;
+    if (rest) {
+        int n;
+        if (std::strstr(rest, "%S") || std::strstr(rest, "%ls")) {
+            std::string s = sim::formatV(rest, ap);
+            n = std::fwrite(s.data(), 1, s.size(), file) == s.size() ? static_cast<int>(s.size()) : -1;
+        } else {
+            n = std::vfprintf(file, rest, ap);
+        }
+        if (n < 0) failed = true;
+        total += n;
     }
     va_end(ap);
-    return n;
+    return failed ? -1 : static_cast<int>(total);
 }

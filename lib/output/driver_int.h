@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 
 namespace zmoutput {
 
@@ -14,6 +15,10 @@ inline int truncToInt(double value) {
     if (value <= -2147483648.0) return INT_MIN;
     return static_cast<int>(value);
 }
+
+/* Print files are written in many short pieces: a larger stream buffer
+** saves most of the system calls. */
+inline void useLargeBuffer(FILE* file) { std::setvbuf(file, nullptr, _IOFBF, 1 << 16); }
 
 constexpr double DEGREES_TO_RADIANS = 3.14159265358979323846 / 180.0;
 constexpr char LABEL_TERMINATOR = 3; /* ends an HPGL label */

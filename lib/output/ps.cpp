@@ -158,6 +158,7 @@ extern "C" ZMLIB_API int zmlibPs_fopen(const char* fileName) {
         return 0;
     }
     state.file = file;
+    zmoutput::useLargeBuffer(file);
     for (const char* line : prologue) toolSubsystem_fprintf(file, "%s\n", line);
     return 1;
 }

@@ -174,8 +174,8 @@ char* nextPhysicalLine(ZmTextFile* file, ZmTextFile** source) {
             return nullptr;
         }
         char* line = d->buffer;
-        bool include = startsWith(line, INCLUDE);
-        bool includeIfExists = !include && startsWith(line, INCLUDE_IF_EXISTS);
+        bool include = line[0] == '%' && startsWith(line, INCLUDE);
+        bool includeIfExists = line[0] == '%' && !include && startsWith(line, INCLUDE_IF_EXISTS);
         if (!include && !includeIfExists) return line;
         size_t n = std::strlen(line);
         bool whole = (n && line[n - 1] == '\n') || mdlTextFile_isEof(d->hostFile);

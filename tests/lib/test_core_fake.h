@@ -11,7 +11,7 @@
 #include "host/mdlsystem.h"
 #include "lib/core/error.h"
 #include "lib/core/mem.h"
-#include "lib/test_core_fake_decl.h"
+#include "test_core_fake_decl.h"
 
 std::vector<ShownMessage> shownMessages;
 
