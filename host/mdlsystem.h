@@ -46,9 +46,10 @@ HOST_API StatusInt mdlSystem_defineCfgVar(const char* name, const char* value, i
 /* Read a configuration file at LEVEL: NAME = value, NAME : value (expanded
 ** now), NAME > append, NAME < prepend (directory lists joined with ';'),
 ** %include FILE (relative to the including file; wildcards allowed), %undef,
-** %ifdef/%ifndef/%if exists(PATH)/%else/%endif, # comment lines. Answers 0,
-** or HOST_ERROR when the file cannot be read or a line is bad: each problem
-** is shown on the console as "file:line: message" and the good lines count. */
+** %ifdef, %ifndef, %if [!]exists(PATH), %if [!]defined(NAME), %else, %endif,
+** # comment lines. Answers 0, or HOST_ERROR when the file cannot be read or
+** a line is bad: each problem is shown on the console as "file:line:
+** message" and the good lines count. */
 HOST_API StatusInt mdlSystem_processCfgVarFile(const char* path, int level);
 
 /* ---- Applications -----------------------------------------------------------

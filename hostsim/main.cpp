@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -114,13 +115,18 @@ bool runLine(const std::string& line, std::string& error) {
     std::string verb = line.substr(0, sp);
     std::string args = sp == std::string::npos ? std::string() : trim(line.substr(sp));
     bool ok;
-    if (verb == "keyin") {
-        ok = sim::runEvent([&] { return sim::dispatchKeyin(args, error); });
-    } else if (const sim::SessionVerb* fn = sim::findSessionVerb(verb)) {
-        ok = sim::runEvent([&] { return (*fn)(args, error); });
-    } else {
-        error = "unknown line: " + line;
-        return false;
+    try {
+        if (verb == "keyin") {
+            ok = sim::runEvent([&] { return sim::dispatchKeyin(args, error); });
+        } else if (const sim::SessionVerb* fn = sim::findSessionVerb(verb)) {
+            ok = sim::runEvent([&] { return (*fn)(args, error); });
+        } else {
+            error = "unknown line: " + line;
+            return false;
+        }
+    } catch (const std::exception& e) {
+        error = std::string("failed: ") + e.what();
+        ok = false;
     }
     sim::processPendingUnloads();
     if (!ok && error.empty()) error = "failed: " + line;

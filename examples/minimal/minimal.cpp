@@ -1,13 +1,19 @@
 /* The smallest add-in: greets from a configuration variable, tells how it
-** was loaded and, when MINIMAL_REFUSE_UNLOAD is set (defined, not empty and
-** not "0"), refuses an ordinary unload (a forced one always goes). */
+** was loaded, shows messages from its own resource file and, when
+** MINIMAL_REFUSE_UNLOAD is set (defined, not empty and not "0"), refuses an
+** ordinary unload (a forced one always goes). */
 #include <cstring>
 
+#include "host/mdlresource.h"
 #include "host/mdlsystem.h"
 
 #define MINIMAL_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
+
+enum { MSGLIST_MINIMAL = 1, MSG_FROM_RESOURCES = 1, MSG_READY = 2 };
+
+RscFileHandle ownResources = 0;  /* open from MdlMain until unloaded */
 
 bool refuseUnload() {
     char value[16];
@@ -22,6 +28,8 @@ int minimal_unload(int unloadType) {
         return 1;
     }
     toolSubsystem_printf("minimal: unloading (type %d)\n", unloadType);
+    if (ownResources) mdlResource_closeFile(ownResources);
+    ownResources = 0;
     return 0;
 }
 
@@ -55,5 +63,14 @@ MINIMAL_EXPORT int MdlMain(int argc, char* argv[]) {
     mdlSystem_setFunction(SYSTEM_UNLOAD_PROGRAM, reinterpret_cast<void*>(minimal_unload));
     mdlSystem_setFunction(SYSTEM_NEW_DESIGN_FILE, reinterpret_cast<void*>(minimal_newDesignFile));
     mdlSystem_setMdlAppVersionNumber(mdlSystem_getCurrMdlDesc(), 0x00010203);
+    if (mdlResource_openFile(&ownResources, nullptr, 0) == RSC_SUCCESS) {
+        char text[1024];
+        if (mdlOutput_rscsPrintf(text, ownResources, MSGLIST_MINIMAL, MSG_FROM_RESOURCES, MSG_FROM_RESOURCES,
+                                 MSGLIST_MINIMAL) == RSC_SUCCESS)
+            toolSubsystem_printf("%s\n", text);
+        mdlOutput_rscPrintf(MSG_STATUS, ownResources, MSGLIST_MINIMAL, MSG_READY);
+    } else {
+        toolSubsystem_printf("minimal: my resource file cannot be opened\n");
+    }
     return 0;
 }

@@ -73,13 +73,14 @@ void expandInto(std::string& out, const std::string& text, std::vector<std::stri
         size_t close = text.find(')', open + 2);
         if (close == std::string::npos) break;
         out.append(text, i, open - i);
-        std::string key = upper(trim(text.substr(open + 2, close - open - 2)));
+        std::string name = trim(text.substr(open + 2, close - open - 2));
+        std::string key = upper(name);
         i = close + 1;
         bool cycle = std::find(active.begin(), active.end(), key) != active.end();
         if (cycle || active.size() >= static_cast<size_t>(maxExpandDepth)) continue;
         std::optional<std::string> raw = sim::rawVariable(key);
         if (!raw) {
-            const char* env = std::getenv(key.c_str());
+            const char* env = sim::isVariableName(name) ? std::getenv(name.c_str()) : nullptr;
             if (env) out += env;
             continue;
         }
@@ -148,12 +149,18 @@ struct Reader {
     bool condition(const std::string& file, int line, const std::string& directive, const std::string& arg) {
         if (directive == "ifdef") return sim::rawVariable(arg).has_value();
         if (directive == "ifndef") return !sim::rawVariable(arg).has_value();
-        /* %if exists(PATH) */
+        /* %if [!]exists(PATH), %if [!]defined(NAME) */
         std::string a = trim(arg);
-        if (a.compare(0, 6, "exists") == 0) {
-            std::string rest = trim(a.substr(6));
-            if (rest.size() >= 2 && rest.front() == '(' && rest.back() == ')')
-                return pathExists(sim::expandVariables(trim(rest.substr(1, rest.size() - 2))));
+        bool negate = !a.empty() && a[0] == '!';
+        if (negate) a = trim(a.substr(1));
+        for (const char* fn : {"exists", "defined"}) {
+            size_t len = std::strlen(fn);
+            if (a.compare(0, len, fn) != 0) continue;
+            std::string rest = trim(a.substr(len));
+            if (rest.size() < 2 || rest.front() != '(' || rest.back() != ')') break;
+            std::string inner = trim(rest.substr(1, rest.size() - 2));
+            bool yes = len == 6 ? pathExists(sim::expandVariables(inner)) : sim::rawVariable(inner).has_value();
+            return yes != negate;
         }
         fail(file, line, "unknown condition: " + arg);
         return false;
@@ -162,8 +169,11 @@ struct Reader {
     void read(const std::string& file, int depth) {
         if (depth > maxIncludeDepth) return fail(file, 0, "includes nested too deeply");
         std::string local = sim::hostPath(file);
+        struct stat st;
+        if (local.empty() || ::stat(local.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return fail(file, 0, "cannot open configuration file");
         std::ifstream in(local, std::ios::binary);
-        if (local.empty() || !in) return fail(file, 0, "cannot open configuration file");
+        if (!in) return fail(file, 0, "cannot open configuration file");
         /* Open conditions, innermost last. */
         struct Frame { bool parentActive, cond, inElse; };
         std::vector<Frame> frames;

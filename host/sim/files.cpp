@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,9 +95,11 @@ bool isLineEnd(int c, FILE* f) {
 
 }  // namespace
 
-HOST_API StatusInt mdlFile_find(char* found, const char* name, const char* envVar, const char* defaultExt) {
-    if (!name || !*name) return HOST_ERROR;
-    std::string n = sim::expandVariables(name);
+namespace sim {
+
+bool findFile(const std::string& name, const char* envVar, const char* defaultExt, bool searchCurrent,
+              std::string& found) {
+    std::string n = expandVariables(name);
     std::vector<std::string> names;
     if (defaultExt && *defaultExt && !hasExtension(n)) {
         std::string ext = defaultExt[0] == '.' ? defaultExt + 1 : defaultExt;
@@ -105,24 +108,34 @@ HOST_API StatusInt mdlFile_find(char* found, const char* name, const char* envVa
     names.push_back(n);
 
     std::vector<std::string> candidates;
-    for (auto& c : names) candidates.push_back(isAbsolute(c) ? c : currentDirectory() + c);
+    if (isAbsolute(n) || searchCurrent)
+        for (auto& c : names) candidates.push_back(isAbsolute(c) ? c : currentDirectory() + c);
     if (!isAbsolute(n))
         for (auto& dir : searchList(envVar))
             for (auto& c : names) candidates.push_back(joinPath(dir, c));
 
-    bool tooLong = false;
-    for (auto& c : candidates) {
-        if (!isRegularFile(c)) continue;
-        if (c.size() >= MAXFILELENGTH) {
-            tooLong = true;
-            continue;
+    for (auto& c : candidates)
+        if (isRegularFile(c)) {
+            found = c;
+            return true;
         }
-        copyOut(found, c, MAXFILELENGTH);
-        return HOST_SUCCESS;
+    found = names.front();
+    return false;
+}
+
+}  // namespace sim
+
+HOST_API StatusInt mdlFile_find(char* found, const char* name, const char* envVar, const char* defaultExt) {
+    if (!name || !*name) return HOST_ERROR;
+    std::string path;
+    bool ok = sim::findFile(name, envVar, defaultExt, true, path);
+    if (ok && path.size() >= MAXFILELENGTH) {
+        /* Cutting it would name another file: refuse instead. */
+        toolSubsystem_printf("mdlFile_find: %s is longer than %d characters\n", path.c_str(), MAXFILELENGTH - 1);
+        return HOST_ERROR;
     }
-    if (tooLong) toolSubsystem_printf("mdlFile_find: path of %s longer than %d characters\n", n.c_str(), MAXFILELENGTH - 1);
-    copyOut(found, names.front(), MAXFILELENGTH);
-    return HOST_ERROR;
+    copyOut(found, path, MAXFILELENGTH);
+    return ok ? HOST_SUCCESS : HOST_ERROR;
 }
 
 HOST_API StatusInt mdlFile_parseName(const char* path, char* device, char* directory, char* name, char* extension) {
@@ -251,7 +264,9 @@ HOST_API TextFileP mdlTextFile_open(const char* path, int mode) {
     if (!path || mode < TEXTFILE_READ || mode > TEXTFILE_APPEND) return nullptr;
     FILE* f = dlmSystem_mdlFopen(path, modes[mode]);
     if (!f) return nullptr;
-    return new TextFile{f, mode};
+    TextFile* t = new (std::nothrow) TextFile{f, mode};
+    if (!t) std::fclose(f);
+    return t;
 }
 
 HOST_API StatusInt mdlTextFile_getString(char* buffer, int size, TextFileP file, int options) {

@@ -12,14 +12,8 @@
 #include "host/sim/sim_apps.h"
 #include "host/sim/sim_events.h"
 #include "host/sim/sim_paths.h"
+#include "host/sim/sim_resource.h"
 #include "host/sim/sim_system.h"
-
-/* The resource area opens and closes an application's own resource file;
-** weak so that the loader links whether or not that area is built in. */
-namespace sim {
-int openApplicationResources(MdlDesc* desc) __attribute__((weak));
-void closeApplicationResources(MdlDesc* desc) __attribute__((weak));
-}  // namespace sim
 
 namespace {
 
@@ -98,9 +92,9 @@ bool start(MdlDesc* desc, const sim::BuiltinMain& main, const std::string& argv0
     desc->argv.push_back(nullptr);
     for (auto& [id, l] : loader().listeners)
         if (l.loaded) l.loaded(desc);
+    /* Its own resource file, when it has one, is open before MdlMain runs. */
     struct stat st;
-    if (sim::openApplicationResources && !desc->resourcePath.empty() &&
-        ::stat(sim::hostPath(desc->resourcePath).c_str(), &st) == 0)
+    if (!desc->resourcePath.empty() && ::stat(sim::hostPath(desc->resourcePath).c_str(), &st) == 0)
         sim::openApplicationResources(desc);
     sim::CurrentApplicationScope scope(desc);
     try {
@@ -146,10 +140,10 @@ MdlDesc* loadApplication(const std::string& name, const std::string& args, const
         main = builtin->second;
         argv0 = task;
     } else {
-        char found[MAXFILELENGTH];
-        if (mdlFile_find(found, (n + ".so").c_str(), "MS_MDL", nullptr) != HOST_SUCCESS)
+        /* A bare name is looked for along MS_MDL only, never in the current directory. */
+        std::string path;
+        if (!findFile(n + ".so", "MS_MDL", nullptr, false, path))
             return fail(error, status, LOAD_NOT_FOUND, "Cannot find application " + trim(name) + " (" + n + ".so along MS_MDL)");
-        std::string path = found;
         void* handle = ::dlopen(hostPath(path).c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             const char* why = ::dlerror();
@@ -227,7 +221,7 @@ bool unloadApplicationWithType(MdlDesc* desc, int unloadType) {
         CurrentApplicationScope scope(d);
         for (auto& [id, l] : loader().listeners)
             if (l.unloading) l.unloading(d);
-        if (closeApplicationResources) closeApplicationResources(d);
+        closeApplicationResources(d);
     }
     endApplication(d);
     if (d->dlHandle) ::dlclose(d->dlHandle);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <unordered_map>
 
 #include "host/mdlsystem.h"
@@ -37,13 +38,23 @@ const char* const schemaSql =
     "CREATE TABLE resource(type INTEGER NOT NULL, id INTEGER NOT NULL, alias TEXT,"
     " data BLOB NOT NULL, PRIMARY KEY(type, id)) WITHOUT ROWID;";
 
+/* One SQLite connection per file, shared by every handle open on it, so that
+** all writes of one event to one file form one transaction. */
+struct Connection {
+    sqlite3* db = nullptr;
+    bool inTransaction = false;
+    int users = 0;                     /* handles open on it */
+    sqlite3_stmt* selectData = nullptr; /* the lookup every load makes, prepared once */
+};
+
 struct OpenFile {
     RscFileHandle handle = 0;
     std::string name;      /* as the caller gave it */
     std::string path;      /* local path */
-    sqlite3* db = nullptr;
+    std::string key;       /* canonical path, the key of its connection */
+    Connection* conn = nullptr;
+    sqlite3* db = nullptr; /* conn->db */
     bool writable = false; /* opened for writing and the file accepts it */
-    bool inTransaction = false;
     MdlDesc* owner = nullptr; /* application on whose behalf it was opened */
     uint64_t openOrder = 0;
 };
@@ -57,6 +68,7 @@ struct LoadedCopy {
 
 struct ResourceState {
     std::map<RscFileHandle, OpenFile> files;
+    std::map<std::string, std::unique_ptr<Connection>> connections;
     std::map<const MdlDesc*, RscFileHandle> applicationFiles;
     std::unordered_map<void*, LoadedCopy> copies;
     RscFileHandle nextHandle = 1;
@@ -121,13 +133,13 @@ std::string checkResourceFile(sqlite3* db) {
 
 /* Commit or roll back the event's transaction of every file. */
 void endTransactions(bool committed) {
-    for (auto& [h, f] : state.files) {
-        if (!f.inTransaction) continue;
-        f.inTransaction = false;
-        if (sqlite3_exec(f.db, committed ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK) {
-            toolSubsystem_printf("Resource file %s: %s failed (%s)\n", f.name.c_str(),
-                                 committed ? "commit" : "rollback", sqlite3_errmsg(f.db));
-            sqlite3_exec(f.db, "ROLLBACK", nullptr, nullptr, nullptr);
+    for (auto& [key, c] : state.connections) {
+        if (!c->inTransaction) continue;
+        c->inTransaction = false;
+        if (sqlite3_exec(c->db, committed ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            toolSubsystem_printf("Resource file %s: %s failed (%s)\n", key.c_str(),
+                                 committed ? "commit" : "rollback", sqlite3_errmsg(c->db));
+            sqlite3_exec(c->db, "ROLLBACK", nullptr, nullptr, nullptr);
         }
     }
 }
@@ -159,11 +171,11 @@ int beginWrite(OpenFile& f) {
             return RSCERR_WRITE_FAILED;
         }
     }
-    if (sim::inEvent() && !f.inTransaction) {
+    if (sim::inEvent() && !f.conn->inTransaction) {
         ensureEventListener();
         int rc = sqlite3_exec(f.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) return writeFailure(f, rc);
-        f.inTransaction = true;
+        f.conn->inTransaction = true;
     }
     return RSC_SUCCESS;
 }
@@ -172,29 +184,43 @@ int openFileImpl(RscFileHandle* handle, const std::string& name, int mode) {
     std::string path = sim::hostPath(name);
     struct stat sb;
     if (path.empty() || ::stat(path.c_str(), &sb) != 0 || !S_ISREG(sb.st_mode)) return RSCERR_CANNOT_OPEN;
-    bool writable = mode != 0 && ::access(path.c_str(), W_OK) == 0;
-    /* Readers open read/write too when they may, so that a writer's WAL left
-    ** behind by a crash can be recovered. */
-    int flags = ::access(path.c_str(), W_OK) == 0 ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        return RSCERR_CANNOT_OPEN;
+    bool diskWritable = ::access(path.c_str(), W_OK) == 0;
+    std::string key = canonical(path);
+    Connection* conn = nullptr;
+    auto it = state.connections.find(key);
+    if (it != state.connections.end()) {
+        conn = it->second.get();
+    } else {
+        /* Readers open read/write too when they may, so that a writer's WAL
+        ** left behind by a crash can be recovered. */
+        int flags = diskWritable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            return RSCERR_CANNOT_OPEN;
+        }
+        sqlite3_busy_timeout(db, 5000);
+        std::string problem = checkResourceFile(db);
+        if (!problem.empty()) {
+            reportDamaged(name, problem.c_str());
+            sqlite3_close(db);
+            return RSCERR_NOT_RSC_FILE;
+        }
+        sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+        auto fresh = std::make_unique<Connection>();
+        fresh->db = db;
+        conn = fresh.get();
+        state.connections.emplace(key, std::move(fresh));
     }
-    sqlite3_busy_timeout(db, 5000);
-    std::string problem = checkResourceFile(db);
-    if (!problem.empty()) {
-        reportDamaged(name, problem.c_str());
-        sqlite3_close(db);
-        return RSCERR_NOT_RSC_FILE;
-    }
-    sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    ++conn->users;
     OpenFile f;
     f.handle = state.nextHandle++;
     f.name = name;
     f.path = path;
-    f.db = db;
-    f.writable = writable;
+    f.key = key;
+    f.conn = conn;
+    f.db = conn->db;
+    f.writable = mode != 0 && diskWritable;
     f.owner = sim::currentApplication();
     f.openOrder = state.nextOpenOrder++;
     *handle = f.handle;
@@ -202,13 +228,17 @@ int openFileImpl(RscFileHandle* handle, const std::string& name, int mode) {
     return RSC_SUCCESS;
 }
 
+/* Drop handle F; the last handle of a file commits its writes and closes it. */
 void closeFileImpl(OpenFile& f) {
-    if (f.inTransaction) {
-        if (sqlite3_exec(f.db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (--f.conn->users == 0) {
+        if (f.conn->inTransaction &&
+            sqlite3_exec(f.db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
             toolSubsystem_printf("Resource file %s: commit failed (%s)\n", f.name.c_str(), sqlite3_errmsg(f.db));
-        f.inTransaction = false;
+        sqlite3_finalize(f.conn->selectData);
+        sqlite3_close_v2(f.db);
+        state.connections.erase(f.key);
     }
-    sqlite3_close_v2(f.db);
+    f.conn = nullptr;
     f.db = nullptr;
     for (auto it = state.applicationFiles.begin(); it != state.applicationFiles.end();)
         it = it->second == f.handle ? state.applicationFiles.erase(it) : std::next(it);
@@ -234,20 +264,26 @@ std::vector<OpenFile*> searchOrder(RscFileHandle file) {
 
 /* Read resource TYPE, ID of F into DATA: 1 found, 0 absent, -1 read error. */
 int readBlob(OpenFile& f, uint32_t type, int32_t id, std::vector<uint8_t>* data, uint32_t* size) {
-    Statement st(f.db, "SELECT length(data), data FROM resource WHERE type=?1 AND id=?2");
-    if (!st) return -1;
-    sqlite3_bind_int64(st.stmt, 1, type);
-    sqlite3_bind_int(st.stmt, 2, id);
-    int rc = sqlite3_step(st.stmt);
+    sqlite3_stmt*& st = f.conn->selectData;
+    if (!st && sqlite3_prepare_v3(f.db, "SELECT length(data), data FROM resource WHERE type=?1 AND id=?2", -1,
+                                  SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK)
+        return -1;
+    struct Reset {
+        sqlite3_stmt* s;
+        ~Reset() { sqlite3_reset(s); }
+    } reset{st};
+    sqlite3_bind_int64(st, 1, type);
+    sqlite3_bind_int(st, 2, id);
+    int rc = sqlite3_step(st);
     if (rc == SQLITE_DONE) return 0;
     if (rc != SQLITE_ROW) {
         toolSubsystem_printf("Resource file %s: read failed (%s)\n", f.name.c_str(), sqlite3_errmsg(f.db));
         return -1;
     }
-    int n = sqlite3_column_int(st.stmt, 0);
+    int n = sqlite3_column_int(st, 0);
     if (size) *size = static_cast<uint32_t>(n);
     if (data) {
-        const uint8_t* p = static_cast<const uint8_t*>(sqlite3_column_blob(st.stmt, 1));
+        const uint8_t* p = static_cast<const uint8_t*>(sqlite3_column_blob(st, 1));
         data->assign(p, p + (p ? n : 0));
     }
     return 1;
@@ -286,155 +322,192 @@ void copyOut(char* buffer, int size, const std::string& text) {
 /* ---- Platform API: files ------------------------------------------------- */
 
 HOST_API StatusInt mdlResource_createFile(const char* name, const char* description, int flags) {
-    if (!name || !*name) return RSCERR_BAD_ARGUMENT;
-    std::string path = sim::hostPath(name);
-    std::string canon = canonical(path);
-    for (auto& [h, f] : state.files)
-        if (canonical(f.path) == canon) {
+    try {
+        if (!name || !*name) return RSCERR_BAD_ARGUMENT;
+        std::string path = sim::hostPath(name);
+        if (state.connections.count(canonical(path))) {
             toolSubsystem_printf("Resource file %s is open and cannot be replaced\n", name);
             return RSCERR_CANNOT_OPEN;
         }
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec) && flags == 0) return RSCERR_EXISTS;
-    /* Build the new file beside the old one and rename it into place, so that
-    ** a failure leaves the old file as it was. */
-    std::string temp = path + ".new" + std::to_string(::getpid());
-    std::filesystem::remove(temp, ec);
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    bool ok = rc == SQLITE_OK;
-    ok = ok && sqlite3_exec(db, schemaSql, nullptr, nullptr, nullptr) == SQLITE_OK;
-    ok = ok && sqlite3_exec(db, ("PRAGMA application_id=" + std::to_string(RSC_APPLICATION_ID) +
-                                 ";PRAGMA user_version=" + std::to_string(RSC_SCHEMA_VERSION))
-                                    .c_str(),
-                            nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (ok) {
-        Statement st(db, "INSERT INTO file_info(key, value) VALUES('description', ?1)");
-        ok = st && sqlite3_bind_text(st.stmt, 1, description ? description : "", -1, SQLITE_TRANSIENT) == SQLITE_OK &&
-             sqlite3_step(st.stmt) == SQLITE_DONE;
-    }
-    sqlite3_close_v2(db); /* checkpoints and removes the WAL */
-    if (ok) {
-        /* A WAL left beside the old file would be replayed into the new one. */
-        std::filesystem::remove(path + "-wal", ec);
-        std::filesystem::remove(path + "-shm", ec);
-        std::filesystem::rename(temp, path, ec);
-        ok = !ec;
-    }
-    if (!ok) {
+        std::error_code ec;
+        if (std::filesystem::exists(path, ec) && flags == 0) return RSCERR_EXISTS;
+        /* Build the new file beside the old one and rename it into place, so that
+        ** a failure leaves the old file as it was. */
+        std::string temp = path + ".new" + std::to_string(::getpid());
         std::filesystem::remove(temp, ec);
-        std::filesystem::remove(temp + "-wal", ec);
-        std::filesystem::remove(temp + "-shm", ec);
-        return RSCERR_CANNOT_OPEN;
+        sqlite3* db = nullptr;
+        int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        bool ok = rc == SQLITE_OK;
+        ok = ok && sqlite3_exec(db, schemaSql, nullptr, nullptr, nullptr) == SQLITE_OK;
+        ok = ok && sqlite3_exec(db, ("PRAGMA application_id=" + std::to_string(RSC_APPLICATION_ID) +
+                                     ";PRAGMA user_version=" + std::to_string(RSC_SCHEMA_VERSION))
+                                        .c_str(),
+                                nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (ok) {
+            Statement st(db, "INSERT INTO file_info(key, value) VALUES('description', ?1)");
+            const char* text = description ? description : "";
+            ok = st && sqlite3_bind_text(st.stmt, 1, text, -1, SQLITE_TRANSIENT) == SQLITE_OK &&
+                 sqlite3_step(st.stmt) == SQLITE_DONE;
+        }
+        sqlite3_close_v2(db); /* checkpoints and removes the WAL */
+        if (ok) {
+            /* A WAL left beside the old file would be replayed into the new one. */
+            std::filesystem::remove(path + "-wal", ec);
+            std::filesystem::remove(path + "-shm", ec);
+            std::filesystem::rename(temp, path, ec);
+            ok = !ec;
+        }
+        if (!ok) {
+            std::filesystem::remove(temp, ec);
+            std::filesystem::remove(temp + "-wal", ec);
+            std::filesystem::remove(temp + "-shm", ec);
+            return RSCERR_CANNOT_OPEN;
+        }
+        return RSC_SUCCESS;
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
     }
-    return RSC_SUCCESS;
 }
 
 HOST_API StatusInt mdlResource_openFile(RscFileHandle* handle, const char* name, int mode) {
-    if (!handle) return RSCERR_BAD_ARGUMENT;
-    *handle = 0;
-    std::string fileName;
-    if (name) {
-        fileName = name;
-    } else {
-        MdlDesc* app = sim::currentApplication();
-        if (!app || app->resourcePath.empty()) return RSCERR_CANNOT_OPEN;
-        fileName = app->resourcePath;
+    try {
+        if (!handle) return RSCERR_BAD_ARGUMENT;
+        *handle = 0;
+        std::string fileName;
+        if (name) {
+            fileName = name;
+        } else {
+            MdlDesc* app = sim::currentApplication();
+            if (!app || app->resourcePath.empty()) return RSCERR_CANNOT_OPEN;
+            fileName = app->resourcePath;
+        }
+        return openFileImpl(handle, fileName, mode);
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
     }
-    return openFileImpl(handle, fileName, mode);
 }
 
 HOST_API StatusInt mdlResource_closeFile(RscFileHandle file) {
-    OpenFile* f = findFile(file);
-    if (!f) return RSCERR_BAD_HANDLE;
-    closeFileImpl(*f);
-    state.files.erase(file);
-    return RSC_SUCCESS;
+    try {
+        OpenFile* f = findFile(file);
+        if (!f) return RSCERR_BAD_HANDLE;
+        closeFileImpl(*f);
+        state.files.erase(file);
+        return RSC_SUCCESS;
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }
 
 HOST_API StatusInt mdlResource_getFileDescription(char* buffer, int size, RscFileHandle file) {
-    OpenFile* f = findFile(file);
-    if (!f) return RSCERR_BAD_HANDLE;
-    if (!buffer || size <= 0) return RSCERR_BAD_ARGUMENT;
-    Statement st(f->db, "SELECT value FROM file_info WHERE key='description'");
-    std::string text;
-    if (st && sqlite3_step(st.stmt) == SQLITE_ROW) {
-        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, 0));
-        text = t ? t : "";
+    try {
+        OpenFile* f = findFile(file);
+        if (!f) return RSCERR_BAD_HANDLE;
+        if (!buffer || size <= 0) return RSCERR_BAD_ARGUMENT;
+        Statement st(f->db, "SELECT value FROM file_info WHERE key='description'");
+        std::string text;
+        if (st && sqlite3_step(st.stmt) == SQLITE_ROW) {
+            const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, 0));
+            text = t ? t : "";
+        }
+        copyOut(buffer, size, text);
+        return RSC_SUCCESS;
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
     }
-    copyOut(buffer, size, text);
-    return RSC_SUCCESS;
 }
 
 /* ---- Platform API: resources ---------------------------------------------- */
 
 HOST_API void* mdlResource_load(RscFileHandle file, uint32_t type, int32_t id) {
-    for (OpenFile* f : searchOrder(file)) {
-        std::vector<uint8_t> data;
-        if (readBlob(*f, type, id, &data, nullptr) != 1) continue;
-        void* copy = dlmSystem_mdlMalloc(data.empty() ? 1 : data.size());
-        if (!copy) return nullptr;
-        if (!data.empty()) std::memcpy(copy, data.data(), data.size());
-        state.copies[copy] = {static_cast<uint32_t>(data.size()), type, id, f->handle};
-        return copy;
+    try {
+        for (OpenFile* f : searchOrder(file)) {
+            std::vector<uint8_t> data;
+            if (readBlob(*f, type, id, &data, nullptr) != 1) continue;
+            void* copy = dlmSystem_mdlMalloc(data.empty() ? 1 : data.size());
+            if (!copy) return nullptr;
+            if (!data.empty()) std::memcpy(copy, data.data(), data.size());
+            state.copies[copy] = {static_cast<uint32_t>(data.size()), type, id, f->handle};
+            return copy;
+        }
+        return nullptr;
+    } catch (...) {
+        return nullptr; /* no exception leaves the host */
     }
-    return nullptr;
 }
 
 HOST_API void mdlResource_free(void* resource) {
-    if (!resource) return;
-    auto it = state.copies.find(resource);
-    if (it == state.copies.end()) {
-        toolSubsystem_printf("mdlResource_free: %p is not a loaded resource\n", resource);
-        return;
-    }
-    state.copies.erase(it);
-    dlmSystem_mdlFree(resource);
+    try {
+        if (!resource) return;
+        auto it = state.copies.find(resource);
+        if (it == state.copies.end()) {
+            toolSubsystem_printf("mdlResource_free: %p is not a loaded resource\n", resource);
+            return;
+        }
+        state.copies.erase(it);
+        dlmSystem_mdlFree(resource);
+    } catch (...) { /* out of memory: nothing to report to a void call */ }
 }
 
 HOST_API StatusInt mdlResource_write(void* resource) {
-    auto it = state.copies.find(resource);
-    if (it == state.copies.end()) return RSCERR_BAD_ARGUMENT;
-    OpenFile* f = findFile(it->second.file);
-    if (!f) return RSCERR_BAD_HANDLE;
-    return storeBlob(*f, it->second.type, it->second.id, resource, it->second.size, nullptr, true);
+    try {
+        auto it = state.copies.find(resource);
+        if (it == state.copies.end()) return RSCERR_BAD_ARGUMENT;
+        OpenFile* f = findFile(it->second.file);
+        if (!f) return RSCERR_BAD_HANDLE;
+        return storeBlob(*f, it->second.type, it->second.id, resource, it->second.size, nullptr, true);
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }
 
 HOST_API StatusInt mdlResource_resize(void** resource, uint32_t newSize) {
-    if (!resource) return RSCERR_BAD_ARGUMENT;
-    auto it = state.copies.find(*resource);
-    if (it == state.copies.end()) return RSCERR_BAD_ARGUMENT;
-    if (newSize > RSC_MAX_SIZE) return RSCERR_TOO_LARGE;
-    LoadedCopy info = it->second;
-    void* grown = dlmSystem_mdlRealloc(*resource, newSize ? newSize : 1);
-    if (!grown) return RSCERR_NO_MEMORY;
-    if (newSize > info.size) std::memset(static_cast<char*>(grown) + info.size, 0, newSize - info.size);
-    state.copies.erase(it);
-    info.size = newSize;
-    state.copies[grown] = info;
-    *resource = grown;
-    return RSC_SUCCESS;
+    try {
+        if (!resource) return RSCERR_BAD_ARGUMENT;
+        auto it = state.copies.find(*resource);
+        if (it == state.copies.end()) return RSCERR_BAD_ARGUMENT;
+        if (newSize > RSC_MAX_SIZE) return RSCERR_TOO_LARGE;
+        LoadedCopy info = it->second;
+        void* grown = dlmSystem_mdlRealloc(*resource, newSize ? newSize : 1);
+        if (!grown) return RSCERR_NO_MEMORY;
+        if (newSize > info.size) std::memset(static_cast<char*>(grown) + info.size, 0, newSize - info.size);
+        state.copies.erase(it);
+        info.size = newSize;
+        state.copies[grown] = info;
+        *resource = grown;
+        return RSC_SUCCESS;
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }
 
 HOST_API StatusInt mdlResource_add(RscFileHandle file, uint32_t type, int32_t id, const void* data, uint32_t size,
                                    const char* alias) {
-    OpenFile* f = findFile(file);
-    if (!f) return RSCERR_BAD_HANDLE;
-    return storeBlob(*f, type, id, data, size, alias, false);
+    try {
+        OpenFile* f = findFile(file);
+        if (!f) return RSCERR_BAD_HANDLE;
+        return storeBlob(*f, type, id, data, size, alias, false);
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }
 
 HOST_API StatusInt mdlResource_delete(RscFileHandle file, uint32_t type, int32_t id) {
-    OpenFile* f = findFile(file);
-    if (!f) return RSCERR_BAD_HANDLE;
-    int st0 = beginWrite(*f);
-    if (st0) return st0;
-    Statement st(f->db, "DELETE FROM resource WHERE type=?1 AND id=?2");
-    if (!st) return writeFailure(*f, sqlite3_errcode(f->db));
-    sqlite3_bind_int64(st.stmt, 1, type);
-    sqlite3_bind_int(st.stmt, 2, id);
-    int rc = sqlite3_step(st.stmt);
-    if (rc != SQLITE_DONE) return writeFailure(*f, rc);
-    return sqlite3_changes(f->db) ? RSC_SUCCESS : RSCERR_NOT_FOUND;
+    try {
+        OpenFile* f = findFile(file);
+        if (!f) return RSCERR_BAD_HANDLE;
+        int st0 = beginWrite(*f);
+        if (st0) return st0;
+        Statement st(f->db, "DELETE FROM resource WHERE type=?1 AND id=?2");
+        if (!st) return writeFailure(*f, sqlite3_errcode(f->db));
+        sqlite3_bind_int64(st.stmt, 1, type);
+        sqlite3_bind_int(st.stmt, 2, id);
+        int rc = sqlite3_step(st.stmt);
+        if (rc != SQLITE_DONE) return writeFailure(*f, rc);
+        return sqlite3_changes(f->db) ? RSC_SUCCESS : RSCERR_NOT_FOUND;
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }
 
 HOST_API StatusInt mdlResource_query(void* result, const void* resource, int query) {
@@ -453,49 +526,66 @@ HOST_API StatusInt mdlResource_query(void* result, const void* resource, int que
 }
 
 HOST_API StatusInt mdlResource_querySize(uint32_t* size, RscFileHandle file, uint32_t type, int32_t id) {
-    if (!size) return RSCERR_BAD_ARGUMENT;
-    if (file && !findFile(file)) return RSCERR_BAD_HANDLE;
-    for (OpenFile* f : searchOrder(file))
-        if (readBlob(*f, type, id, nullptr, size) == 1) return RSC_SUCCESS;
-    return RSCERR_NOT_FOUND;
+    try {
+        if (!size) return RSCERR_BAD_ARGUMENT;
+        if (file && !findFile(file)) return RSCERR_BAD_HANDLE;
+        for (OpenFile* f : searchOrder(file))
+            if (readBlob(*f, type, id, nullptr, size) == 1) return RSC_SUCCESS;
+        return RSCERR_NOT_FOUND;
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }
 
 HOST_API StatusInt mdlResource_loadFromStringList(char* buffer, int size, RscFileHandle file, int32_t listId,
                                                   int32_t number) {
-    if (!buffer || size <= 0) return RSCERR_BAD_ARGUMENT;
-    buffer[0] = '\0';
-    if (file && !findFile(file)) return RSCERR_BAD_HANDLE;
-    std::string text;
-    int st = sim::findMessage(listId, number, text, file);
-    if (st) return st;
-    copyOut(buffer, size, text);
-    return RSC_SUCCESS;
+    try {
+        if (!buffer || size <= 0) return RSCERR_BAD_ARGUMENT;
+        buffer[0] = '\0';
+        if (file && !findFile(file)) return RSCERR_BAD_HANDLE;
+        std::string text;
+        int st = sim::findMessage(listId, number, text, file);
+        if (st) return st;
+        copyOut(buffer, size, text);
+        return RSC_SUCCESS;
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }
 
 HOST_API StatusInt mdlResource_getApplLoadFile(char* buffer, int size, MdlDescP desc) {
-    if (!buffer || size <= 0) return RSCERR_BAD_ARGUMENT;
-    buffer[0] = '\0';
-    if (!desc) desc = sim::currentApplication();
-    if (!desc) return HOST_ERROR;
-    const std::string& path = desc->loadPath.empty() ? desc->resourcePath : desc->loadPath;
-    if (path.empty()) return HOST_ERROR;
-    copyOut(buffer, size, path);
-    return RSC_SUCCESS;
+    try {
+        if (!buffer || size <= 0) return RSCERR_BAD_ARGUMENT;
+        buffer[0] = '\0';
+        if (!desc) desc = sim::currentApplication();
+        if (!desc) return HOST_ERROR;
+        const std::string& path = desc->loadPath.empty() ? desc->resourcePath : desc->loadPath;
+        if (path.empty()) return HOST_ERROR;
+        copyOut(buffer, size, path);
+        return RSC_SUCCESS;
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }
 
 /* ---- Message output ------------------------------------------------------- */
 
 HOST_API StatusInt mdlOutput_rscvsPrintf(char* buffer, RscFileHandle file, int listId, int number, va_list args) {
-    if (!buffer) return RSCERR_BAD_ARGUMENT;
-    buffer[0] = '\0';
-    if (file && !findFile(file)) return RSCERR_BAD_HANDLE;
-    std::string templ;
-    int st = sim::findMessage(listId, number, templ, file);
-    if (st) return st;
-    copyOut(buffer, 1024, sim::formatV(templ.c_str(), args));
-    return RSC_SUCCESS;
+    try {
+        if (!buffer) return RSCERR_BAD_ARGUMENT;
+        buffer[0] = '\0';
+        if (file && !findFile(file)) return RSCERR_BAD_HANDLE;
+        std::string templ;
+        int st = sim::findMessage(listId, number, templ, file);
+        if (st) return st;
+        copyOut(buffer, 1024, sim::formatV(templ.c_str(), args));
+        return RSC_SUCCESS;
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }
 
+/* The two below call the guarded mdlOutput_rscvsPrintf and need no barrier. */
 HOST_API StatusInt mdlOutput_rscsPrintf(char* buffer, RscFileHandle file, int listId, int number, ...) {
     va_list ap;
     va_start(ap, number);

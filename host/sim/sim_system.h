@@ -45,7 +45,8 @@ std::vector<std::string> splitList(const std::string& list);
 **     NAME < value      prepend to the list
 **     %include PATH     read another file (relative to this one; '*' and '?'
 **                       in the file name include every match, in name order)
-**     %undef NAME, %ifdef NAME, %ifndef NAME, %if exists(PATH), %else, %endif
+**     %undef NAME, %ifdef NAME, %ifndef NAME, %if [!]exists(PATH),
+**     %if [!]defined(NAME), %else, %endif
 **     # comment         (whole lines only: values may hold '#')
 ** Bad lines are reported and skipped; the rest of the file still counts.
 ** Answers false when the file cannot be read or any line was bad; ERROR then
@@ -54,6 +55,18 @@ bool processConfigFile(const std::string& path, int level, std::string& error);
 
 /* Forget every definition (tests). */
 void resetConfiguration();
+
+/* ---- Files ---------------------------------------------------------------
+** Find NAME ($(VAR) expanded; DEFAULTEXT, with or without its point, added
+** when NAME has none, the bare name tried next). An absolute NAME is only
+** itself; a relative one is looked for in the current directory (when
+** SEARCHCURRENT) and then in each directory of ENVVAR: the list in the
+** variable of that name, or ENVVAR itself as a literal ';' list. FOUND gets
+** the path in platform form (the list entry joined with the name), or the
+** name as searched when nothing was found (answer false). Only regular files
+** count. */
+bool findFile(const std::string& name, const char* envVar, const char* defaultExt, bool searchCurrent,
+              std::string& found);
 
 /* ---- Clock and work mode -------------------------------------------------
 ** The host's clock is simulated so that sessions are repeatable: it starts at

@@ -94,18 +94,22 @@ void setStringListMemberLimit(int limit) { state.memberLimit = limit < 0 ? -1 : 
 }  // namespace sim
 
 HOST_API StringList* mdlStringList_create(int members, int infoFields) {
-    if (members < 0 || infoFields < 0 || infoFields > MAX_INFO_FIELDS) return nullptr;
-    StringList* list = new (std::nothrow) StringList;
-    if (!list) return nullptr;
-    list->infoFields = infoFields;
-    if (members > 0) {
-        int index;
-        if (mdlStringList_insertMember(&index, list, -1, members) != RSC_SUCCESS) {
-            delete list;
-            return nullptr;
+    try {
+        if (members < 0 || infoFields < 0 || infoFields > MAX_INFO_FIELDS) return nullptr;
+        StringList* list = new (std::nothrow) StringList;
+        if (!list) return nullptr;
+        list->infoFields = infoFields;
+        if (members > 0) {
+            int index;
+            if (mdlStringList_insertMember(&index, list, -1, members) != RSC_SUCCESS) {
+                delete list;
+                return nullptr;
+            }
         }
+        return list;
+    } catch (...) {
+        return nullptr; /* no exception leaves the host */
     }
-    return list;
 }
 
 HOST_API void mdlStringList_destroy(StringList* list) { delete list; }
@@ -158,19 +162,19 @@ HOST_API StatusInt mdlStringList_getMember(const char** text, int32_t** infoFiel
 
 HOST_API StatusInt mdlStringList_setMember(StringList* list, int index, const char* text,
                                            const int32_t* infoFields) {
-    if (!validIndex(list, index)) return RSCERR_BAD_ARGUMENT;
-    StringListMember& m = *list->members[static_cast<size_t>(index)];
-    if (text) {
-        size_t n = std::strlen(text);
-        if (n > RSC_MAX_TEXT) return RSCERR_TOO_LARGE;
-        try {
+    try {
+        if (!validIndex(list, index)) return RSCERR_BAD_ARGUMENT;
+        StringListMember& m = *list->members[static_cast<size_t>(index)];
+        if (text) {
+            size_t n = std::strlen(text);
+            if (n > RSC_MAX_TEXT) return RSCERR_TOO_LARGE;
             m.text.assign(text, n);
-        } catch (const std::bad_alloc&) {
-            return RSCERR_NO_MEMORY;
         }
+        if (infoFields) std::copy(infoFields, infoFields + list->infoFields, m.info.begin());
+        return RSC_SUCCESS;
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
     }
-    if (infoFields) std::copy(infoFields, infoFields + list->infoFields, m.info.begin());
-    return RSC_SUCCESS;
 }
 
 HOST_API StatusInt mdlStringList_getInfoField(int32_t* value, const StringList* list, int index, int field) {
@@ -193,28 +197,40 @@ HOST_API int mdlStringList_search(const StringList* list, const char* text, int 
 }
 
 HOST_API StringList* mdlStringList_loadResource(RscFileHandle file, int32_t id) {
-    void* data = mdlResource_load(file, RTYPE_STRINGLIST, id);
-    if (!data) return nullptr;
-    uint32_t size = 0;
-    mdlResource_query(&size, data, RSC_QRY_SIZE);
-    StringList* list = nullptr;
     try {
-        sim::StringListRsc rsc;
-        if (sim::decodeStringList(static_cast<const uint8_t*>(data), size, rsc) == RSC_SUCCESS)
-            list = fromRsc(rsc);
-        else
-            toolSubsystem_printf("String list %d is damaged\n", id);
-    } catch (const std::bad_alloc&) {
-        list = nullptr;
+        void* data = mdlResource_load(file, RTYPE_STRINGLIST, id);
+        if (!data) return nullptr;
+        uint32_t size = 0;
+        mdlResource_query(&size, data, RSC_QRY_SIZE);
+        StringList* list = nullptr;
+        try {
+            sim::StringListRsc rsc;
+            if (sim::decodeStringList(static_cast<const uint8_t*>(data), size, rsc) == RSC_SUCCESS)
+                list = fromRsc(rsc);
+            else
+                toolSubsystem_printf("String list %d is damaged\n", id);
+        } catch (const std::bad_alloc&) {
+            list = nullptr;
+        }
+        mdlResource_free(data);
+        return list;
+    } catch (...) {
+        return nullptr; /* no exception leaves the host */
     }
-    mdlResource_free(data);
-    return list;
 }
 
 HOST_API StatusInt mdlStringList_addResource(RscFileHandle file, int32_t id, const StringList* list) {
-    return store(file, id, list, false);
+    try {
+        return store(file, id, list, false);
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }
 
 HOST_API StatusInt mdlStringList_writeResource(RscFileHandle file, int32_t id, const StringList* list) {
-    return store(file, id, list, true);
+    try {
+        return store(file, id, list, true);
+    } catch (...) {
+        return RSCERR_NO_MEMORY; /* no exception leaves the host */
+    }
 }

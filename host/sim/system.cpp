@@ -50,7 +50,8 @@ bool keyinLoad(const std::string& rest, std::string& error) {
     }
     MdlDesc* d = sim::loadApplication(name, args, "", error);
     if (!d) return false;
-    sim::addOutput(sim::OutputKind::Host, 0, "Loaded application " + d->taskId);
+    /* An add-in may end itself from MdlMain already. */
+    sim::addOutput(sim::OutputKind::Host, 0, (d->alive ? "Loaded application " : "Loaded and ended application ") + d->taskId);
     return true;
 }
 

@@ -11,7 +11,8 @@ std::vector<uint8_t> hex(const std::string& digits) {
     std::string d;
     for (char c : digits)
         if (c != ' ') d += c;
-    for (size_t i = 0; i + 1 < d.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(d.substr(i, 2), nullptr, 16)));
+    for (size_t i = 0; i + 1 < d.size(); i += 2)
+        out.push_back(static_cast<uint8_t>(std::stoi(d.substr(i, 2), nullptr, 16)));
     return out;
 }
 
@@ -131,7 +132,8 @@ TEST(ResourceFormats, DecodersGiveBackWhatWasPackedAndRefuseAnyOtherLength) {
     EXPECT_EQ(rBack, r);
     expectOnlyExactBytesDecode(b, sim::decodeRaster);
 
-    sim::TypeDescriptionRsc td{"T", 24, {{"a", 0, sim::FieldKind::Struct, 16, 1, "P"}, {"b", 16, sim::FieldKind::Double, 8, 1, ""}}};
+    sim::TypeDescriptionRsc td{
+        "T", 24, {{"a", 0, sim::FieldKind::Struct, 16, 1, "P"}, {"b", 16, sim::FieldKind::Double, 8, 1, ""}}};
     ASSERT_EQ(sim::packTypeDescription(td, b), RSC_SUCCESS);
     sim::TypeDescriptionRsc tdBack;
     ASSERT_EQ(sim::decodeTypeDescription(b.data(), b.size(), tdBack), RSC_SUCCESS);

@@ -213,22 +213,30 @@ TEST_F(ResourceTest, DamagedTruncatedAndForeignFilesFailWithAConsoleLine) {
 
 TEST_F(ResourceTest, EventsCommitOrRollBackTheirWrites) {
     RscFileHandle h = createOpen("e.rsc");
-    sim::runEvent([&] { return mdlResource_add(h, TARV, 1, "kept", 4, nullptr) == RSC_SUCCESS; });
+    RscFileHandle again = 0; /* a second handle on the same file shares its transaction */
+    ASSERT_EQ(mdlResource_openFile(&again, path("e.rsc").c_str(), 1), RSC_SUCCESS);
+    sim::runEvent([&] {
+        return mdlResource_add(h, TARV, 1, "kept", 4, nullptr) == RSC_SUCCESS &&
+               mdlResource_add(again, TARV, 4, "both", 4, nullptr) == RSC_SUCCESS;
+    });
     EXPECT_THROW(sim::runEvent([&]() -> bool {
                      mdlResource_add(h, TARV, 2, "lost", 4, nullptr);
+                     mdlResource_add(again, TARV, 5, "lost", 4, nullptr);
                      throw std::runtime_error("user action failed");
                  }),
                  std::runtime_error);
-    /* Another connection sees what was committed and nothing else. */
-    RscFileHandle r = 0;
-    ASSERT_EQ(mdlResource_openFile(&r, path("e.rsc").c_str(), 0), RSC_SUCCESS);
-    EXPECT_EQ(loadText(r, TARV, 1), "kept");
-    EXPECT_EQ(loadText(r, TARV, 2), "<missing>");
-    /* Closing a file inside an event commits its writes. */
+    mdlResource_closeFile(again);
+    /* Closing the last handle inside an event commits its writes. */
     sim::runEvent([&] {
         mdlResource_add(h, TARV, 3, "closed", 6, nullptr);
         return mdlResource_closeFile(h) == RSC_SUCCESS;
     });
+    RscFileHandle r = 0;
+    ASSERT_EQ(mdlResource_openFile(&r, path("e.rsc").c_str(), 0), RSC_SUCCESS);
+    EXPECT_EQ(loadText(r, TARV, 1), "kept");
+    EXPECT_EQ(loadText(r, TARV, 4), "both");
+    EXPECT_EQ(loadText(r, TARV, 2), "<missing>");
+    EXPECT_EQ(loadText(r, TARV, 5), "<missing>");
     EXPECT_EQ(loadText(r, TARV, 3), "closed");
 }
 

@@ -526,8 +526,10 @@ void compileCommandTable(const toml::table& t) {
             i = j;
         }
         if (c.words.empty()) fail(keyin, "empty keyin");
-        if (const toml::node* f = member(*ct, "flags")) c.flags = static_cast<uint32_t>(asInt(*f, "flags", 0, 0xFFFFFFFF));
-        if (!numbers.insert(c.number).second) fail(*ct, "command number " + std::to_string(c.number) + " is given twice");
+        if (const toml::node* f = member(*ct, "flags"))
+            c.flags = static_cast<uint32_t>(asInt(*f, "flags", 0, 0xFFFFFFFF));
+        if (!numbers.insert(c.number).second)
+            fail(*ct, "command number " + std::to_string(c.number) + " is given twice");
         if (!keyins.insert(c.words).second) fail(keyin, "keyin '" + text + "' is given twice");
         table.commands.push_back(std::move(c));
     }
@@ -759,6 +761,9 @@ void removeDatabase(const std::string& path) {
 
 int writeOutput(const std::string& out) {
     std::string temp = out + ".tmp" + std::to_string(::getpid());
+    std::error_code dirError;
+    auto parent = std::filesystem::path(out).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, dirError); /* the build may not have made it yet */
     removeDatabase(temp);
     int st = mdlResource_createFile(temp.c_str(), cs.description.c_str(), 1);
     RscFileHandle h = 0;

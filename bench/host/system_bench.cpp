@@ -1,0 +1,67 @@
+/* Costs of the host's system area that every file access and library call
+** pays: variable expansion, path mapping, file search, signature calls. */
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "host/mdlsystem.h"
+#include "host/sim/sim_paths.h"
+#include "host/sim/sim_system.h"
+
+namespace {
+
+std::string scratch() {
+    static std::string dir = [] {
+        std::string t = (std::filesystem::temp_directory_path() / "simsys-bench-XXXXXX").string();
+        ::mkdtemp(t.data());
+        std::filesystem::create_directories(t + "/Drive/Program Files/Tarvik/Data");
+        std::ofstream(t + "/Drive/Program Files/Tarvik/Data/Tarvik.rsc") << "x";
+        for (int i = 0; i < 8; ++i) std::filesystem::create_directories(t + "/list" + std::to_string(i));
+        std::ofstream(t + "/list7/target.cel") << "x";
+        return t + "/";
+    }();
+    return dir;
+}
+
+void BM_ExpandNested(benchmark::State& state) {
+    sim::defineVariable("ROOT", "c:\\zm\\", 0);
+    sim::defineVariable("DATA", "$(ROOT)data\\", 0);
+    sim::defineVariable("FILE", "$(DATA)tarvik.rsc;$(DATA)other.rsc", 0);
+    for (auto _ : state) benchmark::DoNotOptimize(sim::expandVariables("$(FILE);$(ROOT)"));
+}
+BENCHMARK(BM_ExpandNested);
+
+void BM_HostPathExact(benchmark::State& state) {
+    sim::defineVariable("_HOST_DRIVE_C", scratch() + "Drive/", 0);
+    for (auto _ : state) benchmark::DoNotOptimize(sim::hostPath("C:\\Program Files\\Tarvik\\Data\\Tarvik.rsc"));
+}
+BENCHMARK(BM_HostPathExact);
+
+void BM_HostPathCaseInsensitive(benchmark::State& state) {
+    sim::defineVariable("_HOST_DRIVE_C", scratch() + "Drive/", 0);
+    for (auto _ : state) benchmark::DoNotOptimize(sim::hostPath("c:\\PROGRAM FILES\\tarvik\\DATA\\tarvik.RSC"));
+}
+BENCHMARK(BM_HostPathCaseInsensitive);
+
+void BM_FindAlongEightFolders(benchmark::State& state) {
+    std::string list;
+    for (int i = 0; i < 8; ++i) list += scratch() + "list" + std::to_string(i) + "/;";
+    sim::defineVariable("ZM_CELL", list, 0);
+    char found[MAXFILELENGTH];
+    for (auto _ : state) benchmark::DoNotOptimize(mdlFile_find(found, "target", "ZM_CELL", "cel"));
+}
+BENCHMARK(BM_FindAlongEightFolders);
+
+int scaleChanged(double oldScale, double newScale) { return static_cast<int>(oldScale + newScale); }
+
+void BM_CallAnyFunctionDD(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(dlmSystem_callAnyFunction("DD", nullptr, reinterpret_cast<void*>(scaleChanged), 1.0, 2.0));
+}
+BENCHMARK(BM_CallAnyFunctionDD);
+
+}  // namespace
+
+BENCHMARK_MAIN();
