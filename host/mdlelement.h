@@ -375,6 +375,33 @@ enum ReferenceParameter : int {
 ** MODEL is a reference; HOST_ERROR when it is not or PARAMNAME is unknown. */
 HOST_API StatusInt mdlRefFile_getParameters(void* param, int paramName, DgnModelRefP model);
 
+/* ---- Cell libraries ---------------------------------------------------------------------
+** A cell library is a design file whose cell models each hold one cell's
+** elements; the model's name and description are the cell's. */
+typedef struct DgnFile* DgnFileP;
+/* Attach the library FILENAME (a platform path) as the active cell library.
+** FULLNAME (MAXFILELENGTH bytes, may be null) gets the local path. OPTION1
+** to OPTION3 are kept for callers; the host ignores them. 0, or HOST_ERROR
+** when the file is missing or not a design file (the attached library stays). */
+HOST_API StatusInt mdlCell_attachLibraryEx(char* fullName, const char* fileName, int option1, int option2, int option3);
+/* Open a library as an object: FILENAME null or empty means the active
+** library. Free it with mdlCell_freeLibraryObject. 0 or HOST_ERROR. */
+HOST_API StatusInt mdlCell_getLibraryObject(DgnFileP* out, const char* fileName, BoolInt readOnly);
+HOST_API void mdlCell_freeLibraryObject(DgnFileP* library);
+enum ModelIterateFlag : int { MODEL_ITERATE_ALL = 0, MODEL_ITERATE_CELLS = 1 };
+/* Iterate over the models of FILE (MODEL_ITERATE_CELLS: cell models only). */
+HOST_API StatusInt mdlDgnFile_createModelIterator(ModelRefIteratorP* out, DgnFileP file, int flags);
+/* Name or description of a model, at most SIZE characters with the NUL. */
+HOST_API StatusInt mdlModelRef_getModelName(DgnModelRefP model, MSWChar* name, int size);
+HOST_API StatusInt mdlModelRef_getModelDescription(DgnModelRefP model, MSWChar* description, int size);
+HOST_API BoolInt mdlModelRef_isCellModel(DgnModelRefP model);
+enum CellFlag : int { CELL_FLAG_POINT = 0x1 };
+/* Build cell CELLNAME of LIBRARY (null: the active library) as a descriptor:
+** a cell header with the cell's name, description and origin (0,0,0), its
+** elements as components and its range set. FLAGS: CELL_FLAG_POINT makes a
+** point cell. 0, or HOST_ERROR when there is no such cell. */
+HOST_API StatusInt mdlCell_getElmDscr(MSElementDescr** out, const MSWChar* cellName, DgnFileP library, int flags);
+
 /* ---- Undo --------------------------------------------------------------------------------
 ** Each dispatched event (or each call made outside one) is one undo step. */
 HOST_API StatusInt mdlUndo_undo(void);   /* 0, HOST_ERROR when there is nothing to undo */

@@ -8,6 +8,7 @@
 
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
+#include "host/mdlsystem.h"
 #include "host/sim/sim_design.h"
 #include "host/sim/sim_element.h"
 
@@ -19,7 +20,8 @@ MSElementDescr* newNode(const MSElement* element) {
     if (!element || !wellFormed(element->bytes, MAX_ELEMENT_SIZE)) return nullptr;
     uint32_t size = sizeBytes(element->bytes);
     uint32_t capacity = std::min<uint32_t>(size + MAX_DESCR_GROWTH, MAX_ELEMENT_SIZE);
-    void* mem = std::malloc(offsetof(MSElementDescr, el) + capacity);
+    /* Through the host's allocator, so that its failure switch reaches descriptors. */
+    void* mem = dlmSystem_mdlMalloc(offsetof(MSElementDescr, el) + capacity);
     if (!mem) return nullptr;
     auto* d = static_cast<MSElementDescr*>(mem);
     d->next = d->previous = d->parent = d->firstChild = nullptr;
@@ -69,7 +71,7 @@ void freeChain(MSElementDescr* d) {
     while (d) {
         MSElementDescr* next = d->next;
         freeChain(d->firstChild);
-        std::free(d);
+        dlmSystem_mdlFree(d);
         d = next;
     }
 }
@@ -266,11 +268,11 @@ MSElementDescr* readTree(DgnModel* model, uint32_t& pos, bool top) {
         const Slot* c = slot(model, pos);
         if (!c) break;
         bool skip = c->deleted;
-        uint32_t before = pos;
         MSElementDescr* child = readTree(model, pos, false);
         if (!child) {
-            pos = before + 1;
-            continue;
+            /* Out of memory: a complex element is read whole or not at all. */
+            freeChain(node);
+            return nullptr;
         }
         if (skip) {
             freeChain(child);

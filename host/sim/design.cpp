@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
@@ -50,7 +51,7 @@ using Step = std::vector<JournalEntry>;
 
 struct DesignState {
     std::unique_ptr<DesignFile> active;
-    sqlite3_stmt* putElement = nullptr;
+    std::unique_ptr<DesignFile> library;   /* the attached cell library (read-only) */
     bool inTransaction = false;
     int listenerId = 0;
     Step step;                       /* changes of the current event */
@@ -63,7 +64,8 @@ DesignState state;
 
 const char* const SCHEMA =
     "CREATE TABLE meta(key TEXT PRIMARY KEY, value);"
-    "CREATE TABLE models(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
+    "CREATE TABLE models(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, description TEXT NOT NULL DEFAULT '',"
+    " is_cell INTEGER NOT NULL DEFAULT 0);"
     "CREATE TABLE elements(model INTEGER NOT NULL, pos INTEGER NOT NULL, deleted INTEGER NOT NULL,"
     " data BLOB NOT NULL, PRIMARY KEY(model, pos)) WITHOUT ROWID;"
     "CREATE TABLE levels(library INTEGER NOT NULL, id INTEGER NOT NULL, name TEXT NOT NULL, code INTEGER,"
@@ -139,8 +141,11 @@ void setSlot(DgnModel* m, uint32_t pos, const uint8_t* data, bool deleted, bool 
 
 void beginTransaction() {
     if (state.inTransaction || !state.active || state.active->readOnly) return;
-    exec(state.active->db, "BEGIN IMMEDIATE");
-    state.inTransaction = true;
+    std::string error;
+    if (exec(state.active->db, "BEGIN IMMEDIATE", &error))
+        state.inTransaction = true;
+    else
+        sim::addOutput(sim::OutputKind::Host, 0, "design file: cannot begin a transaction: " + error);
 }
 
 void closeStep() {
@@ -173,9 +178,9 @@ struct Change {
 
 bool persistSlot(DgnModel* m, uint32_t pos) {
     DesignFile* f = m->file;
-    if (f != state.active.get() || f->readOnly || !state.putElement) return false;
+    if (f->readOnly || !f->putElement) return false;
     const Slot& s = m->slots[pos - 1];
-    sqlite3_stmt* st = state.putElement;
+    sqlite3_stmt* st = f->putElement;
     sqlite3_bind_int(st, 1, m->id);
     sqlite3_bind_int64(st, 2, pos);
     sqlite3_bind_int(st, 3, s.deleted);
@@ -191,7 +196,7 @@ bool persistSlot(DgnModel* m, uint32_t pos) {
 
 void journal(DgnModel* m, uint32_t pos, const uint8_t* before, bool beforeDeleted, const uint8_t* after,
              bool afterDeleted, bool component) {
-    if (state.replaying) return;
+    if (state.replaying || m->file != state.active.get()) return;   /* other files are not undone */
     state.step.push_back({m, pos, before, after, static_cast<uint8_t>(beforeDeleted), static_cast<uint8_t>(afterDeleted),
                           static_cast<uint8_t>(component)});
 }
@@ -240,6 +245,13 @@ void ensureListener() {
 const char* const STANDARD_DASHES[8] = {"", "0.1,0.1", "0.5,0.25", "1,0.25", "0.5,0.25,0.1,0.25", "0.25,0.25",
                                         "1,0.25,0.1,0.25,0.1,0.25", "1,0.25,0.1,0.25"};
 
+/* A new file takes its units from the workspace:
+**   _HOST_MASTER_UNITS     name of the master unit (default "m")
+**   _HOST_SUB_UNITS        name of the sub-unit (default "mm")
+**   _HOST_SUB_PER_MASTER   sub-units per master unit (default 1000)
+**   _HOST_UOR_PER_MASTER   units of resolution per master unit (default 1000)
+**   _HOST_DESIGN_3D        0 makes a two-dimensional file (default 1)
+** Text width and height start at one master unit. */
 void setDefaults(DesignFile& f) {
     f.units.masterName = cfg("_HOST_MASTER_UNITS", "m");
     f.units.subName = cfg("_HOST_SUB_UNITS", "mm");
@@ -569,13 +581,17 @@ bool loadTables(DesignFile& f, std::string& error) {
     st = nullptr;
     if (rc != SQLITE_DONE) return fail("cannot read the colour table");
     /* Models and elements. */
-    if (sqlite3_prepare_v2(db, "SELECT id, name FROM models ORDER BY id", -1, &st, nullptr) != SQLITE_OK) return fail("bad model table");
+    if (sqlite3_prepare_v2(db, "SELECT id, name, description, is_cell FROM models ORDER BY id", -1, &st, nullptr) != SQLITE_OK)
+        return fail("bad model table");
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         auto m = std::make_unique<DgnModel>();
         m->file = &f;
         m->id = sqlite3_column_int(st, 0);
         const unsigned char* n = sqlite3_column_text(st, 1);
         m->name = n ? (const char*)n : "";
+        const unsigned char* d = sqlite3_column_text(st, 2);
+        m->description = d ? (const char*)d : "";
+        m->isCell = sqlite3_column_int(st, 3) != 0;
         f.models.push_back(std::move(m));
     }
     sqlite3_finalize(st);
@@ -625,7 +641,7 @@ bool createFile(const std::string& local, const std::string& name, std::string& 
     setDefaults(f);
     std::string sql = "PRAGMA journal_mode=WAL; PRAGMA application_id=" + std::to_string(DESIGN_APPLICATION_ID) +
                       "; PRAGMA user_version=" + std::to_string(DESIGN_FORMAT_VERSION) + "; BEGIN; " + SCHEMA +
-                      "INSERT INTO models VALUES(1, 'Default');";
+                      "INSERT INTO models(id, name) VALUES(1, 'Default');";
     bool ok = exec(db, sql.c_str(), &error);
     if (ok) {
         writeSettings(f);
@@ -646,9 +662,8 @@ bool createFile(const std::string& local, const std::string& name, std::string& 
 void closeActive() {
     if (!state.active) return;
     commit();
-    if (state.putElement) sqlite3_finalize(state.putElement);
-    state.putElement = nullptr;
     state.active.reset();
+    state.library.reset();
     state.step.clear();
     state.undoSteps.clear();
     state.redoSteps.clear();
@@ -665,10 +680,15 @@ void notifyApplications(const std::string& name) {
 
 }  // namespace
 
-DesignFile::~DesignFile() {
+}  // namespace sim::design
+
+DgnFile::~DgnFile() {
     references.clear();
+    if (putElement) sqlite3_finalize(putElement);
     if (db) sqlite3_close(db);
 }
+
+namespace sim::design {
 
 /* ---- Files ---------------------------------------------------------------------------------------------- */
 
@@ -684,35 +704,44 @@ std::unique_ptr<DesignFile> load(const std::string& path, bool readOnly, std::st
         error = "cannot open " + path + ": " + (f->db ? sqlite3_errmsg(f->db) : "out of memory");
         return nullptr;
     }
-    sqlite3_busy_timeout(f->db, 2000);
+    sqlite3_busy_timeout(f->db, 1000);
     if (!loadTables(*f, error)) return nullptr;
     return f;
 }
 
-bool open(const std::string& path, bool create, std::string& error) {
+std::unique_ptr<DesignFile> loadWritable(const std::string& path, bool create, std::string& error) {
     std::string local = sim::hostPath(path);
     struct stat st{};
     if (stat(local.c_str(), &st) != 0) {
         if (!create) {
             error = "design file " + path + " not found";
-            return false;
+            return nullptr;
         }
-        if (!createFile(local, path, error)) return false;
+        if (!createFile(local, path, error)) return nullptr;
     }
     std::unique_ptr<DesignFile> f = load(path, false, error);
-    if (!f) return false;
-    sqlite3_stmt* put = nullptr;
-    if (!exec(f->db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", &error) ||
+    if (!f) return nullptr;
+    if (!exec(f->db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", &error) ||
         sqlite3_prepare_v2(f->db, "INSERT OR REPLACE INTO elements(model, pos, deleted, data) VALUES(?, ?, ?, ?)", -1,
-                           &put, nullptr) != SQLITE_OK) {
+                           &f->putElement, nullptr) != SQLITE_OK) {
         error = "cannot write " + path + ": " + sqlite3_errmsg(f->db);
-        return false;
+        return nullptr;
     }
+    return f;
+}
+
+bool open(const std::string& path, bool create, std::string& error) {
+    std::unique_ptr<DesignFile> f = loadWritable(path, create, error);
+    if (!f) return false;
     closeActive();
     ensureListener();
     state.active = std::move(f);
-    state.putElement = put;
     mgds_modesP->is3d = state.active->is3d ? 1 : 0;
+    if (!state.active->settings.activeCellLibrary.empty()) {
+        /* The file remembers its cell library; a missing one is simply not attached. */
+        std::string ignored;
+        state.library = load(state.active->settings.activeCellLibrary, true, ignored);
+    }
     if (sim::inEvent()) beginTransaction();
     notifyApplications(path);
     return true;
@@ -742,27 +771,91 @@ DesignFile* activeFile() { return state.active.get(); }
 
 DgnModel* activeModel() { return state.active ? state.active->models.front().get() : nullptr; }
 
-DgnModel* model(const std::string& name, bool create) {
-    DesignFile* f = state.active.get();
-    if (!f) return nullptr;
+DgnModel* addModel(DesignFile* f, const std::string& name, const std::string& description, bool isCell) {
+    if (!f || f->readOnly || !f->putElement) return nullptr;
     for (auto& m : f->models)
-        if (m->name == name) return m.get();
-    if (!create || f->readOnly) return nullptr;
-    Change c;
+        if (m->name == name) return nullptr;
+    if (f == state.active.get()) beginTransaction();
     int id = f->models.back()->id + 1;
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(f->db, "INSERT INTO models VALUES(?, ?)", -1, &st, nullptr);
+    sqlite3_prepare_v2(f->db, "INSERT INTO models(id, name, description, is_cell) VALUES(?, ?, ?, ?)", -1, &st, nullptr);
     sqlite3_bind_int(st, 1, id);
     sqlite3_bind_text(st, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st, 3, description.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int(st, 4, isCell ? 1 : 0);
     int rc = sqlite3_step(st);
     sqlite3_finalize(st);
+    if (f == state.active.get() && !sim::inEvent()) commit();
     if (rc != SQLITE_DONE) return nullptr;
     auto m = std::make_unique<DgnModel>();
     m->file = f;
     m->id = id;
     m->name = name;
+    m->description = description;
+    m->isCell = isCell;
     f->models.push_back(std::move(m));
     return f->models.back().get();
+}
+
+DgnModel* model(const std::string& name, bool create) {
+    DesignFile* f = state.active.get();
+    if (!f) return nullptr;
+    for (auto& m : f->models)
+        if (m->name == name) return m.get();
+    return create ? addModel(f, name, "", false) : nullptr;
+}
+
+bool storeLibraryCell(const std::string& libraryPath, const std::string& name, const std::string& description,
+                      MSElementDescr* elements, std::string& error) {
+    std::unique_ptr<DesignFile> lib;
+    DesignFile* f = nullptr;
+    if (state.active && sim::hostPath(libraryPath) == state.active->path) {
+        f = state.active.get();
+    } else {
+        lib = loadWritable(libraryPath, true, error);
+        if (!lib) return false;
+        f = lib.get();
+        exec(f->db, "BEGIN IMMEDIATE");
+    }
+    DgnModel* m = addModel(f, name, description, true);
+    if (!m) {
+        error = "cell " + name + " already exists in " + libraryPath;
+        if (lib) exec(f->db, "ROLLBACK");
+        return false;
+    }
+    bool ok = true;
+    /* Headers first, then their components, each in order. */
+    std::function<void(MSElementDescr*, bool)> addChain = [&](MSElementDescr* d, bool component) {
+        for (; d && ok; d = d->next) {
+            ok = storeElement(m, 0, d->el.bytes, component) != 0;
+            if (ok && isComplexType(type(d->el.bytes))) addChain(d->firstChild, true);
+        }
+    };
+    if (elements && mdlElmdscr_validate(elements, m) != HOST_SUCCESS) ok = false;
+    addChain(elements, false);
+    if (!ok) error = "cannot store cell " + name + " in " + libraryPath;
+    if (lib) exec(f->db, ok ? "COMMIT" : "ROLLBACK");
+    if (state.library && state.library->path == sim::hostPath(libraryPath)) {
+        /* Keep the attached copy up to date. */
+        std::string ignored;
+        std::unique_ptr<DesignFile> again = load(libraryPath, true, ignored);
+        if (again) state.library = std::move(again);
+    }
+    return ok;
+}
+
+DesignFile* cellLibrary() { return state.library.get(); }
+
+bool attachLibrary(const std::string& path, std::string& fullPath, std::string& error) {
+    std::unique_ptr<DesignFile> lib = load(path, true, error);
+    if (!lib) return false;
+    fullPath = lib->path;
+    state.library = std::move(lib);
+    if (state.active) {
+        state.active->settings.activeCellLibrary = path;
+        saveSettings();
+    }
+    return true;
 }
 
 DgnModel* attachReference(const std::string& path, std::string& error) {
@@ -835,7 +928,7 @@ const Slot* slot(DgnModel* model, uint32_t filePos) {
 }
 
 uint32_t storeElement(DgnModel* m, uint32_t filePos, const uint8_t* record, bool component) {
-    if (!m || !record || m->file->readOnly || m->file != state.active.get()) return 0;
+    if (!m || !record || m->file->readOnly || !m->file->putElement) return 0;
     if (!wellFormed(record, MAX_ELEMENT_SIZE)) return 0;
     if (filePos == 0 && m->slots.size() >= 0xFFFFFFFEu) return 0;
     uint32_t size = sizeBytes(record);
@@ -845,21 +938,26 @@ uint32_t storeElement(DgnModel* m, uint32_t filePos, const uint8_t* record, bool
     uint32_t typeWord = get4(copy);
     put4(copy, component ? (typeWord | COMPONENT_BIT) : (typeWord & ~COMPONENT_BIT));
     put8(copy + H_TIME, nowMs());
+    const uint8_t* before = nullptr;
+    bool beforeComponent = component;
     if (filePos == 0) {
         put8(copy + H_ID, m->file->nextElementId++);
         filePos = static_cast<uint32_t>(m->slots.size() + 1);
-        setSlot(m, filePos, copy, false, component);
-        journal(m, filePos, nullptr, false, copy, false, component);
     } else {
         const Slot* old = slot(m, filePos);
         if (!old || old->deleted) return 0;
         put8(copy + H_ID, get8(old->data + H_ID));
-        const uint8_t* before = old->data;
-        bool oldComponent = old->component;
-        setSlot(m, filePos, copy, false, oldComponent);
-        journal(m, filePos, before, false, copy, false, oldComponent);
+        before = old->data;
+        beforeComponent = old->component;
     }
-    if (!persistSlot(m, filePos)) return 0;
+    setSlot(m, filePos, copy, false, beforeComponent);
+    if (!persistSlot(m, filePos)) {
+        /* Memory follows the file: what could not be written is not there. */
+        if (before) setSlot(m, filePos, before, false, beforeComponent);
+        else m->slots.pop_back();
+        return 0;
+    }
+    journal(m, filePos, before, false, copy, false, beforeComponent);
     return filePos;
 }
 
@@ -878,7 +976,7 @@ uint32_t span(DgnModel* m, uint32_t filePos) {
 }
 
 bool deleteElement(DgnModel* m, uint32_t filePos) {
-    if (!m || m->file->readOnly || m->file != state.active.get()) return false;
+    if (!m || m->file->readOnly || !m->file->putElement) return false;
     const Slot* s = slot(m, filePos);
     if (!s || s->deleted) return false;
     uint32_t n = span(m, filePos);
@@ -1087,10 +1185,6 @@ UInt32 mdlModelRef_getEof(DgnModelRefP model) {
     return m ? static_cast<UInt32>(m->slots.size()) : 0;
 }
 
-struct ModelRefIterator {
-    std::vector<DgnModel*> models;
-    size_t next = 0;
-};
 
 StatusInt mdlModelRefIterator_create(ModelRefIteratorP* out, DgnModelRefP root, int flags, int depth) {
     (void)depth;

@@ -84,8 +84,6 @@ struct Slot {
     uint8_t component;
 };
 
-struct DesignFile;
-
 }  // namespace sim::design
 
 namespace sim::geom {
@@ -95,11 +93,16 @@ bool currentIsIdentity();
 void resetTransformsForTests();
 }  // namespace sim::geom
 
+struct DgnFile;
+struct sqlite3_stmt;
+
 /* A model of a design file (the public handle DgnModelRefP points to one). */
 struct DgnModel {
-    sim::design::DesignFile* file;
+    DgnFile* file;
     int id;
-    std::string name;
+    std::string name;                /* UTF-8 */
+    std::string description;         /* UTF-8 */
+    bool isCell = false;             /* a cell of a cell library */
     bool isReference = false;
     int referenceDisplay = 1;
     int referenceHidden = 0;
@@ -109,29 +112,39 @@ struct DgnModel {
     size_t chunkUsed = 0, chunkSize = 0;
 };
 
-namespace sim::design {
+/* Models in the order an iterator gives them. */
+struct ModelRefIterator {
+    std::vector<DgnModel*> models;
+    size_t next = 0;
+};
 
-struct DesignFile {
+/* A design file in memory (the public handle DgnFileP points to one). */
+struct DgnFile {
     std::string path;                /* local path */
     std::string name;                /* as given to open */
     sqlite3* db = nullptr;
+    sqlite3_stmt* putElement = nullptr;   /* null: not writable */
     bool readOnly = false;
     bool is3d = true;
-    Units units;
-    Settings settings;
+    sim::design::Units units;
+    sim::design::Settings settings;
     std::vector<std::unique_ptr<DgnModel>> models;   /* models[0] is the default model */
-    std::vector<Level> levels;
-    std::vector<Level> levelLibrary;
-    std::vector<LineStyle> lineStyles;
-    std::vector<TextStyle> textStyles;
+    std::vector<sim::design::Level> levels;
+    std::vector<sim::design::Level> levelLibrary;
+    std::vector<sim::design::LineStyle> lineStyles;
+    std::vector<sim::design::TextStyle> textStyles;
     uint32_t colours[256] = {};      /* 0xRRGGBB */
     uint64_t nextElementId = 1;
-    std::vector<std::unique_ptr<DesignFile>> references;
-    DesignFile() = default;
-    DesignFile(const DesignFile&) = delete;
-    DesignFile& operator=(const DesignFile&) = delete;
-    ~DesignFile();   /* closes the database */
+    std::vector<std::unique_ptr<DgnFile>> references;
+    DgnFile() = default;
+    DgnFile(const DgnFile&) = delete;
+    DgnFile& operator=(const DgnFile&) = delete;
+    ~DgnFile();   /* closes the database */
 };
+
+namespace sim::design {
+
+using DesignFile = ::DgnFile;
 
 /* Open (or, with CREATE, create when missing) the design file PATH, a
 ** platform path. On success it becomes the active file (the previous one is
@@ -145,6 +158,20 @@ void close();
 bool save(std::string& error);
 DesignFile* activeFile();
 DgnModel* activeModel();
+/* Load design file PATH writable without making it active (cell libraries). */
+std::unique_ptr<DesignFile> loadWritable(const std::string& path, bool create, std::string& error);
+/* Add a model to a writable file; null when the name is taken. */
+DgnModel* addModel(DesignFile* file, const std::string& name, const std::string& description, bool isCell);
+/* Store ELEMENTS (a descriptor chain, components included) as cell NAME of
+** the cell library LIBRARYPATH, creating the library when missing. */
+bool storeLibraryCell(const std::string& libraryPath, const std::string& name, const std::string& description,
+                      MSElementDescr* elements, std::string& error);
+/* Attach the cell library PATH (read-only) and make it the active one in the
+** settings block. FULLPATH gets its local path. */
+bool attachLibrary(const std::string& path, std::string& fullPath, std::string& error);
+/* The attached cell library, or null. */
+DesignFile* cellLibrary();
+
 /* Attach the default model of design file PATH as a read-only reference. */
 DgnModel* attachReference(const std::string& path, std::string& error);
 /* A further model of the active file (cell library cells), created when missing. */
