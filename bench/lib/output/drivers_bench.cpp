@@ -13,7 +13,6 @@
 
 #include "lib/output/hpgl.h"
 #include "lib/output/ps.h"
-#include "tests/lib/test_core_fake.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include "lib/platform/file.h"
-#include "tests/lib/test_core_fake.h"
 
 namespace fs = std::filesystem;
 

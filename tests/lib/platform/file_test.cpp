@@ -10,27 +10,28 @@
 #include "host/mdlsystem.h"
 #include "host/sim/sim_memory.h"
 #include "lib/platform/file.h"
-#include "lib/test_core_fake_decl.h"
+#include "lib/library_messages.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class TextFiles : public ::testing::Test {
+class TextFiles : public LibraryMessagesTest {
 protected:
-    fs::path dir;
+    fs::path folder;
+    sim::CurrentApplicationScope* scope = nullptr;
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / ("zm_file_" + std::to_string(::getpid())) / info->name();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        shownMessages.clear();
+        LibraryMessagesTest::SetUp();
+        folder = fs::path(dir) / "files";
+        fs::create_directories(folder);
+        scope = new sim::CurrentApplicationScope(app);
     }
     void TearDown() override {
-        if (!HasFailure()) fs::remove_all(dir);
+        delete scope;
+        LibraryMessagesTest::TearDown();
     }
     std::string write(const std::string& name, const std::string& text) {
-        fs::path p = dir / name;
+        fs::path p = folder / name;
         fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << text;
         return p.string();
@@ -47,15 +48,8 @@ protected:
         zmlibFile_close(file);
         return lines;
     }
-    /* The messages recorded as "number:argument". */
-    static std::vector<std::string> messages() {
-        std::vector<std::string> out;
-        for (const ShownMessage& m : shownMessages) {
-            EXPECT_EQ(m.listId, 20005);
-            out.push_back(std::to_string(m.number) + ":" + m.argument);
-        }
-        return out;
-    }
+    /* The message boxes shown so far. */
+    const std::vector<std::string>& messages() const { return shown; }
 };
 
 using Lines = std::vector<std::string>;
@@ -98,7 +92,7 @@ TEST_F(TextFiles, IncludesNestDepthFirstRelativeToTheIncludingFile) {
 
 TEST_F(TextFiles, IncludeNamesExpandConfigurationVariables) {
     write("vars/inc.cfg", "from variable\n");
-    ASSERT_EQ(mdlSystem_defineCfgVar("ZMTEST_INCLUDES", (dir / "vars/").string().c_str(), CFGVAR_LEVEL_USER), 0);
+    ASSERT_EQ(mdlSystem_defineCfgVar("ZMTEST_INCLUDES", (folder / "vars/").string().c_str(), CFGVAR_LEVEL_USER), 0);
     std::string main = write("main.cfg", "%include $(ZMTEST_INCLUDES)inc.cfg\nafter\n");
     EXPECT_EQ(readAll(zmlibFile_open(main.c_str(), "r")), (Lines{"from variable", "after"}));
     mdlSystem_defineCfgVar("ZMTEST_INCLUDES", nullptr, CFGVAR_LEVEL_USER);
@@ -107,17 +101,17 @@ TEST_F(TextFiles, IncludeNamesExpandConfigurationVariables) {
 TEST_F(TextFiles, MissingIncludesAreSkippedWithOrWithoutAMessage) {
     std::string main = write("main.cfg", "a\n%include gone.cfg\nb\n%if exist include gone2.cfg\nc\n");
     EXPECT_EQ(readAll(zmlibFile_open(main.c_str(), "r")), (Lines{"a", "b", "c"}));
-    if (messagesRecorded()) EXPECT_EQ(messages(), Lines{"1:" + (dir / "gone.cfg").string()});
+    EXPECT_EQ(messages(), Lines{"open " + (folder / "gone.cfg").string()});
 }
 
 TEST_F(TextFiles, AnIncludeBackToAnOpenFileIsRefused) {
     std::string a = write("a.cfg", "a1\n%include b.cfg\na2\n");
     write("b.cfg", "b1\n%include ./A.CFG\n%include b.cfg\nb2\n");
     EXPECT_EQ(readAll(zmlibFile_open(a.c_str(), "r")), (Lines{"a1", "b1", "b2", "a2"}));
-    if (messagesRecorded()) {
+    {
         Lines shown = messages();
         ASSERT_EQ(shown.size(), 2u);
-        EXPECT_EQ(shown[1], "1:" + (dir / "b.cfg").string());
+        EXPECT_EQ(shown[1], "open " + (folder / "b.cfg").string());
     }
 }
 
@@ -153,7 +147,7 @@ TEST_F(TextFiles, LinesThatDoNotFitAreRejectedWithoutOverflow) {
     EXPECT_EQ(zmlibFile_read(buffer, file, 0), -1);
     EXPECT_EQ(zmlibFile_read(buffer, file, 6), 0);
     zmlibFile_close(file);
-    if (messagesRecorded()) EXPECT_EQ(messages(), (Lines{"3:6", "3:6", "3:0"}));
+    EXPECT_EQ(messages(), (Lines{"longer than 6", "longer than 6", "longer than 0"}));
 }
 
 TEST_F(TextFiles, PhysicalLinesLongerThanTheLineBufferAreRejectedWhole) {
@@ -167,7 +161,7 @@ TEST_F(TextFiles, PhysicalLinesLongerThanTheLineBufferAreRejectedWhole) {
     EXPECT_EQ(zmlibFile_read(buffer, file, sizeof buffer), 2); /* the cut include line is skipped */
     EXPECT_STREQ(buffer, "end");
     zmlibFile_close(file);
-    if (messagesRecorded()) EXPECT_EQ(messages().front(), "3:16");
+    EXPECT_EQ(messages().front(), "longer than 16");
 }
 
 TEST_F(TextFiles, Read2SplitsTheCommentPart) {
@@ -198,31 +192,30 @@ TEST_F(TextFiles, OpenRefusesBadModesMissingFilesAndMissingMemory) {
     std::string f = write("m.cfg", "x\n");
     EXPECT_EQ(zmlibFile_open(f.c_str(), "R"), nullptr);
     EXPECT_EQ(zmlibFile_open(f.c_str(), "rb"), nullptr);
-    EXPECT_EQ(zmlibFile_open((dir / "none.cfg").string().c_str(), "r"), nullptr);
+    EXPECT_EQ(zmlibFile_open((folder / "none.cfg").string().c_str(), "r"), nullptr);
     sim::failAllocations(1);
     EXPECT_EQ(zmlibFile_open(f.c_str(), "r"), nullptr);
     sim::failAllocations(1, 1); /* the line buffer */
     EXPECT_EQ(zmlibFile_open(f.c_str(), "r"), nullptr);
     sim::failAllocations(0);
-    if (messagesRecorded())
-        EXPECT_EQ(messages(), (Lines{"1:Unknown file open mode", "1:Unknown file open mode",
-                                     "1:" + (dir / "none.cfg").string(), "14:", "14:"}));
-    ZmTextFile* w = zmlibFile_open((dir / "new.txt").string().c_str(), "w");
+    EXPECT_EQ(messages(), (Lines{"open Unknown file open mode", "open Unknown file open mode",
+                                     "open " + (folder / "none.cfg").string(), "no memory", "no memory"}));
+    ZmTextFile* w = zmlibFile_open((folder / "new.txt").string().c_str(), "w");
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(zmlibFile_close(w), 0);
-    EXPECT_TRUE(fs::exists(dir / "new.txt"));
-    ZmTextFile* a = zmlibFile_openHWSpesific((dir / "new.txt").string().c_str(), "a");
+    EXPECT_TRUE(fs::exists(folder / "new.txt"));
+    ZmTextFile* a = zmlibFile_openHWSpesific((folder / "new.txt").string().c_str(), "a");
     ASSERT_NE(a, nullptr);
     zmlibFile_close(a);
 }
 
 TEST_F(TextFiles, SingleCallServices) {
     std::string f = write("d.dgn", "x");
-    EXPECT_EQ(zmlibFile_directoryExists(dir.string().c_str()), 1);
+    EXPECT_EQ(zmlibFile_directoryExists(folder.string().c_str()), 1);
     EXPECT_EQ(zmlibFile_directoryExists(f.c_str()), 0);
-    EXPECT_EQ(zmlibFile_directoryExists((dir / "none").string().c_str()), 0);
+    EXPECT_EQ(zmlibFile_directoryExists((folder / "none").string().c_str()), 0);
     EXPECT_EQ(std::string(zmlibFile_GetShortPathName(f.c_str())), f);
-    EXPECT_STREQ(zmlibFile_GetShortPathName((dir / "none").string().c_str()), "");
+    EXPECT_STREQ(zmlibFile_GetShortPathName((folder / "none").string().c_str()), "");
     EXPECT_EQ(zmlibFile_isReadOnly(f.c_str()), 0);
     ::chmod(f.c_str(), 0444);
     if (::geteuid() != 0) EXPECT_EQ(zmlibFile_isReadOnly(f.c_str()), 1); /* root may write anything */

@@ -1,1 +1,0 @@
-#include "lib/test_core_fake.h"
