@@ -1,7 +1,9 @@
 /* Outside programs and a PCL tokenizer that check the writers' files. */
 #pragma once
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
