@@ -286,8 +286,9 @@ HOST_API StatusInt mdlTextFile_getString(char* buffer, int size, TextFileP file,
         const char* run = f->_IO_read_ptr;
         if (run < f->_IO_read_end) {
             size_t avail = std::min(static_cast<size_t>(f->_IO_read_end - run), limit - n);
-            size_t k = 0;
-            while (k < avail && run[k] != '\n' && run[k] != '\r') ++k;
+            const void* lineFeed = std::memchr(run, '\n', avail);
+            size_t k = lineFeed ? static_cast<size_t>(static_cast<const char*>(lineFeed) - run) : avail;
+            if (const void* cr = std::memchr(run, '\r', k)) k = static_cast<size_t>(static_cast<const char*>(cr) - run);
             std::memcpy(buffer + n, run, k);
             n += k;
             f->_IO_read_ptr += k;
