@@ -67,19 +67,19 @@ bool makeEntry(FileListEntry* e, const std::string& local, const std::string& na
 
 HOST_API FileListP mdlFileList_create(const char* pattern) {
     if (!pattern || !*pattern) return nullptr;
-    std::string spec = pattern;
+    std::string wanted = pattern;
     /* A trailing separator names the directory itself. */
-    while (spec.size() > 1 && isSeparator(spec.back()) && !(spec.size() == 3 && spec[1] == ':')) spec.pop_back();
-    size_t cut = spec.find_last_of("/\\");
-    if (cut == std::string::npos && spec.size() >= 2 && spec[1] == ':') cut = 1;
-    std::string dir = cut == std::string::npos ? std::string() : spec.substr(0, cut + 1);
-    std::string namePattern = cut == std::string::npos ? spec : spec.substr(cut + 1);
+    while (wanted.size() > 1 && isSeparator(wanted.back()) && !(wanted.size() == 3 && wanted[1] == ':')) wanted.pop_back();
+    size_t cut = wanted.find_last_of("/\\");
+    if (cut == std::string::npos && wanted.size() >= 2 && wanted[1] == ':') cut = 1;
+    std::string dir = cut == std::string::npos ? std::string() : wanted.substr(0, cut + 1);
+    std::string namePattern = cut == std::string::npos ? wanted : wanted.substr(cut + 1);
 
     auto list = new FileList;
     if (namePattern.find_first_of("*?") == std::string::npos) {
         FileListEntry e;
-        std::string shown = namePattern.empty() ? spec : namePattern;
-        if (makeEntry(&e, sim::hostPath(spec), shown, spec)) list->entries.push_back(e);
+        std::string shown = namePattern.empty() ? wanted : namePattern;
+        if (makeEntry(&e, sim::hostPath(wanted), shown, wanted)) list->entries.push_back(e);
     } else {
         std::string localDir = dir.empty() ? std::string(".") : sim::hostPath(dir);
         DIR* d = localDir.empty() ? nullptr : ::opendir(localDir.c_str());
