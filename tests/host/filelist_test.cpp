@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "host/mdlutil.h"
+#include "host/win32.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+fs::path freshDir(const char* name) {
+    fs::path d = fs::temp_directory_path() / ("zm_filelist_" + std::to_string(::getpid())) / name;
+    fs::remove_all(d);
+    fs::create_directories(d);
+    return d;
+}
+}  // namespace
+
+TEST(HostFileList, ListsMatchesWithAttributesSortedByName) {
+    fs::path d = freshDir("list");
+    std::ofstream(d / "b.cfg") << "12345";
+    std::ofstream(d / "A.CFG") << "1";
+    std::ofstream(d / "c.txt") << "";
+    fs::create_directory(d / "sub.cfg");
+    FileListP list = mdlFileList_create((d.string() + "/*.cfg").c_str());
+    ASSERT_EQ(mdlFileList_getCount(list), 3);
+    EXPECT_STREQ(mdlFileList_getEntry(list, 0)->name, "A.CFG");
+    EXPECT_STREQ(mdlFileList_getEntry(list, 1)->name, "b.cfg");
+    EXPECT_EQ(mdlFileList_getEntry(list, 1)->size, 5);
+    EXPECT_EQ(mdlFileList_getEntry(list, 1)->path, d.string() + "/b.cfg");
+    EXPECT_EQ(mdlFileList_getEntry(list, 2)->attributes & FILELIST_DIRECTORY, FILELIST_DIRECTORY);
+    EXPECT_EQ(mdlFileList_getEntry(list, 3), nullptr);
+    mdlFileList_free(&list);
+    EXPECT_EQ(list, nullptr);
+
+    /* A path without wildcards lists the entry itself, with or without a trailing separator. */
+    for (std::string p : {d.string(), d.string() + "/", d.string() + "\\sub.cfg\\"}) {
+        FileListP one = mdlFileList_create(p.c_str());
+        ASSERT_EQ(mdlFileList_getCount(one), 1) << p;
+        EXPECT_TRUE(mdlFileList_getEntry(one, 0)->attributes & FILELIST_DIRECTORY);
+        mdlFileList_free(&one);
+    }
+    EXPECT_EQ(mdlFileList_create((d.string() + "/missing*").c_str()), nullptr);
+    EXPECT_EQ(mdlFileList_create((d.string() + "/missing").c_str()), nullptr);
+    EXPECT_EQ(mdlFileList_create(""), nullptr);
+    fs::remove_all(d);
+}
+
+TEST(HostWin32, DeletesFilesOnlyAndGivesShortNamesOfExistingPaths) {
+    fs::path d = freshDir("win32");
+    std::string file = (d / "x.dgn").string();
+    std::ofstream(file) << "x";
+    char buffer[256];
+    EXPECT_EQ(GetShortPathNameA(file.c_str(), buffer, sizeof buffer), file.size());
+    EXPECT_EQ(std::string(buffer), file);
+    EXPECT_EQ(GetShortPathNameA(file.c_str(), buffer, 3), file.size() + 1);
+    EXPECT_EQ(GetShortPathNameA((file + ".missing").c_str(), buffer, sizeof buffer), 0u);
+    EXPECT_EQ(DeleteFileA(d.string().c_str()), 0); /* a directory is no file */
+    EXPECT_NE(DeleteFileA(file.c_str()), 0);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(DeleteFileA(file.c_str()), 0);
+    fs::remove_all(d);
+}
