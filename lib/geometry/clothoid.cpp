@@ -5,9 +5,13 @@
 #include "lib/geometry/clothoid.h"
 
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 #include "host/mdlbspline.h"
+#include "host/mdlsystem.h"
+#include "lib/core/error.h"
+#include "lib/core/mem.h"
 #include "lib/geometry/clothoid_int.h"
 #include "lib/geometry/geo.h"
 #include "lib/geometry/geo_int.h"
@@ -77,6 +81,15 @@ void prepareCurve(BsplineCurve* curve, int count, int order) {
     curve->display.curveDisplay = 1;
     curve->params.order = order;
     curve->params.numPoles = count;
+}
+
+/* Working array of COUNT points through the library's allocator, which
+** tells the user when memory is short; null then. */
+Dpoint3d* allocateWork(int count) {
+    if (count <= 0) count = 1;
+    if (static_cast<size_t>(count) > UINT32_MAX / sizeof(Dpoint3d)) return nullptr;
+    return static_cast<Dpoint3d*>(zmlibMem_mallocRscErrorPrintf(static_cast<unsigned int>(count * sizeof(Dpoint3d)),
+                                                                ZMLIB_LIST_ERRORS, ZMLIB_MSG_OUT_OF_MEMORY));
 }
 
 }  // namespace
@@ -253,4 +266,32 @@ extern "C" ZMLIB_API int zmlibGeo_getKlotCoord(double* xOut, double* yOut, doubl
     while (direction < 0.0) direction += twoPi;
     *angleOut = direction;
     return ZMLIB_SUCCESS;
+}
+
+/* Fit CURVE (cleared first, then given its display flag, ORDER and COUNT
+** poles) to COUNT points of the segment laid from (x1, y1) along the
+** direction of (x2, y2) - (x1, y1). Answer the host fit's status, or
+** ZMLIB_ERROR when the working memory cannot be had. */
+extern "C" ZMLIB_API int zmlibGeo_createKlotoideByTangent(BsplineCurve* curve, int count, int order, double x1,
+                                                          double y1, double x2, double y2, double r1, double r2,
+                                                          double A) {
+    prepareCurve(curve, count, order);
+    Dpoint3d* work = allocateWork(count);
+    if (!work) return ZMLIB_ERROR;
+    int status = clothoid::fitByTangent(curve, work, count, order, x1, y1, x2, y2, r1, r2, A);
+    dlmSystem_mdlFree(work);
+    return status;
+}
+
+/* As zmlibGeo_createKlotoideByTangent, but the segment is turned so that its
+** chord runs from (x1, y1) towards (x2, y2). */
+extern "C" ZMLIB_API int zmlibGeo_createKlotoideByEndpoints(BsplineCurve* curve, int count, int order, double x1,
+                                                            double y1, double x2, double y2, double r1, double r2,
+                                                            double A) {
+    prepareCurve(curve, count, order);
+    Dpoint3d* work = allocateWork(count);
+    if (!work) return ZMLIB_ERROR;
+    int status = clothoid::fitByEndpoints(curve, work, count, order, x1, y1, x2, y2, r1, r2, A);
+    dlmSystem_mdlFree(work);
+    return status;
 }

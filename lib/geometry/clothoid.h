@@ -3,6 +3,7 @@
 ** direction at a distance along a segment given by its end points. */
 #pragma once
 
+#include "host/mdlbspline.h"
 #include "host/mdltypes.h"
 #include "lib/zmlib_api.h"
 
@@ -14,5 +15,11 @@ extern "C" ZMLIB_API int zmlibGeo_getKlotPoints(Dpoint3d* points, int count, dou
 extern "C" ZMLIB_API int zmlibGeo_createKlotoide(Dpoint3d* points, int count, double x0, double y0, double r1,
                                                  double r2, double A, double rotation, double offsetX,
                                                  double offsetY);
+extern "C" ZMLIB_API int zmlibGeo_createKlotoideByTangent(BsplineCurve* curve, int count, int order, double x1,
+                                                          double y1, double x2, double y2, double r1, double r2,
+                                                          double A);
+extern "C" ZMLIB_API int zmlibGeo_createKlotoideByEndpoints(BsplineCurve* curve, int count, int order, double x1,
+                                                            double y1, double x2, double y2, double r1, double r2,
+                                                            double A);
 extern "C" ZMLIB_API int zmlibGeo_getKlotCoord(double* xOut, double* yOut, double* angleOut, double x1, double y1,
                                                double x2, double y2, double r1, double r2, double A, double s);

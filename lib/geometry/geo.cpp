@@ -213,6 +213,35 @@ extern "C" ZMLIB_API int zmlibGeo_getCircleCoord(double* xOut, double* yOut, dou
     return ZMLIB_SUCCESS;
 }
 
+/* Build in ELEMENT, which is also the template, the line from (x1, y1) to
+** (x2, y2) with y (only) multiplied by yFactor, at z = 0. ZMLIB_ERROR, the
+** element untouched, when the host refuses the points. */
+extern "C" ZMLIB_API int zmlibGeo_createLineByEndpoints(MSElement* element, double x1, double y1, double x2, double y2,
+                                                        double yFactor) {
+    Dpoint3d points[2] = {{x1, y1 * yFactor, 0.0}, {x2, y2 * yFactor, 0.0}};
+    if (mdlLine_create(element, element, points) != HOST_SUCCESS) return ZMLIB_ERROR;
+    return ZMLIB_SUCCESS;
+}
+
+/* Build in ELEMENT, which is also the template, the arc from P1 to P2 of
+** signed radius r, with y and r (not x) multiplied by yFactor, at z = 0.
+** ZMLIB_ERROR, the element untouched, when no centre can be found or the
+** host refuses the arc. */
+extern "C" ZMLIB_API int zmlibGeo_createArcByEndpoints(MSElement* element, double x1, double y1, double x2, double y2,
+                                                       double r, double yFactor) {
+    double sy1 = y1 * yFactor, sy2 = y2 * yFactor, sr = r * yFactor;
+    Centre q;
+    if (!circleCentre(&q, x1, sy1, x2, sy2, sr)) return ZMLIB_ERROR;
+    double start = geo::directionAngle(x1 - q.x, sy1 - q.y);
+    double sweep = geo::directionAngle(x2 - q.x, sy2 - q.y) - start;
+    if (r > 0.0 && sweep < 0.0) sweep += twoPi;
+    if (r < 0.0 && sweep > 0.0) sweep -= twoPi;
+    Dpoint3d centre{q.x, q.y, 0.0};
+    double axis = std::fabs(sr);
+    if (mdlArc_create(element, element, &centre, axis, axis, nullptr, start, sweep) != HOST_SUCCESS) return ZMLIB_ERROR;
+    return ZMLIB_SUCCESS;
+}
+
 /* Fit a fillet of the given radius between the line points[0] -> points[1]
 ** and the line points[2] -> points[3], whose corner the caller passes in both
 ** points[1] and points[2]. Write the tangent points to points[1] and

@@ -3,6 +3,7 @@
 ** along lines and arcs. Angles in radians, counter-clockwise from +x. */
 #pragma once
 
+#include "host/mdlelement.h"
 #include "host/mdltypes.h"
 #include "lib/zmlib_api.h"
 
@@ -32,6 +33,10 @@ extern "C" ZMLIB_API int zmlibGeo_getLineCoord(double* xOut, double* yOut, doubl
                                                double x2, double y2, double s);
 extern "C" ZMLIB_API int zmlibGeo_getCircleCoord(double* xOut, double* yOut, double* angleOut, double x1, double y1,
                                                  double x2, double y2, double r, double s);
+extern "C" ZMLIB_API int zmlibGeo_createLineByEndpoints(MSElement* element, double x1, double y1, double x2, double y2,
+                                                        double yFactor);
+extern "C" ZMLIB_API int zmlibGeo_createArcByEndpoints(MSElement* element, double x1, double y1, double x2, double y2,
+                                                       double r, double yFactor);
 extern "C" ZMLIB_API void zmlibGeo_createFillet(Dpoint3d* points, double radius);
 extern "C" ZMLIB_API void zmlibGeo_trimVector(Dpoint3d* line, double startTrim, double endTrim);
 extern "C" ZMLIB_API int zmlibGeo_getLinearAB(double* aOut, double* bOut, double x1, double y1, double x2, double y2);
