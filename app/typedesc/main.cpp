@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "app/tarvik_int.h"
 #include "lib/core/main.h"
+#include "lib/core/plotscale.h"
 
 namespace {
 
@@ -129,6 +130,11 @@ int main(int argc, char** argv) {
     FIELD(ZmGlobalData, userPrefFile); FIELD(ZmGlobalData, dialogBlock); FIELD(ZmGlobalData, initApps);
     FIELD(ZmGlobalData, reserved2); FIELD(ZmGlobalData, scaleFunction); FIELD(ZmGlobalData, reserved3);
     FIELD(ZmGlobalData, workBuffer);
+    end();
+
+    begin("zmlibPlotScale", sizeof(ZmPlotScale));
+    FIELD(ZmPlotScale, activeRow); FIELD(ZmPlotScale, reserved1); FIELD(ZmPlotScale, activeScale);
+    FIELD(ZmPlotScale, table); FIELD(ZmPlotScale, reserved2);
     end();
 
     FILE* f = std::fopen(argv[1], "w");
