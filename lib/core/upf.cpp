@@ -130,7 +130,11 @@ extern "C" ZMLIB_API int zmlibUpf_openWithPath(ZmResourceFile* destination, cons
     ZmResourceFile& file = gd->userPrefFile;
     zmlib::copyFixed(file.fileName, path);
     file.handle = 0;
-    if (mdlResource_openFile(&file.handle, path, 1) == RSC_SUCCESS) {
+    /* The host opens a file it cannot write for reading only, even when asked
+    ** for writing: take that as a failed first try. */
+    BoolInt readOnly = 0;
+    bool exists = mdlFile_getFileAttributes(path, nullptr, nullptr, &readOnly) == 0;
+    if (!(exists && readOnly) && mdlResource_openFile(&file.handle, path, 1) == RSC_SUCCESS) {
         gd->userPrefOpen = 1;
         gd->userPrefReadOnly = 0;
     } else {
