@@ -8,7 +8,10 @@
 #include "host/mdlcommand.h"
 #include "host/mdlcontrol.h"
 #include "host/mdlexternal.h"
+#include "host/mdlelement.h"
+#include "host/mdlgeom.h"
 #include "host/mdllevel.h"
+#include "host/mdltext.h"
 #include "host/sim/sim_design.h"
 #include "host/sim/sim_external.h"
 #include "lib/core/main.h"
@@ -364,6 +367,117 @@ TEST_F(UtilTest, ReducedEditions) {
     modalDialogs.clear();
     EXPECT_EQ(zmlibUtil_runningPowerDraft(), 1);
     EXPECT_EQ(modalDialogs.size(), 1u);
+}
+
+std::vector<uint32_t> fences;
+int collectFence(MSElement* element, uint32_t filePos, DgnModelRefP model, void* userArg) {
+    fences.push_back(filePos);
+    ++*static_cast<int*>(userArg);
+    return 0;
+}
+int stopAtFirst(MSElement*, uint32_t filePos, DgnModelRefP, void*) {
+    fences.push_back(filePos);
+    return 1;
+}
+
+/* Add a construction-class shape with a user data linkage of APPID (0: none). */
+uint32_t addShape(int appId, int elementClass = 2) {
+    alignas(8) static uint8_t buffer[MAX_ELEMENT_SIZE];
+    auto* el = reinterpret_cast<MSElement*>(buffer);
+    Dpoint3d pts[5] = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {0, 0, 0}};
+    EXPECT_EQ(mdlShape_create(el, nullptr, pts, 5, 0), 0);
+    mdlElement_setProperties(el, nullptr, nullptr, &elementClass, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (appId) {
+        LinkageHeader header{LINKAGE_USER_FLAG, 20275};
+        mdlLinkage_setWords(&header, 8);
+        uint8_t body[12] = {static_cast<uint8_t>(appId), 0, 1, 0, 'f', 'e', 'n', 'c', 'e'};
+        EXPECT_EQ(mdlLinkage_appendToElement(el, &header, body, nullptr, nullptr), 0);
+    }
+    return mdlElement_add(el);
+}
+
+TEST_F(UtilTest, PlotFencesAreShapesWithUserDataOfTheirOwnId) {
+    openDesign();
+    MdlDesc* a = startApp("ALPHA");
+    sim::CurrentApplicationScope s(a);
+    fences.clear();
+    uint32_t first = addShape(6);
+    addShape(0);
+    addShape(13);
+    addShape(6, 0);  /* a primary-class shape is no plot fence */
+    uint32_t second = addShape(6);
+    ASSERT_NE(first, 0u);
+    int count = 0;
+    EXPECT_EQ(zmlibUtil_findAllPlotFence(collectFence, &count), 0);
+    EXPECT_EQ(fences, (std::vector<uint32_t>{first, second}));
+    EXPECT_EQ(count, 2);
+    fences.clear();
+    zmlibUtil_findAllPlotFence(stopAtFirst, nullptr);
+    EXPECT_EQ(fences, std::vector<uint32_t>{first});
+}
+
+TEST_F(UtilTest, TextItemsShowTheReadoutAccuracy) {
+    openDesign();
+    ASSERT_EQ(mdlSystem_setCoordinateReadout(5, 0), 0);  /* 4 decimals */
+    std::string file = path("dialogs.rsc");
+    {
+        sim::DialogRsc d;
+        d.id = 900;
+        d.title = "Decimals";
+        sim::DialogItemRsc text;
+        text.type = sim::ITEM_TEXT;
+        text.id = 1;
+        text.properties = {{"format", "%.2f"}};
+        sim::DialogItemRsc plain = text;
+        plain.id = 2;
+        plain.properties = {{"format", "%d"}};
+        sim::DialogItemRsc button;
+        button.type = sim::ITEM_PUSHBUTTON;
+        button.id = 3;
+        d.items = {text, plain, button};
+        std::vector<uint8_t> bytes;
+        ASSERT_EQ(sim::packDialog(d, bytes), 0);
+        ASSERT_EQ(mdlResource_createFile(file.c_str(), "dialogs", 1), 0);
+        RscFileHandle h = 0;
+        ASSERT_EQ(mdlResource_openFile(&h, file.c_str(), 1), 0);
+        ASSERT_EQ(mdlResource_add(h, sim::RTYPE_DIALOG, 900, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr), 0);
+        mdlResource_closeFile(h);
+    }
+    MdlDesc* a = startApp("ALPHA");
+    sim::CurrentApplicationScope s(a);
+    RscFileHandle h = 0;
+    ASSERT_EQ(mdlResource_openFile(&h, file.c_str(), 0), 0);
+    DialogBox* db = mdlDialog_open(h, 900);
+    ASSERT_NE(db, nullptr);
+    char format[32] = "";
+    DialogItem* text = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_TEXT, 1, 0);
+    EXPECT_EQ(zmlibUtil_setActiveDecimalNumberInTextItem(text), 0);
+    ASSERT_EQ(mdlDialog_textItemGetFormat(format, sizeof format, text), 0);
+    EXPECT_STREQ(format, "%.4f");
+    DialogItem* plain = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_TEXT, 2, 0);
+    EXPECT_EQ(zmlibUtil_setActiveDecimalNumberInTextItem(plain), 0);
+    ASSERT_EQ(mdlDialog_textItemGetFormat(format, sizeof format, plain), 0);
+    EXPECT_STREQ(format, "%d");
+    DialogItem* button = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_PUSHBUTTON, 3, 0);
+    EXPECT_EQ(zmlibUtil_setActiveDecimalNumberInTextItem(button), 0);
+    EXPECT_NE(mdlDialog_textItemGetFormat(format, sizeof format, button), 0);
+    mdlWindow_close(db);
+}
+
+TEST_F(UtilTest, TextSizeOfSeveralLines) {
+    openDesign();
+    MdlDesc* a = startApp("ALPHA");
+    sim::CurrentApplicationScope s(a);
+    double w1 = 0, h1 = 0, t1 = 0, w2 = 0, h2 = 0, t2 = 0;
+    zmlibUtil_extractTextSize("ABCD", 1.0, 1, 0.5, &w1, &h1, &t1, nullptr);
+    EXPECT_GT(w1, 0);
+    EXPECT_GT(h1, 0);
+    EXPECT_DOUBLE_EQ(t1, h1);
+    zmlibUtil_extractTextSize("AB\\nABCDEFGH\nC", 1.0, 1, 0.5, &w2, &h2, &t2, nullptr);
+    EXPECT_GT(w2, w1);  /* the widest line counts */
+    EXPECT_DOUBLE_EQ(h2, h1);
+    EXPECT_DOUBLE_EQ(t2, 2 * 0.5 + 3 * h1);
+    zmlibUtil_extractTextSize(std::string(2000, 'x').c_str(), 1.0, 1, 0.5, nullptr, nullptr, nullptr, nullptr);
 }
 
 }  // namespace
