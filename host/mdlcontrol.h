@@ -1,6 +1,6 @@
 /* Details of the host's control block and dialog manager that the library's
 ** utilities reach: the coordinate read-out format of the settings block, the
-** display format of text items and the refresh of synonym lists. */
+** display format of text items. */
 #pragma once
 
 #include "host/mdltypes.h"
@@ -21,11 +21,3 @@ HOST_API StatusInt mdlSystem_setCoordinateReadout(int format, int flags);
 HOST_API StatusInt mdlDialog_textItemGetFormat(char* format, int size, DialogItem* item);
 /* Set the text item's display format; shown from its next refresh. */
 HOST_API StatusInt mdlDialog_textItemSetFormat(DialogItem* item, const char* format);
-
-/* Refresh every item of the open dialogs whose values are bound to synonym
-** list SYNONYMID (this host: every item of every open dialog). */
-HOST_API void mdlDialog_synonymsSynch(RscFileHandle file, int32_t synonymId, void* reserved);
-
-struct DialogBox;
-/* The open dialog after PREVIOUS (null: the first), oldest first; null after the last. */
-HOST_API DialogBox* mdlDialog_nextOpen(DialogBox* previous);
