@@ -19,6 +19,7 @@ struct ZmPlotScale {
     int32_t reserved2;
 };
 static_assert(std::is_trivially_copyable_v<ZmPlotScale>);
+#define ZMPLOTSCALE_FIELDS(F) F(activeRow) F(reserved1) F(activeScale) F(table) F(reserved2)
 
 extern "C" ZMLIB_API double* zmlibPlotScale_getActiveScaleP(void);
 /* 0 when SCALE is active already or a row with it became active; 32768 when
