@@ -36,8 +36,17 @@ ExternalState& state() {
 const char* const BROWSER_TASK = "WEBBROWS";
 const char* const VIEWER_VARIABLE = "_HOST_WEB_VIEWER";
 
+/* Collect the processes that have ended, so that none is left a zombie. */
+void reapEnded() {
+    for (auto& p : state().started) {
+        int status = 0;
+        if (!p.ended && waitpid(p.pid, &status, WNOHANG) == p.pid) p.ended = true;
+    }
+}
+
 /* Start LOCALPATH with ARGS; the process id, or -1. */
 int spawn(const std::string& localPath, const std::vector<std::string>& args) {
+    reapEnded();
     if (state().fail || localPath.empty() || access(localPath.c_str(), X_OK) != 0) return -1;
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(localPath.c_str()));
@@ -45,7 +54,7 @@ int spawn(const std::string& localPath, const std::vector<std::string>& args) {
     argv.push_back(nullptr);
     pid_t pid = -1;
     if (posix_spawn(&pid, localPath.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    state().started.push_back({localPath, args, static_cast<int>(pid)});
+    state().started.push_back({localPath, args, static_cast<int>(pid), false});
     return static_cast<int>(pid);
 }
 
@@ -87,7 +96,7 @@ void failProgramStarts(bool fail) { state().fail = fail; }
 void resetPrograms() {
     for (const auto& p : state().started) {
         int status = 0;
-        waitpid(p.pid, &status, 0);
+        if (!p.ended) waitpid(p.pid, &status, 0);
     }
     state().started.clear();
     state().fail = false;

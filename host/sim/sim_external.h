@@ -11,6 +11,7 @@ struct StartedProgram {
     std::string program;              /* local path */
     std::vector<std::string> arguments;
     int pid;
+    bool ended;                       /* collected: its pid may be reused */
 };
 const std::vector<StartedProgram>& startedPrograms();
 /* Make every start fail (true) or work again (false). */

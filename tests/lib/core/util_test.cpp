@@ -312,6 +312,24 @@ TEST_F(UtilTest, WebPagesGoThroughTheBrowserApplication) {
         << hostLines();
 }
 
+TEST_F(UtilTest, TheBrowserStartsTheViewerTheWorkspaceNames) {
+    {
+        std::ofstream viewer(path("viewer"));
+        viewer << "#!/bin/sh\nexit 0\n";
+    }
+    ::chmod(path("viewer").c_str(), 0755);
+    sim::defineVariable("_HOST_WEB_VIEWER", path("viewer"), CFGVAR_LEVEL_USER);
+    MdlDesc* a = startApp("ALPHA");
+    {
+        sim::CurrentApplicationScope s(a);
+        EXPECT_EQ(zmlibWeb_openFile(path("page.htm").c_str()), 0);
+    }
+    sim::runCommandQueue();
+    ASSERT_EQ(sim::startedPrograms().size(), 1u);
+    EXPECT_EQ(sim::startedPrograms()[0].program, path("viewer"));
+    EXPECT_EQ(sim::startedPrograms()[0].arguments, std::vector<std::string>{path("page.htm")});
+}
+
 TEST_F(UtilTest, ManualFallsBackToTheNameWithoutLanguage) {
     std::filesystem::create_directories(path("doc/manual/ALPHA"));
     std::ofstream(path("doc/manual/ALPHA/index.htm")) << "<html/>";
