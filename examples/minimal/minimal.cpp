@@ -3,7 +3,7 @@
 ** MINIMAL_REFUSE_UNLOAD is set (defined, not empty and not "0"), refuses an
 ** ordinary unload (a forced one always goes). Its key-ins open a dialog
 ** bound to its published record, print the record, ask a modal question and
-** leave through the host's unload command; a menu in the command window's
+** leave through the host's unload command, and pick a file; a menu in the command window's
 ** menu bar offers the first two. */
 #include <cstring>
 
@@ -26,6 +26,7 @@ enum : CommandNumber {
     CMD_MINIMAL_SHOW = 0x01000002,
     CMD_MINIMAL_ASK = 0x01000003,
     CMD_MINIMAL_EXIT = 0x01000004,
+    CMD_MINIMAL_PICK = 0x01000005,
 };
 enum : int32_t {
     DIALOGID_SETTINGS = 1,
@@ -63,6 +64,14 @@ void cmdAsk(char*) {
                          action == ACTIONBUTTON_OK ? " (yes)" : action == ACTIONBUTTON_CANCEL ? " (no)" : "");
 }
 
+void cmdPick(char*) {
+    char name[MAXFILELENGTH];
+    if (mdlDialog_fileOpen(name, 0, 0, "settings.rsc", "*.rsc", "C:\\Data\\", "Pick a settings file") != 0)
+        toolSubsystem_printf("minimal: no file picked\n");
+    else
+        toolSubsystem_printf("minimal: picked %s\n", name);
+}
+
 void cmdExit(char*) {
     mdlSystem_setFunction(SYSTEM_UNLOAD_PROGRAM, nullptr);
     mdlDialog_cmdNumberQueue(0, CMD_UNLOAD_APPLICATION, mdlSystem_getCurrTaskID(), 1);
@@ -74,6 +83,7 @@ const MdlCommandNumber commandNumbers[] = {
     {cmdShow,       CMD_MINIMAL_SHOW},
     {cmdAsk,        CMD_MINIMAL_ASK},
     {cmdExit,       CMD_MINIMAL_EXIT},
+    {cmdPick,       CMD_MINIMAL_PICK},
     {nullptr,       0},
 };
 

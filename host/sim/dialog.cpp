@@ -251,7 +251,7 @@ bool active(DialogBox* db) { return live(db) && !db->closing; }
 /* A "%[flags][width][.precision]conv" format with text around it, checked
 ** so that resource texts never reach printf unchecked. */
 struct NumberFormat {
-    std::string prefix, spec, suffix;
+    std::string prefix, conversion, suffix;
     char conv = 0;
 };
 
@@ -260,18 +260,25 @@ bool parseFormat(const std::string& f, NumberFormat& out) {
     while (p != std::string::npos && p + 1 < f.size() && f[p + 1] == '%') p = f.find('%', p + 2);
     if (p == std::string::npos) return false;
     size_t i = p + 1;
-    while (i < f.size() && std::strchr("-+ #0", f[i])) ++i;
-    while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) ++i;
+    while (i < f.size() && f[i] && std::strchr("-+ #0", f[i])) ++i;
+    /* Width and precision of at most two digits: a resource cannot ask for megabytes. */
+    auto digits = [&] {
+        size_t b = i;
+        while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) ++i;
+        return i - b <= 2;
+    };
+    if (!digits()) return false;
     if (i < f.size() && f[i] == '.') {
         ++i;
-        while (i < f.size() && std::isdigit(static_cast<unsigned char>(f[i]))) ++i;
+        if (!digits()) return false;
     }
     while (i < f.size() && (f[i] == 'l' || f[i] == 'h')) ++i;
-    if (i >= f.size() || !std::strchr("diouxXfFeEgGs", f[i])) return false;
+    if (i >= f.size() || !f[i] || !std::strchr("diouxXfFeEgGs", f[i])) return false;
     out.conv = f[i];
-    std::string spec = f.substr(p, i - p);
-    spec.erase(std::remove_if(spec.begin(), spec.end(), [](char c) { return c == 'l' || c == 'h'; }), spec.end());
-    out.spec = spec;
+    std::string conversion = f.substr(p, i - p);
+    conversion.erase(std::remove_if(conversion.begin(), conversion.end(), [](char c) { return c == 'l' || c == 'h'; }),
+                     conversion.end());
+    out.conversion = conversion;
     out.prefix = f.substr(0, p);
     out.suffix = f.substr(i + 1);
     for (const std::string* part : {&out.prefix, &out.suffix})
@@ -295,15 +302,15 @@ std::string formatValue(const sim::AccessValue& v, const std::string* format) {
     if (format && parseFormat(*format, f)) {
         std::string body;
         if (f.conv == 's')
-            body = sim::format((f.spec + "s").c_str(), v.isText ? v.text.c_str()
+            body = sim::format((f.conversion + "s").c_str(), v.isText ? v.text.c_str()
                                                                 : (v.isInteger ? std::to_string(v.integer).c_str() : sim::format("%g", v.number).c_str()));
         else if (v.isText)
             body = v.text;
         else if (std::strchr("diouxX", f.conv))
-            body = sim::format((f.spec + "ll" + f.conv).c_str(),
+            body = sim::format((f.conversion + "ll" + f.conv).c_str(),
                                static_cast<long long>(v.isInteger ? v.integer : static_cast<int64_t>(v.number)));
         else
-            body = sim::format((f.spec + f.conv).c_str(), v.isInteger ? static_cast<double>(v.integer) : v.number);
+            body = sim::format((f.conversion + f.conv).c_str(), v.isInteger ? static_cast<double>(v.integer) : v.number);
         return unescapePercent(f.prefix) + body + unescapePercent(f.suffix);
     }
     if (v.isText) return v.text;
@@ -607,12 +614,12 @@ DialogBox* findOpenDialog(int32_t id) {
     return nullptr;
 }
 
-int findItem(DialogBox* db, const std::string& spec, std::string& error) {
+int findItem(DialogBox* db, const std::string& name, std::string& error) {
     if (!live(db)) {
         error = "the dialog is not open";
         return -1;
     }
-    std::string s = trim(spec);
+    std::string s = trim(name);
     uint32_t type = 0;
     std::string idText = s;
     size_t colon = s.find(':');
@@ -836,12 +843,23 @@ bool userPickMenuEntry(DialogBox* db, int itemIndex, const std::string& entry, s
             error = "menu entry \"" + entry + "\" is disabled";
             return false;
         }
+        /* An entry with a hook of its own hears the pick as a button
+        ** release; otherwise the menu's hook (or the item's) gets 81. */
         DialogItemMessage m{};
-        m.messageType = DITEM_MESSAGE_MENUPICK;
-        m.u.menuPick.entryId = e->id;
-        m.u.menuPick.menuId = menu.id;
-        m.u.menuPick.commandNumber = e->commandNumber;
-        int32_t hookId = menu.hookId ? menu.hookId : it->pub.hookId;
+        int32_t hookId;
+        if (e->hookId) {
+            hookId = e->hookId;
+            m.messageType = DITEM_MESSAGE_BUTTON;
+            m.u.button.transition = BUTTONTRANS_UP;
+            m.u.button.clicks = 1;
+            m.u.button.row = m.u.button.column = -1;
+        } else {
+            hookId = menu.hookId ? menu.hookId : it->pub.hookId;
+            m.messageType = DITEM_MESSAGE_MENUPICK;
+            m.u.menuPick.entryId = e->id;
+            m.u.menuPick.menuId = menu.id;
+            m.u.menuPick.commandNumber = e->commandNumber;
+        }
         int32_t saved = it->pub.hookId;
         it->pub.hookId = hookId;
         sendItem(db, it, m);
@@ -1106,7 +1124,8 @@ HOST_API StatusInt mdlDialog_openModal(int* lastAction, RscFileHandle file, int3
 HOST_API void mdlDialog_closeWithAction(DialogBox* db, int action) { closeDialog(db, action); }
 
 HOST_API DialogBox* mdlDialog_find(int32_t dialogId, MdlDescP owner) {
-    MdlDesc* want = owner ? sim::knownApplication(owner) : sim::currentApplication();
+    if (owner && !sim::knownApplication(owner)) return nullptr;
+    MdlDesc* want = owner ? owner : sim::currentApplication();
     DialogBox* any = nullptr;
     for (auto it = state.open.rbegin(); it != state.open.rend(); ++it) {
         DialogBox* db = it->get();

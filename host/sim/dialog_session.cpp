@@ -72,12 +72,12 @@ bool verbDialog(const std::string& args, std::string& error) {
         sim::userClose(db, how == "ok" ? ACTIONBUTTON_OK : ACTIONBUTTON_CANCEL);
         return true;
     }
-    std::string itemSpec = nextWord(rest);
-    if (itemSpec.empty()) {
+    std::string itemName = nextWord(rest);
+    if (itemName.empty()) {
         error = "dialog " + idText + " " + action + ": which item?";
         return false;
     }
-    int index = sim::findItem(db, itemSpec, error);
+    int index = sim::findItem(db, itemName, error);
     if (index < 0) return false;
     if (action == "set") return sim::userSetItem(db, index, unquote(rest), error);
     if (action == "press") return sim::userPressItem(db, index, error);

@@ -41,7 +41,8 @@ namespace {
 
 struct PublishState {
     std::vector<std::unique_ptr<SymbolSet>> sets;
-    std::map<std::string, sim::TypeDescriptionRsc> types; /* by name; build-time constants */
+    /* By the application whose files were searched, and name: build-time constants. */
+    std::map<std::pair<MdlDesc*, std::string>, sim::TypeDescriptionRsc> types;
     int listener = 0;
 };
 PublishState state;
@@ -55,21 +56,34 @@ void ensureListener() {
     }});
 }
 
-const sim::TypeDescriptionRsc* findType(const std::string& name) {
-    auto it = state.types.find(name);
+/* The description of NAME as OWNER sees it: its own resource file first. */
+const sim::TypeDescriptionRsc* findType(const std::string& name, MdlDesc* owner) {
+    auto key = std::make_pair(owner, name);
+    auto it = state.types.find(key);
     if (it != state.types.end()) return &it->second;
     sim::TypeDescriptionRsc t;
-    if (sim::loadTypeDescription(name, t) != RSC_SUCCESS) return nullptr;
-    return &state.types.emplace(name, std::move(t)).first->second;
+    {
+        sim::CurrentApplicationScope scope(owner);
+        if (sim::loadTypeDescription(name, t) != RSC_SUCCESS) return nullptr;
+    }
+    return &state.types.emplace(key, std::move(t)).first->second;
 }
 
-const Variable* findVariable(const std::string& name, MdlDesc* owner) {
+/* NAME among OWNER's variables first, then every other application's,
+** newest set first; *SETOWNER gets the application that published it. */
+const Variable* findVariable(const std::string& name, MdlDesc* owner, MdlDesc** setOwner) {
     const Variable* other = nullptr;
     for (auto it = state.sets.rbegin(); it != state.sets.rend(); ++it)
         for (const Variable& v : (*it)->variables)
             if (v.name == name) {
-                if ((*it)->owner == owner) return &v;
-                if (!other) other = &v;
+                if ((*it)->owner == owner) {
+                    *setOwner = owner;
+                    return &v;
+                }
+                if (!other) {
+                    other = &v;
+                    *setOwner = (*it)->owner;
+                }
             }
     return other;
 }
@@ -95,7 +109,8 @@ bool resolve(const std::string& access, MdlDesc* owner, Target& t, std::string& 
     }
     while (i < n && isIdent(access[i])) ++i;
     std::string name = access.substr(b, i - b);
-    const Variable* v = findVariable(name, owner);
+    MdlDesc* setOwner = nullptr; /* whose resource files describe the types */
+    const Variable* v = findVariable(name, owner, &setOwner);
     if (!v) {
         error = "no published variable \"" + name + "\"";
         return false;
@@ -110,7 +125,7 @@ bool resolve(const std::string& access, MdlDesc* owner, Target& t, std::string& 
             error = "\"" + name + "\" is a null pointer";
             return false;
         }
-        const sim::TypeDescriptionRsc* type = findType(v->typeName);
+        const sim::TypeDescriptionRsc* type = findType(v->typeName, setOwner);
         if (!type) {
             error = "type \"" + v->typeName + "\" is not described in any open resource file";
             return false;
@@ -131,7 +146,7 @@ bool resolve(const std::string& access, MdlDesc* owner, Target& t, std::string& 
             size_t s = i;
             while (i < n && isIdent(access[i])) ++i;
             std::string member = access.substr(s, i - s);
-            const sim::TypeDescriptionRsc* type = findType(t.field.structType);
+            const sim::TypeDescriptionRsc* type = findType(t.field.structType, setOwner);
             if (!type) {
                 error = "type \"" + t.field.structType + "\" is not described in any open resource file";
                 return false;

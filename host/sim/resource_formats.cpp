@@ -4,6 +4,7 @@
 ** without a terminator. Every layout opens with a 32-bit format version (1). */
 #include "host/sim/sim_resource.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -351,8 +352,25 @@ void decodeEntries(Reader& r, std::vector<MenuEntryRsc>& entries, int depth) {
         entries.push_back(std::move(e));
     }
 }
+/* Entry hooks, depth first, in the order the entries are stored. */
+void collectEntryHooks(const std::vector<MenuEntryRsc>& entries, std::vector<int32_t>& hooks) {
+    for (auto& e : entries) {
+        hooks.push_back(e.hookId);
+        collectEntryHooks(e.submenu, hooks);
+    }
+}
+size_t assignEntryHooks(std::vector<MenuEntryRsc>& entries, const std::vector<int32_t>& hooks, size_t next) {
+    for (auto& e : entries) {
+        if (next < hooks.size()) e.hookId = hooks[next];
+        next = assignEntryHooks(e.submenu, hooks, next + 1);
+    }
+    return next;
+}
 }  // namespace
 
+/* A menu whose entries have hooks ends with a block of them: a 32-bit count
+** (every entry, depth first) and one 32-bit hook id per entry. Menus
+** without entry hooks end after their entries, as they always have. */
 int packMenu(const MenuRsc& menu, std::vector<uint8_t>& out) {
     out.clear();
     Writer w{out};
@@ -360,6 +378,12 @@ int packMenu(const MenuRsc& menu, std::vector<uint8_t>& out) {
     w.putI32(menu.hookId);
     w.putStr(menu.title);
     packEntries(w, menu.entries, 0);
+    std::vector<int32_t> hooks;
+    collectEntryHooks(menu.entries, hooks);
+    if (std::any_of(hooks.begin(), hooks.end(), [](int32_t h) { return h != 0; })) {
+        w.putCount(hooks.size());
+        for (int32_t h : hooks) w.putI32(h);
+    }
     return w.status();
 }
 
@@ -372,6 +396,13 @@ int decodeMenu(const uint8_t* data, size_t size, MenuRsc& out) {
     out.hookId = r.getI32();
     out.title = r.getStr();
     decodeEntries(r, out.entries, 0);
+    if (!r.bad && r.left > 0) {
+        std::vector<int32_t> hooks;
+        collectEntryHooks(out.entries, hooks);
+        if (r.get32() != hooks.size()) return fail();
+        for (auto& h : hooks) h = r.getI32();
+        assignEntryHooks(out.entries, hooks, 0);
+    }
     return r.finish();
 }
 

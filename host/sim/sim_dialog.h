@@ -46,9 +46,9 @@ void resetPublished();
 std::vector<DialogBox*> openDialogs();
 /* The most recently opened dialog ID of any application, or null. */
 DialogBox* findOpenDialog(int32_t id);
-/* The item named by SPEC: "ID" (the first item of that id) or "TYPE:ID"
+/* The item NAME names: "ID" (the first item of that id) or "TYPE:ID"
 ** ("dTxt:1"); -1 with ERROR set when there is none. */
-int findItem(DialogBox* db, const std::string& spec, std::string& error);
+int findItem(DialogBox* db, const std::string& name, std::string& error);
 
 /* The user's actions on an open dialog, each as the design's protocol says.
 ** False with ERROR set when the item or value is not acceptable (nothing

@@ -174,6 +174,7 @@ struct MenuEntryRsc {
     std::string keyin;         /* run when there is no command number */
     uint32_t flags = 0;
     std::vector<MenuEntryRsc> submenu;
+    int32_t hookId = 0;        /* item hook told when the entry is picked; 0: none */
     bool operator==(const MenuEntryRsc&) const = default;
 };
 struct MenuRsc {

@@ -190,3 +190,28 @@ TEST_F(Commands, MenuGoesInFrontOfHostMenu522AndComesOut) {
     EXPECT_EQ(mdlDialog_menuBarGetCmdWinP(), nullptr);
     EXPECT_EQ(mdlDialog_menuBarInsMenu(bar, sim::RTYPE_PULLDOWN, 1, nullptr), nullptr);
 }
+
+TEST(MenuLayout, EntryHooksFollowTheEntriesAndOlderMenusStillDecode) {
+    sim::MenuRsc m;
+    m.title = "T";
+    m.entries.push_back({"a", 1, 0, "", 0, {}});
+    std::vector<uint8_t> plain;
+    ASSERT_EQ(sim::packMenu(m, plain), RSC_SUCCESS);
+    m.entries.push_back({"b", 2, 0, "", 0, {{"c", 3, 0, "", 0, {}, 77}}, 66});
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(sim::packMenu(m, bytes), RSC_SUCCESS);
+    sim::MenuRsc back;
+    ASSERT_EQ(sim::decodeMenu(bytes.data(), bytes.size(), back), RSC_SUCCESS);
+    EXPECT_EQ(back.entries, m.entries);
+    EXPECT_EQ(back.entries[1].submenu[0].hookId, 77);
+
+    /* Without entry hooks the bytes are those of a menu that never had them. */
+    m.entries.pop_back();
+    std::vector<uint8_t> again;
+    ASSERT_EQ(sim::packMenu(m, again), RSC_SUCCESS);
+    EXPECT_EQ(again, plain);
+
+    /* A hook block that does not count every entry is damage. */
+    bytes[bytes.size() - 16] ^= 1; /* the count of three hooks */
+    EXPECT_EQ(sim::decodeMenu(bytes.data(), bytes.size(), back), RSCERR_BAD_RESOURCE);
+}

@@ -470,6 +470,7 @@ TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     m.title = "Edit";
     m.entries.push_back({"~Add", 31, 0, "", 0, {}});
     m.entries.push_back({"Off", 32, 0, "", sim::MENUENTRY_DISABLED, {}});
+    m.entries.push_back({"Sub", 33, 0, "", 0, {{"Deep", 34, 0, "", 0, {}, 16}}});
     addMenu(m);
     MdlDesc* a = app("first");
     sim::CurrentApplicationScope scope(a);
@@ -492,6 +493,9 @@ TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     ASSERT_TRUE(sim::userPickMenuEntry(db, 1, "add", error)) << error;
     EXPECT_EQ(seen, (std::vector<std::string>{"2:81"}));
     EXPECT_FALSE(sim::userPickMenuEntry(db, 1, "32", error)) << "a disabled entry";
+    seen.clear();
+    ASSERT_TRUE(sim::userPickMenuEntry(db, 1, "deep", error)) << error;
+    EXPECT_EQ(seen, (std::vector<std::string>{"2:54/1x1@-1"})) << "an entry with its own hook hears a button release";
     EXPECT_FALSE(sim::userPickMenuEntry(db, 1, "Nothing", error));
 
     seen.clear();
@@ -510,4 +514,34 @@ TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     char text[16];
     mdlDialog_itemGetText(text, sizeof text, db, 3);
     EXPECT_STREQ(text, "changed");
+}
+
+TEST_F(Dialogs, TextFieldFormatsAreCheckedBeforeUse) {
+    sim::DialogRsc d;
+    d.id = 21;
+    const char* formats[] = {"%.2f mm", "%5d", "%d%s", "%999999d", "100%% %g", "plain"};
+    for (int i = 0; i < 6; ++i) {
+        d.items.push_back(item(sim::ITEM_TEXT, i + 1, 0, "rec.gap"));
+        d.items.back().properties = {{"format", formats[i]}};
+    }
+    addDialog(d);
+    record.gap = 2.5;
+    MdlDesc* a = app("first");
+    sim::CurrentApplicationScope scope(a);
+    DialogBox* db = mdlDialog_open(0, 21);
+    ASSERT_NE(db, nullptr);
+    const char* shown[] = {"2.50 mm", "    2", "2.5", "2.5", "100% 2.5", "2.5"};
+    for (int i = 0; i < 6; ++i) {
+        char text[32];
+        mdlDialog_itemGetText(text, sizeof text, db, i);
+        EXPECT_STREQ(text, shown[i]) << "format " << formats[i];
+    }
+    std::string error;
+    ASSERT_TRUE(sim::userSetItem(db, 0, "3.125", error)) << error;
+    EXPECT_EQ(record.gap, 3.125);
+    char text[32];
+    mdlDialog_itemGetText(text, sizeof text, db, 0);
+    EXPECT_STREQ(text, "3.12 mm") << "shown again through its format";
+    EXPECT_FALSE(sim::userSetItem(db, 0, "3.1 mm", error)) << "the unit is not part of the number";
+    EXPECT_EQ(record.gap, 3.125);
 }

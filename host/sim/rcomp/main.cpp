@@ -474,12 +474,13 @@ std::vector<sim::MenuEntryRsc> compileMenuEntries(const toml::table& t, const ch
     for (const toml::table* et : tables(t, key)) {
         if (depth >= sim::MENU_MAX_DEPTH)
             fail(*et, "submenus nest deeper than " + std::to_string(sim::MENU_MAX_DEPTH));
-        allowKeys(*et, {"label", "id", "command", "keyin", "separator", "disabled", "checked", "submenu"});
+        allowKeys(*et, {"label", "id", "command", "keyin", "separator", "disabled", "checked", "submenu", "hook"});
         sim::MenuEntryRsc e;
         e.label = asText(required(*et, "label"), "label");
         e.id = getI32(*et, "id", 0);
         e.commandNumber = getI32(*et, "command", 0);
         e.keyin = getText(*et, "keyin");
+        e.hookId = getI32(*et, "hook", 0);
         if (getBool(*et, "separator")) e.flags |= sim::MENUENTRY_SEPARATOR;
         if (getBool(*et, "disabled")) e.flags |= sim::MENUENTRY_DISABLED;
         if (getBool(*et, "checked")) e.flags |= sim::MENUENTRY_CHECKED;
