@@ -669,15 +669,6 @@ void closeActive() {
     state.redoSteps.clear();
 }
 
-void notifyApplications(const std::string& name) {
-    std::vector<MdlDesc*> apps = sim::loadedApplications();
-    for (MdlDesc* app : apps) {
-        if (!app->alive || !app->newDesignFileFunction) continue;
-        sim::CurrentApplicationScope scope(app);
-        reinterpret_cast<void (*)(const char*, int)>(app->newDesignFileFunction)(name.c_str(), 1);
-    }
-}
-
 }  // namespace
 
 }  // namespace sim::design
@@ -733,6 +724,7 @@ std::unique_ptr<DesignFile> loadWritable(const std::string& path, bool create, s
 bool open(const std::string& path, bool create, std::string& error) {
     std::unique_ptr<DesignFile> f = loadWritable(path, create, error);
     if (!f) return false;
+    if (state.active) sim::notifyNewDesignFile(state.active->name, 0);
     closeActive();
     ensureListener();
     state.active = std::move(f);
@@ -743,7 +735,7 @@ bool open(const std::string& path, bool create, std::string& error) {
         state.library = load(state.active->settings.activeCellLibrary, true, ignored);
     }
     if (sim::inEvent()) beginTransaction();
-    notifyApplications(path);
+    sim::notifyNewDesignFile(path, 1);
     return true;
 }
 

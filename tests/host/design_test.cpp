@@ -422,6 +422,13 @@ TEST_F(DesignTest, NewDesignFileCallbackRunsForEveryApplicationAsCurrent) {
     std::string error;
     EXPECT_FALSE(sim::design::open(path("missing.design"), false, error));
     EXPECT_EQ(calls.size(), 2u);
+    /* Opening another file tells of the closing one first (state 0). */
+    openFile("next.design");
+    ASSERT_EQ(calls.size(), 6u);
+    EXPECT_EQ(calls[2], std::make_pair(a, 0));
+    EXPECT_EQ(calls[3], std::make_pair(b, 0));
+    EXPECT_EQ(calls[4], std::make_pair(a, 1));
+    EXPECT_EQ(lastName, path("next.design"));
     sim::resetApplications();
 }
 

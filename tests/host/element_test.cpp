@@ -229,3 +229,29 @@ TEST(ElementLinear, ExtractAndClosestSegment) {
     EXPECT_EQ(mdlLinear_getClosestSegment(nullptr, &q, &el), 0);
     EXPECT_DOUBLE_EQ(q.y, 0.0);
 }
+
+TEST(ElementLayout, LineAndStyleParameterBytesAreFixed) {
+    sim::design::resetForTests();
+    MSElement el;
+    const Dpoint3d pts[2] = {{1, 2, 3}, {-1, 0.5, 0}};
+    ASSERT_EQ(mdlLine_create(&el, nullptr, pts), 0);
+    UInt32 colour = 0x11223344, weight = 5, level = 20, group = 9;
+    Int32 style = -3;
+    int cls = 2;
+    mdlElement_setSymbology(&el, &colour, &weight, &style);
+    mdlElement_setProperties(&el, &level, &group, &cls, nullptr, nullptr, nullptr, nullptr, nullptr);
+    LineStyleParams p{STYLEMOD_SCALE, 2.0, 0.0, 0.0};
+    ASSERT_EQ(mdlElement_setLineStyle(&el, nullptr, &p), 0);
+    const uint8_t header[56] = {
+        3, 0, 0, 0,  68, 0, 0, 0,  52, 0, 0, 0,  20, 0, 0, 0,      /* type, words, attribute offset, level */
+        0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0,           /* id and time stamp: not added yet */
+        0x44, 0x33, 0x22, 0x11,  5, 0, 0, 0,  0xFD, 0xFF, 0xFF, 0xFF,  9, 0, 0, 0,
+        2, 0,  0, 0,  0, 0, 0, 0};                                 /* class, properties, fill colour */
+    ASSERT_EQ(mdlElement_size(&el), 136);
+    EXPECT_EQ(std::vector<uint8_t>(el.bytes, el.bytes + 56), std::vector<uint8_t>(header, header + 56));
+    EXPECT_EQ(sim::elem::getD(el.bytes + 56), 1.0);
+    EXPECT_EQ(sim::elem::getD(el.bytes + 72), 3.0);
+    EXPECT_EQ(sim::elem::getD(el.bytes + 88), 0.5);
+    const uint8_t link[16] = {16, 0, 0x01, 0x7D, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40};   /* 2.0 little-endian */
+    EXPECT_EQ(std::vector<uint8_t>(el.bytes + 104, el.bytes + 120), std::vector<uint8_t>(link, link + 16));
+}
