@@ -7,7 +7,7 @@
 #include "host/mdlelement.h"
 #include "host/mdllevel.h"
 #include "host/sim/sim_design.h"
-#include "host/sim/sim_listmodel.h"
+#include "host/mdldialog.h"
 #include "view_fixture.h"
 
 namespace {
