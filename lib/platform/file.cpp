@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "host/mdlsystem.h"
 #include "host/mdlutil.h"
 #include "host/win32.h"
+#include "lib/core/util.h"
 #include "lib/core/error.h"
 #include "lib/core/mem.h"
 
@@ -114,13 +116,11 @@ std::string includePath(const ZmTextFile* including, const std::string& name) {
 bool openInclude(ZmTextFile* file, char* line, bool silentIfMissing) {
     const char* directive = silentIfMissing ? INCLUDE_IF_EXISTS : INCLUDE;
     std::string name = line + std::strlen(directive);
-    /* The name is the rest of the line without the blanks around it.
-    ** Removing blanks inside the name as well belongs to the utilities'
-    ** zmlibUtil_removeSpaces, which this library does not have yet: that
-    ** call is left out until it lands. */
-    size_t first = name.find_first_not_of(" \t\r\n");
-    size_t last = name.find_last_not_of(" \t\r\n");
-    name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
+    /* The name is the rest of the line without its line end and without any blank. */
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+    std::vector<char> bare(name.begin(), name.end());
+    bare.push_back('\0');
+    name = zmlibUtil_removeSpaces(bare.data());
     std::string path = includePath(file, name);
     /* A file that is already open in the chain would include itself without end. */
     if (isOpenInChain(file, path.c_str())) {

@@ -84,9 +84,11 @@ TEST_F(TextFiles, OwnContinuationAndCommentCharacters) {
 
 TEST_F(TextFiles, IncludesNestDepthFirstRelativeToTheIncludingFile) {
     std::string main = write("main.cfg", "1\n%include sub/inc1.cfg\n5\n");
-    write("sub/inc1.cfg", "2\n%include  inc2.cfg \n4\n");
+    write("sub/inc1.cfg", "2\n%include  inc2.cfg \n%include\tspa ced.cfg\r\n4\n");
     write("sub/inc2.cfg", "3\n");
-    EXPECT_EQ(readAll(zmlibFile_open(main.c_str(), "r")), (Lines{"1", "2", "3", "4", "5"}));
+    /* Blanks anywhere in an include name are removed, as are tabs and a CR line end. */
+    write("sub/spaced.cfg", "3b\n");
+    EXPECT_EQ(readAll(zmlibFile_open(main.c_str(), "r")), (Lines{"1", "2", "3", "3b", "4", "5"}));
     EXPECT_EQ(messages(), Lines{});
 }
 
