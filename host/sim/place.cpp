@@ -101,12 +101,14 @@ void placeLineStringStart() {
 
 /* "X Y [VIEW]" of the session verbs point and move. */
 bool parseVerbPoint(const std::string& args, Dpoint3d& point, int& view, std::string& error) {
-    std::istringstream in(args);
+    std::string text = args;
+    std::replace(text.begin(), text.end(), ',', ' ');
+    std::istringstream in(text);
     std::string x, y, v, extra;
     in >> x >> y >> v >> extra;
     view = 1;
-    if (!extra.empty()) {
-        error = "usage: point|move X Y [VIEW]";
+    if (y.empty() || !extra.empty()) {
+        error = "usage: point|move X Y [VIEW] (master units)";
         return false;
     }
     if (!v.empty()) {
