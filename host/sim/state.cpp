@@ -207,6 +207,13 @@ bool measure(const uint8_t* e, const Dpoint3d& point, const RotMatrix& r, double
     return true;
 }
 
+bool isTopView(const RotMatrix& r) {
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            if (r.form3d[i][j] != (i == j ? 1.0 : 0.0)) return false;
+    return true;
+}
+
 bool typeSearched(int t) { return state.locate.allTypes || state.locate.types.count(t) > 0; }
 
 bool locked(const uint8_t* e) { return (get2(e + D_PROPS) & ELEMPROP_LOCKED) != 0; }
@@ -216,6 +223,11 @@ void consider(DgnModel* m, uint32_t top, uint32_t pos, const Dpoint3d& point, co
     const sim::design::Slot* s = sim::design::slot(m, pos);
     if (!s || s->deleted || !isGraphicType(s->type) || isComplexType(s->type)) return;
     if (!typeSearched(s->type) || (state.locate.noLocked && locked(s->data))) return;
+    /* In a top view an element whose range lies farther off than the tolerance is out at once. */
+    Dpoint3d low, high;
+    if (isTopView(r) && s->type != TEXT_ELM && range(s->data, low, high) &&
+        (point.x < low.x - tol || point.x > high.x + tol || point.y < low.y - tol || point.y > high.y + tol))
+        return;
     Candidate c;
     c.top = top;
     c.component = pos;
