@@ -278,6 +278,9 @@ TEST_F(State, UnloadedApplicationTakesItsCommandAlong) {
 
 TEST_F(State, PlaceLineAndLineStringStoreWhatTheyShow) {
     std::string error;
+    int32_t colour = 3, style = 2;
+    ASSERT_EQ(mdlParams_setActive(&colour, ACTIVEPARAM_COLOR), HOST_SUCCESS);
+    ASSERT_EQ(mdlParams_setActive(&style, ACTIVEPARAM_LINESTYLE), HOST_SUCCESS);
     ASSERT_TRUE(sim::dispatchKeyin("place line", error)) << error;
     DgnModelRefP m = mdlModelRef_getActive();
     UInt32 eof = mdlModelRef_getEof(m);
@@ -295,6 +298,11 @@ TEST_F(State, PlaceLineAndLineStringStoreWhatTheyShow) {
     ASSERT_EQ(n, 2);
     EXPECT_POINT(pts[0], 1000, 1000);
     EXPECT_POINT(pts[1], 9000, 1000);
+    UInt32 c = 0;
+    Int32 st = 0;
+    ASSERT_EQ(mdlElement_getSymbology(&c, nullptr, &st, &el), HOST_SUCCESS);
+    EXPECT_EQ(c, 3u);   /* the active symbology */
+    EXPECT_EQ(st, 2);
     EXPECT_FALSE(sim::dispatchKeyin("xy=9", error));   /* one number is not a point */
 
     /* A line string: one point and a reset store nothing; three points store one element. */
