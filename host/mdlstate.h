@@ -51,8 +51,10 @@
 ** area over VIEW_PIXEL_WIDTH pixels gives the scale). Components of cells and
 ** complex chains are candidates of their own; the located element is then
 ** the top header (file position 1) and the component the one hit (file
-** position 5). Candidates are ordered by distance, ties by the later file
-** position first. A candidate passes the search mask when its own type and
+** position 5); right after that candidate the same component comes once
+** more as an element of its own (then file positions 1 and 5 are both the
+** component's), so that a "next" search reaches a component by itself.
+** Candidates are ordered by distance, ties by the later file position first. A candidate passes the search mask when its own type and
 ** its header's type are in the mask, and, after mdlLocate_noElemNoLocked,
 ** when it is not locked; the post-locate filter then answers
 ** LOCATE_FILTER_ACCEPT (2) or LOCATE_FILTER_REJECT (0). */

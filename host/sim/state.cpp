@@ -231,7 +231,14 @@ void consider(DgnModel* m, uint32_t top, uint32_t pos, const Dpoint3d& point, co
     Candidate c;
     c.top = top;
     c.component = pos;
-    if (measure(s->data, point, r, tol, c) && c.distance <= tol) out.push_back(c);
+    if (!measure(s->data, point, r, tol, c) || c.distance > tol) return;
+    out.push_back(c);
+    /* A component is offered once more as an element of its own, right after
+    ** its header: a "next" search gets from a complex element into it. */
+    if (top != pos) {
+        c.top = pos;
+        out.push_back(c);
+    }
 }
 
 std::vector<Candidate> search(const Dpoint3d& point, int view) {

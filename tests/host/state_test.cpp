@@ -237,6 +237,11 @@ TEST_F(State, SearchMaskLockedElementsComponentsAndHitSegment) {
     ASSERT_EQ(mdlLocate_getProjectedPoint(&projected, &segment), HOST_SUCCESS);
     EXPECT_EQ(segment, 1);
     EXPECT_POINT(projected, 60000, 5000);
+    /* The next candidate is the same component by itself. */
+    EXPECT_EQ(mdlLocate_findElement(nullptr, 0, 1, 0, 0), cellPos + 1);
+    EXPECT_EQ(mdlElement_getFilePos(FILEPOS_LOCATED_ELEMENT, nullptr), cellPos + 1);
+    EXPECT_EQ(mdlElement_getFilePos(FILEPOS_LOCATED_COMPONENT, nullptr), cellPos + 1);
+    EXPECT_EQ(mdlLocate_findElement(nullptr, 0, 1, 0, 0), 0u);
     /* After normal, the locked line is found too. */
     mdlLocate_normal();
     EXPECT_EQ(mdlLocate_findElement(&p, 1, 0, 0, 0), lockedPos);
