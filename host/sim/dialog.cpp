@@ -24,6 +24,7 @@
 #include <set>
 #include <sstream>
 
+#include "host/mdlcontrol.h"
 #include "host/mdldialog.h"
 #include "host/mdlsystem.h"
 #include "host/sim/sim_apps.h"
@@ -31,6 +32,7 @@
 #include "host/sim/sim_output.h"
 #include "host/sim/sim_resource.h"
 #include "host/sim/sim_system.h"
+#include "host/sim/sim_text.h"
 
 // [SECTION] State and helpers
 
@@ -48,6 +50,9 @@ struct ListModel {
 };
 
 namespace {
+
+using sim::lower;
+using sim::trim;
 
 struct OptionEntry {
     std::string label;
@@ -117,18 +122,6 @@ struct DialogState {
 DialogState state;
 
 constexpr size_t KEEP_CLOSED = 64;
-
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
 
 void copyOut(char* buffer, int size, const std::string& text) {
     if (!buffer || size <= 0) return;
@@ -1748,4 +1741,25 @@ HOST_API StatusInt mdlDialog_defFileCreate(char* fileName, const char* defaultNa
                                            const char* defaultDirVar, const char* title, int32_t fileDialogId) {
     std::string dir = directoryOfVariable(defaultDirVar);
     return fileDialog(true, fileName, defaultName, dir.empty() ? nullptr : dir.c_str(), title);
+}
+
+// [SECTION] Platform API: display formats of text items
+
+HOST_API StatusInt mdlDialog_textItemGetFormat(char* format, int size, DialogItem* item) {
+    ItemState* it = itemOf(item);
+    if (!it || !format || it->pub.type != sim::ITEM_TEXT) return HOST_ERROR;
+    const std::string* f = property(*it, "format");
+    copyOut(format, size, f ? *f : std::string());
+    return HOST_SUCCESS;
+}
+
+HOST_API StatusInt mdlDialog_textItemSetFormat(DialogItem* item, const char* format) {
+    ItemState* it = itemOf(item);
+    if (!it || !format || it->pub.type != sim::ITEM_TEXT) return HOST_ERROR;
+    auto found = std::find_if(it->properties.begin(), it->properties.end(),
+                              [](const auto& p) { return p.first == "format"; });
+    if (found != it->properties.end()) found->second = format;
+    else it->properties.emplace_back("format", format);
+    mdlDialog_itemSynch(it->db, it->pub.itemIndex);
+    return HOST_SUCCESS;
 }

@@ -10,14 +10,19 @@
 #include <cstring>
 #include <string>
 
+#include "host/mdlcommand.h"
 #include "host/mdldialog.h"
+#include "host/mdlelement.h"
+#include "host/mdllevel.h"
 #include "host/mdlresource.h"
 #include "host/mdlsystem.h"
 #include "lib/core/error.h"
 #include "lib/core/error_int.h"
 #include "lib/core/main_int.h"
 #include "lib/core/mem.h"
+#include "lib/core/plotscale_int.h"
 #include "lib/core/text_int.h"
+#include "lib/core/upf.h"
 
 namespace {
 
@@ -100,7 +105,7 @@ void allocateSharedRecords() {
     if (!s.printSetup) s.printSetup = allocate(ZMLIB_PRINT_SETUP_SIZE);
     if (!s.project) s.project = allocate(ZMLIB_PROJECT_RECORD_SIZE);
     if (!s.page) s.page = allocate(ZMLIB_PAGE_RECORD_SIZE);
-    if (!s.plotScale) s.plotScale = allocate(ZMLIB_PLOT_SCALE_RECORD_SIZE);
+    if (!s.plotScale) s.plotScale = allocate(sizeof(ZmPlotScale));
 }
 
 void allocateBlocks(ZmGlobalData* gd) {
@@ -147,10 +152,27 @@ void offerInstallDirectory(const char* name, int argc, char* argv[]) {
     if (action == ZMLIB_ACTION_OK) mdlSystem_defineCfgVar("ZM_DIR", proposed, CFGVAR_LEVEL_USER);
 }
 
-/* Preload the line styles of the active model so that their numbers resolve. */
+/* Preload the line styles of the active model so that their numbers resolve:
+** make every custom style (cell 0 holds CUSTOM_STYLE_MARK) active once by
+** name, then put the user's active style back. */
 void preloadLineStyles() {
-    // The host's line-style list model is wired in with the design-file host;
-    // after it, the attribute-set module re-resolves its line-style numbers.
+    constexpr int64_t CUSTOM_STYLE_MARK = 0x7FFFFF00;
+    ListModel* styles = mdlLevelList_getStyleListModel(mdlModelRef_getActive());
+    if (styles) {
+        int32_t activeStyle = 0;
+        bool remembered = mdlParams_getActive(&activeStyle, ACTIVEPARAM_LINESTYLE) == 0;
+        bool activated = false;
+        for (int i = 0, rows = mdlListModel_getRowCount(styles); i < rows; ++i) {
+            ListCell* cell = mdlListRow_getCellAtIndex(mdlListModel_getRowAtIndex(styles, i), 0);
+            if (!cell || mdlListCell_getLongValue(cell) != CUSTOM_STYLE_MARK) continue;
+            char name[MAX_PARAM_TEXT] = "";
+            zmlib::copyFixed(name, mdlListCell_getStringValue(cell));
+            if (mdlParams_setActive(name, ACTIVEPARAM_LINESTYLENAME) == 0) activated = true;
+        }
+        if (activated && remembered) mdlParams_setActive(&activeStyle, ACTIVEPARAM_LINESTYLE);
+        mdlListModel_destroy(styles);
+    }
+    // The attribute-set module re-resolves its sets' line-style numbers here.
 }
 
 /* Publish the shared records and the caller's record to the dialog items. */
@@ -223,6 +245,7 @@ void resetForTests() {
     dlmSystem_mdlFree(state.shared.printSetup);
     dlmSystem_mdlFree(state.shared.project);
     dlmSystem_mdlFree(state.shared.page);
+    zmlib::plotscale::releaseTable();
     dlmSystem_mdlFree(state.shared.plotScale);
     state = MainState{};
 }
@@ -252,15 +275,14 @@ extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName
     if (state.count == 1) allocateSharedRecords();
     allocateBlocks(gd);
 
-    if (state.count <= 1) {
-        // Plot scales start here, for the first application only.
-    }
+    if (state.count <= 1) zmlib::plotscale::startUp();
 
     // Dialog hook tables, in this order: about box; print set-up (then its
     // record is loaded from the user preference file); preview; project and
     // page; message box and message list; attribute dialog (then the
     // attribute-set list starts empty); file and list selection; plot scales.
     zmlib::error::publishHooks();
+    zmlib::plotscale::publishHooks();
 
     publishVariables();
 
@@ -270,9 +292,7 @@ extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName
 
     if (!equalsLowerCase(gd->applicationName, "ostrav")) offerInstallDirectory(gd->applicationName, argc, argv);
 
-    gd->userPrefOpen = 0;
-    gd->userPrefReadOnly = 0;
-    gd->userPrefFile = ZmResourceFile{};
+    zmlibUpf_initialize(gd);
 
     if (std::strcmp(gd->applicationName, "Brisel") != 0) preloadLineStyles();
     return ZMLIB_SUCCESS;
