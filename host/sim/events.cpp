@@ -2,10 +2,12 @@
 #include "host/sim/sim_events.h"
 
 #include <map>
+#include <vector>
 
 namespace {
 struct EventState {
     std::map<int, sim::EventListener> listeners;
+    std::map<int, std::function<void()>> afterHooks;
     int nextId = 1;
     int depth = 0;
 };
@@ -24,6 +26,14 @@ void removeEventListener(int id) { state.listeners.erase(id); }
 
 bool inEvent() { return state.depth > 0; }
 
+int addAfterEventHook(std::function<void()> fn) {
+    int id = state.nextId++;
+    state.afterHooks.emplace(id, std::move(fn));
+    return id;
+}
+
+void removeAfterEventHook(int id) { state.afterHooks.erase(id); }
+
 bool runEvent(const std::function<bool()>& fn) {
     if (state.depth > 0) return fn();
     for (auto& [id, l] : state.listeners)
@@ -41,6 +51,9 @@ bool runEvent(const std::function<bool()>& fn) {
     --state.depth;
     for (auto& [id, l] : state.listeners)
         if (l.end) l.end(true);
+    std::vector<std::function<void()>> after;
+    for (auto& [id, fn] : state.afterHooks) after.push_back(fn);
+    for (auto& fn : after) fn();
     return ok;
 }
 

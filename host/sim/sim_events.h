@@ -21,4 +21,10 @@ void removeEventListener(int id);
 bool runEvent(const std::function<bool()>& fn);
 bool inEvent();
 
+/* Run FN each time an outermost event has ended, after every listener's
+** end (work queued during the event, such as queued commands). FN may run
+** events of its own. Returns an id for removeAfterEventHook. */
+int addAfterEventHook(std::function<void()> fn);
+void removeAfterEventHook(int id);
+
 }  // namespace sim

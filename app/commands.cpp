@@ -1,0 +1,102 @@
+/* The application's commands: the command table that maps command numbers
+** to functions, and what each command does on entry. No state of its own. */
+#include <iterator>
+
+#include "app/tarvik_int.h"
+#include "host/mdlcommand.h"
+#include "host/mdldialog.h"
+#include "lib/core/error.h"
+
+namespace {
+
+const MdlCommandNumber commandNumbers[] = {
+    {cmdAbout,             0x01010000},
+    {cmdHelp,              0x01050000},
+    {cmdPlaceDimension,    0x01030000},
+    {cmdDimensionElement,  0x01030200},
+    {cmdModifyDimension,   0x01030400},
+    {cmdInsertPoint,       0x01030500},
+    {cmdEditText,          0x01030600},
+    {cmdDeletePoint,       0x01030700},
+    {cmdSkewHorizontal,    0x01030110},
+    {cmdSkewVertical,      0x01030120},
+    {cmdSkewCombined,      0x01030130},
+    {cmdExit,              0x01020000},
+    {cmdAttributes,        0x01040100},
+    {cmdOpenToolbox,       0x01040700},
+    {cmdOpenSettings,      0x01040200},
+    {cmdSaveSettings,      0x01040300},
+    {cmdSaveSettingsAs,    0x01040400},
+    {cmdLoadSettings,      0x01040500},
+    {cmdOpenDefaultSetups, 0x01040600},
+    {nullptr,              0},
+};
+static_assert(std::size(commandNumbers) == 20, "19 commands and the end row");
+
+}  // namespace
+
+void tarvik_registerCommands() {
+    mdlSystem_registerCommandNumbers(commandNumbers);
+    if (!mdlParse_loadCommandTable(0)) zmlibError_msgBoxPrintf(17, "Can't load command table");
+}
+
+/* ---- Commands ------------------------------------------------------------------------------
+** Commands of the later stages are registered with their numbers and key-ins
+** now; until their behaviour is wired in they print nothing and change nothing. */
+
+/* Open the about box with the application's texts and settings file. */
+void cmdAbout(char*) {}
+
+/* Open the application's manual. */
+void cmdHelp(char*) {}
+
+/* Start dimension placement. */
+void cmdPlaceDimension(char*) {}
+
+/* Start dimensioning of a located isometric line. */
+void cmdDimensionElement(char*) {}
+
+/* Start moving a text, extension line or dimension line of a placed dimension. */
+void cmdModifyDimension(char*) {}
+
+/* Start inserting a point into a placed dimension. */
+void cmdInsertPoint(char*) {}
+
+/* Start editing a text of a placed dimension. */
+void cmdEditText(char*) {}
+
+/* Start deleting a point of a placed dimension. */
+void cmdDeletePoint(char*) {}
+
+/* Skew triangle in the horizontal plane. */
+void cmdSkewHorizontal(char*) {}
+
+/* Skew triangle in a vertical plane. */
+void cmdSkewVertical(char*) {}
+
+/* Vertical and horizontal skew triangles. */
+void cmdSkewCombined(char*) {}
+
+/* Clean up and leave: the unload is queued for the application's own task. */
+void cmdExit(char*) {
+    tarvik_cleanUp();
+    tarvik_queueUnload();
+}
+
+/* Open the attribute dialog. */
+void cmdAttributes(char*) {}
+
+void cmdOpenToolbox(char*) { tarvik_openMainDialog(); }
+
+void cmdOpenSettings(char*) { mdlDialog_open(0, DIALOG_SETTINGS); }
+
+/* Save the settings to the current settings file without asking. */
+void cmdSaveSettings(char*) {}
+
+/* Ask for a file and save the settings to it. */
+void cmdSaveSettingsAs(char*) {}
+
+/* Ask for a file and load the settings from it. */
+void cmdLoadSettings(char*) {}
+
+void cmdOpenDefaultSetups(char*) { mdlDialog_open(0, DIALOG_DEFAULT_SETUPS); }

@@ -1,0 +1,217 @@
+/* The application's start-up and life: MdlMain, its records, the unload and
+** new-design-file callbacks, the main dialog's hooks, the configuration
+** file, the menu and the settings-file search. State: TarvikState. */
+#include "app/tarvik.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <string>
+
+#include "app/tarvik_int.h"
+#include "host/mdlcommand.h"
+#include "host/mdldialog.h"
+#include "host/mdlsystem.h"
+#include "lib/core/error.h"
+#include "lib/core/main.h"
+#include "lib/core/mem.h"
+#include "lib/core/text_int.h"
+
+namespace {
+
+TarvikState state{nullptr, nullptr, nullptr, nullptr, -1, nullptr, nullptr, false};
+
+const char* const APPLICATION_NAME = "Tarvik";
+const char* const DEFAULT_CONFIG_FILE = "zmsteel.cfg";
+const char* const DEFAULT_SETTINGS_FILE = "tarvik.rsc";
+
+void* allocate(unsigned size) { return zmlibMem_mallocRscErrorPrintf(size, ZMLIB_LIST_ERRORS, ZMLIB_MSG_OUT_OF_MEMORY); }
+
+const DialogHookInfo applicationHooks[] = {
+    {HOOK_MAIN_DIALOG,          reinterpret_cast<void*>(tarvikHook_mainDialog)},
+    {HOOK_DEFAULT_SETUP_OPTION, reinterpret_cast<void*>(tarvikHook_defaultSetupOption)},
+};
+
+/* Allocate the settings, the working state and editCopy. False when any is
+** missing: the user was told, and the application cannot work without them. */
+bool allocateRecords() {
+    state.settings = static_cast<UserInterfaceData*>(allocate(sizeof(UserInterfaceData)));
+    if (!state.settings) return false;
+    settings_setDefaults(state.settings);
+    state.gd = static_cast<WorkingState*>(allocate(sizeof(WorkingState)));
+    state.editCopy = static_cast<DimensionRecord*>(allocate(sizeof(DimensionRecord)));
+    if (!state.gd || !state.editCopy) return false;
+    *state.editCopy = state.settings->dimTemplate;
+    state.activeDimension = &state.settings->dimTemplate;
+    return true;
+}
+
+void freeRecords() {
+    dlmSystem_mdlFree(state.settings);
+    dlmSystem_mdlFree(state.gd);
+    dlmSystem_mdlFree(state.editCopy);
+    state.settings = nullptr;
+    state.gd = nullptr;
+    state.editCopy = nullptr;
+    state.activeDimension = nullptr;
+}
+
+/* Ask whether the work mode changed since the configuration was read. */
+bool workModeChanged() {
+    // The work-mode variable "ZMTV_WORKMODE" is brought up to date here; a
+    // redefinition means the configuration has to be read again.
+    return false;
+}
+
+/* Frees the records when the add-in itself is unloaded without its clean-up
+** (the main dialog's end, the host's own shutdown). */
+struct AddInLifetime {
+    ~AddInLifetime() { freeRecords(); }
+};
+AddInLifetime lifetime;
+
+}  // namespace
+
+TarvikState& tarvik() { return state; }
+
+void tarvik_resetForTests() {
+    freeRecords();
+    state = TarvikState{nullptr, nullptr, nullptr, nullptr, -1, nullptr, nullptr, false};
+}
+
+/* ---- Start-up steps ----------------------------------------------------------------- */
+
+void tarvik_readConfigFile() {
+    workModeChanged();
+    char name[MAXFILELENGTH];
+    if (mdlSystem_getenv(name, "ZMTV_MENU", sizeof name) != 0) zmlib::copyFixed(name, DEFAULT_CONFIG_FILE);
+    char directories[1024] = "";
+    if (mdlSystem_getExpandedCfgVar(directories, "ZMTV_DIR", sizeof directories) != 0) directories[0] = '\0';
+    char path[MAXFILELENGTH];
+    if (mdlFile_find(path, name, directories, nullptr) == 0) mdlSystem_processCfgVarFile(path, CFGVAR_LEVEL_USER);
+}
+
+void tarvik_insertMenu() {
+    MenuBar* bar = mdlDialog_menuBarGetCmdWinP();
+    if (!bar) return;
+    MenuBarMenu* before = mdlDialog_menuBarFindMenu(bar, TYPE_PULLDOWN, MENU_HOST_BEFORE);
+    state.menu = mdlDialog_menuBarInsMenu(bar, TYPE_PULLDOWN, MENU_TARVIK, before);
+}
+
+void tarvik_findSettingsFile() {
+    if (!state.gd) return;
+    char name[MAXFILELENGTH];
+    if (mdlSystem_getenv(name, "ZMTV_RSC", sizeof name) != 0) zmlib::copyFixed(name, DEFAULT_SETTINGS_FILE);
+    char* settingsFile = state.gd->settingsFile;
+    if (mdlFile_find(settingsFile, name, "ZM_DATA", nullptr) == 0) return;
+    char directory[MAXFILELENGTH];
+    if (mdlSystem_getCfgVar(directory, "ZM_DIR", sizeof directory) == 0)
+        zmlib::copyFixed(settingsFile, sizeof state.gd->settingsFile, (std::string(directory) + "data\\tarvik.rsc").c_str());
+}
+
+void tarvik_openMainDialog() {
+    DialogBox* db = mdlDialog_open(0, DIALOG_MAIN);
+    int edge = DOCK_NONE;
+    if (db && mdlWindow_getDocked(db, &edge)) mdlWindow_organizeApplicationArea(DIALOG_MAIN);
+}
+
+/* ---- Callbacks -------------------------------------------------------------------------- */
+
+void tarvik_cleanUp() {
+    state.exiting = true; /* the main dialog closes with the add-in: no second unload */
+    if (state.menu) {
+        mdlDialog_menuBarDeleteMenu(state.menu, mdlDialog_menuBarGetCmdWinP(), 0, 0);
+        state.menu = nullptr;
+    }
+    dlmSystem_mdlFree(state.settings);
+    state.settings = nullptr;
+    if (state.activeDimension && state.activeDimension != state.editCopy) state.activeDimension = nullptr;
+    // The attribute definitions are freed here.
+}
+
+int tarvik_unload(int unloadType) {
+    if (unloadType >= 0) return 1;
+    tarvik_cleanUp();
+    return 0;
+}
+
+void tarvik_newDesignFile(const char* fileName, int newState) {
+    zmlibMain_newDesignFile(fileName, newState);
+    if (newState != 1 || !workModeChanged()) return;
+    tarvik_readConfigFile();
+    // The default set-up list is read again here.
+    if (DialogBox* db = mdlDialog_find(DIALOG_DEFAULT_SETUPS, nullptr))
+        if (DialogItem* item = mdlDialog_itemGetByTypeAndId(db, TYPE_OPTIONBUTTON, ITEM_DEFAULT_SETUP_OPTION, 0))
+            mdlDialog_hookItemSendUserMsg(item, 0, 0);
+}
+
+void tarvik_queueUnload() {
+    state.exiting = true;
+    mdlSystem_setFunction(SYSTEM_UNLOAD_PROGRAM, nullptr);
+    mdlDialog_cmdNumberQueue(0, CMD_UNLOAD_APPLICATION, mdlSystem_getCurrTaskID(), 1);
+    mdlState_startDefaultCommand();
+}
+
+/* ---- Lock 517 ------------------------------------------------------------------------------ */
+
+void tarvik_saveLock() {
+    state.savedLockState = mdlParams_getLock(LOCK_517) ? 1 : 0;
+    if (state.savedLockState == 1) mdlDialog_cmdNumberQueue(0, CMD_LOCK_OFF, nullptr, 1);
+}
+
+void tarvik_restoreLock() {
+    if (state.savedLockState == 1) mdlDialog_cmdNumberQueue(0, CMD_LOCK_ON, nullptr, 1);
+    else if (state.savedLockState == 0) mdlDialog_cmdNumberQueue(0, CMD_LOCK_OFF, nullptr, 1);
+}
+
+/* ---- Dialog hooks -------------------------------------------------------------------------- */
+
+/* The main dialog: closing it ends the application. */
+void tarvikHook_mainDialog(DialogMessage* message) {
+    if (message->messageType != DIALOG_MESSAGE_DESTROY) {
+        message->msgUnderstood = 0;
+        return;
+    }
+    message->msgUnderstood = 1;
+    if (!state.exiting) tarvik_queueUnload();
+}
+
+/* The default set-up option button of dialog 4. */
+void tarvikHook_defaultSetupOption(DialogItemMessage* message) {
+    // Filling and answering the default set-up list is wired in with the settings.
+    message->msgUnderstood = 0;
+}
+
+/* ---- Entry point ---------------------------------------------------------------------------- */
+
+extern "C" ZMLIB_API int MdlMain(int argc, char* argv[]) {
+    zmlibMain_initZmLib(APPLICATION_NAME, argc, argv);
+
+    if (!allocateRecords()) {
+        freeRecords();
+        mdlSystem_exit(1, 1);
+        return 0;
+    }
+    // The attribute groups and attributes of the settings are registered here.
+
+    tarvik_registerCommands();
+
+    mdlSystem_setFunction(SYSTEM_UNLOAD_PROGRAM, reinterpret_cast<void*>(tarvik_unload));
+    mdlSystem_setFunction(SYSTEM_NEW_DESIGN_FILE, reinterpret_cast<void*>(tarvik_newDesignFile));
+
+    SymbolSet* set = mdlCExpression_initializeSet(4, 0, 0);
+    mdlDialog_publishComplexPtr(set, "userInterfaceData", "uid", &state.settings);
+
+    mdlDialog_hookPublish(static_cast<int>(std::size(applicationHooks)), applicationHooks);
+
+    tarvik_readConfigFile();
+    // The default set-up list is read from "ZMTV_MENU_ITEM" here.
+
+    tarvik_insertMenu();
+    tarvik_findSettingsFile();
+    // The settings are loaded from gd->settingsFile here, without a file dialog.
+    tarvik_openMainDialog();
+
+    // The application's version number is set here.
+    return 0;
+}

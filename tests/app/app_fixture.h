@@ -1,0 +1,95 @@
+/* Shared set-up of the application tests: a scratch folder mapped to drive
+** C:, a clean host, and the application registered with the add-in's own
+** resource file, started through MdlMain with a scripted user. */
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/tarvik.h"
+#include "app/tarvik_int.h"
+#include "host/mdldialog.h"
+#include "host/mdlsystem.h"
+#include "host/sim/sim_apps.h"
+#include "host/sim/sim_dialog.h"
+#include "host/sim/sim_memory.h"
+#include "host/sim/sim_output.h"
+#include "host/sim/sim_resource.h"
+#include "host/sim/sim_system.h"
+#include "lib/core/error_int.h"
+#include "lib/core/main_int.h"
+
+class AppTest : public ::testing::Test {
+protected:
+    std::string dir;
+    MdlDesc* app = nullptr;
+    int answer = ACTIONBUTTON_OK;
+    std::vector<int32_t> modalDialogs;
+
+    void SetUp() override {
+        char templ[] = "/tmp/zmapp_XXXXXX";
+        ASSERT_NE(mkdtemp(templ), nullptr);
+        dir = templ;
+        resetAll();
+        sim::defineVariable("_HOST_DRIVE_C", dir + "/", CFGVAR_LEVEL_SYSTEM);
+        sim::setModalHandler([this](DialogBox* db) {
+            modalDialogs.push_back(mdlDialog_getId(db));
+            return answer;
+        });
+    }
+    void TearDown() override {
+        resetAll();
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    static void resetAll() {
+        sim::resetApplications();
+        tarvik_resetForTests();
+        zmlib::main::resetForTests();
+        zmlib::error::resetForTests();
+        sim::closeAllResourceFiles();
+        sim::resetDialogs();
+        sim::resetPublished();
+        sim::resetCommands();
+        sim::resetParams();
+        sim::resetMenus();
+        sim::resetConfiguration();
+        sim::clearOutputLog();
+        sim::failAllocations(0);
+    }
+    /* Write TEXT to the file RELATIVE to the scratch folder (drive C:), making its folders. */
+    void writeFile(const std::string& relative, const std::string& text) {
+        std::filesystem::path p = std::filesystem::path(dir) / relative;
+        std::filesystem::create_directories(p.parent_path());
+        std::ofstream(p) << text;
+    }
+    static void define(const std::string& name, const std::string& value) {
+        sim::defineVariable(name, value, CFGVAR_LEVEL_SITE);
+    }
+    /* Register the application and run its MdlMain as the host does. */
+    void start(const char* through = "") {
+        app = sim::registerApplication("TARVIK", ZM_MDLAPPS_DIR "/tarvik.ma");
+        ASSERT_EQ(sim::openApplicationResources(app), RSC_SUCCESS);
+        sim::CurrentApplicationScope scope(app);
+        char* argv[] = {const_cast<char*>("C:\\zm\\apps\\bin\\mdl\\x\\tarvik.dll"), const_cast<char*>(through), nullptr};
+        MdlMain(2, argv);
+    }
+    /* Run KEYIN as the user types it, then the queued commands. */
+    static bool keyin(const std::string& text) {
+        std::string error;
+        bool ok = sim::dispatchKeyin(text, error);
+        sim::runCommandQueue();
+        sim::processPendingUnloads();
+        return ok;
+    }
+    static bool menuHasTarvik() {
+        for (auto& [id, title] : sim::menuBarMenus())
+            if (title.find("Tarvik") != std::string::npos) return true;
+        return false;
+    }
+};
