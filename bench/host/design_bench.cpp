@@ -1,0 +1,266 @@
+/* Design file speed and memory: adding a million lines in one event and
+** reopening the file, scanning for type 66 on level 20, and resident memory
+** per element. Each is measured against a baseline in the same run (raw
+** SQLite, a plain loop) and reports the ratio. */
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/mdlelement.h"
+#include "host/mdlgeom.h"
+#include "host/sim/sim_design.h"
+#include "host/sim/sim_element.h"
+#include "host/sim/sim_events.h"
+
+namespace {
+
+constexpr int kElements = 1000000;
+
+struct BenchState {
+    std::filesystem::path dir;
+    double rawInsertRate = 0, rawSelectRate = 0, rawLoopRate = 0;
+    bool linesBuilt = false, mixedBuilt = false;
+};
+BenchState bench;
+
+std::string file(const char* name) {
+    if (bench.dir.empty()) {
+        bench.dir = std::filesystem::temp_directory_path() / ("dgn_bench_" + std::to_string(getpid()));
+        std::filesystem::create_directories(bench.dir);
+    }
+    return (bench.dir / name).string();
+}
+
+double seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+void addLines(int count) {
+    for (int i = 0; i < count; ++i) {
+        const Dpoint3d pts[2] = {{double(i), 0, 0}, {double(i) + 10, 5, 0}};
+        mdlLine_create(dgnBufP, nullptr, pts);
+        mdlElement_add(dgnBufP);
+    }
+}
+
+/* 1,000,000 elements, every hundredth a type-66 element on level 20. */
+void buildMixed() {
+    if (bench.mixedBuilt) return;
+    std::string error;
+    std::filesystem::remove(file("mixed.design"));
+    sim::design::open(file("mixed.design"), true, error);
+    sim::runEvent([] {
+        uint8_t data[48] = {};
+        sim::elem::put4(data, DATA_ELM);
+        sim::elem::put4(data + 4, 24);
+        sim::elem::put4(data + 8, 24);
+        sim::elem::put4(data + 12, 20);
+        for (int i = 0; i < kElements; ++i) {
+            if (i % 100 == 50) {
+                mdlElement_add(reinterpret_cast<MSElement*>(data));
+            } else {
+                const Dpoint3d pts[2] = {{double(i), 0, 0}, {double(i) + 10, 5, 0}};
+                mdlLine_create(dgnBufP, nullptr, pts);
+                UInt32 level = 20;
+                mdlElement_setProperties(dgnBufP, &level, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+                mdlElement_add(dgnBufP);
+            }
+        }
+        return true;
+    });
+    sim::design::close();
+    bench.mixedBuilt = true;
+}
+
+void BM_RawSqliteInsertBaseline(benchmark::State& state) {
+    for (auto _ : state) {
+        std::filesystem::remove(file("raw.db"));
+        std::filesystem::remove(file("raw.db-wal"));
+        sqlite3* db = nullptr;
+        sqlite3_open(file("raw.db").c_str(), &db);
+        sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; CREATE TABLE e(model INTEGER, pos INTEGER,"
+                         " deleted INTEGER, data BLOB, PRIMARY KEY(model, pos)) WITHOUT ROWID;", nullptr, nullptr, nullptr);
+        uint8_t blob[104] = {3};
+        auto start = std::chrono::steady_clock::now();
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "INSERT INTO e VALUES(1, ?, 0, ?)", -1, &st, nullptr);
+        for (int i = 1; i <= kElements; ++i) {
+            std::memcpy(blob + 56, &i, sizeof i);
+            sqlite3_bind_int(st, 1, i);
+            sqlite3_bind_blob(st, 2, blob, sizeof blob, SQLITE_STATIC);
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        double insert = seconds(start);
+        start = std::chrono::steady_clock::now();
+        sqlite3_prepare_v2(db, "SELECT model, pos, deleted, data FROM e ORDER BY model, pos", -1, &st, nullptr);
+        size_t bytes = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) bytes += sqlite3_column_bytes(st, 3);
+        sqlite3_finalize(st);
+        double select = seconds(start);
+        benchmark::DoNotOptimize(bytes);
+        sqlite3_close(db);
+        bench.rawInsertRate = kElements / insert;
+        bench.rawSelectRate = kElements / select;
+        state.SetIterationTime(insert);
+    }
+    state.counters["insert/s"] = bench.rawInsertRate;
+    state.counters["select/s"] = bench.rawSelectRate;
+}
+BENCHMARK(BM_RawSqliteInsertBaseline)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+/* Adds of a million lines in one event (commit included), then close and reopen. */
+void BM_AddMillionLinesThenReopen(benchmark::State& state) {
+    double addRate = 0, openRate = 0;
+    for (auto _ : state) {
+        std::filesystem::remove(file("lines.design"));
+        std::string error;
+        sim::design::open(file("lines.design"), true, error);
+        auto start = std::chrono::steady_clock::now();
+        sim::runEvent([] { addLines(kElements); return true; });
+        double add = seconds(start);
+        sim::design::close();
+        start = std::chrono::steady_clock::now();
+        sim::design::open(file("lines.design"), false, error);
+        double open = seconds(start);
+        if (mdlModelRef_getEof(nullptr) != kElements) state.SkipWithError("the reopened file lost elements");
+        sim::design::close();
+        addRate = kElements / add;
+        openRate = kElements / open;
+        state.SetIterationTime(add + open);
+    }
+    bench.linesBuilt = true;
+    state.counters["adds/s"] = addRate;
+    state.counters["adds_vs_raw_insert"] = bench.rawInsertRate > 0 ? addRate / bench.rawInsertRate : 0;
+    state.counters["reopen_elements/s"] = openRate;
+    state.counters["reopen_vs_raw_select"] = bench.rawSelectRate > 0 ? openRate / bench.rawSelectRate : 0;
+}
+BENCHMARK(BM_AddMillionLinesThenReopen)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+/* The baseline of the scan: one pass over a plain array of (type, level) pairs. */
+void BM_PlainLoopBaseline(benchmark::State& state) {
+    struct Entry { uint16_t type; uint32_t level; };
+    std::vector<Entry> entries(kElements);
+    for (int i = 0; i < kElements; ++i) entries[i] = {static_cast<uint16_t>(i % 100 == 50 ? 66 : 3), 20};
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        int hits = 0;
+        for (const Entry& e : entries) hits += e.type == 66 && e.level == 20;
+        benchmark::DoNotOptimize(hits);
+        double t = seconds(start);
+        bench.rawLoopRate = kElements / t;
+        state.SetIterationTime(t);
+    }
+    state.counters["elements/s"] = bench.rawLoopRate;
+}
+BENCHMARK(BM_PlainLoopBaseline)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_ScanType66OnLevel20(benchmark::State& state) {
+    buildMixed();
+    std::string error;
+    sim::design::open(file("mixed.design"), false, error);
+    double rate = 0;
+    int found = 0;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        ScanCriteriaP sc = mdlScanCriteria_create();
+        mdlScanCriteria_setModel(sc, mdlModelRef_getActive());
+        mdlScanCriteria_addSingleElementTypeTest(sc, 66);
+        mdlScanCriteria_addSingleLevelTest(sc, 20);
+        mdlScanCriteria_setReturnType(sc, SCAN_RETURN_FILEPOS, 0, 1);
+        found = 0;
+        for (;;) {
+            UInt32 buffer[64];
+            int words = 128;
+            int status = mdlScanCriteria_scan(sc, buffer, &words, nullptr);
+            found += words / 2;
+            if (words == 0 || status != SCAN_BUFFER_FULL) break;
+        }
+        mdlScanCriteria_free(sc);
+        double t = seconds(start);
+        rate = kElements / t;
+        state.SetIterationTime(t);
+    }
+    if (found != kElements / 100) state.SkipWithError("wrong number of matches");
+    sim::design::close();
+    state.counters["elements/s"] = rate;
+    state.counters["vs_plain_loop"] = bench.rawLoopRate > 0 ? rate / bench.rawLoopRate : 0;
+}
+BENCHMARK(BM_ScanType66OnLevel20)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+/* Peak resident memory per element in a fresh process: once loading the
+** million-line file, once adding a million lines in one event (undo journal
+** included). Measured in a child so that earlier benchmarks do not count. */
+double childPeakBytesPerElement(bool load) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        struct rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        std::string error;
+        if (load) {
+            sim::design::open(file("lines.design"), false, error);
+        } else {
+            std::filesystem::remove(file("rss.design"));
+            sim::design::open(file("rss.design"), true, error);
+            sim::runEvent([] { addLines(kElements); return true; });
+        }
+        getrusage(RUSAGE_SELF, &after);
+        double perElement = (after.ru_maxrss - before.ru_maxrss) * 1024.0 / kElements;
+        if (mdlModelRef_getEof(nullptr) != kElements) perElement = -1;
+        if (write(fds[1], &perElement, sizeof perElement) != sizeof perElement) _exit(1);
+        _exit(0);
+    }
+    close(fds[1]);
+    double value = -1;
+    if (read(fds[0], &value, sizeof value) != sizeof value) value = -1;
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return value;
+}
+
+void BM_ResidentBytesPerLine(benchmark::State& state) {
+    double loaded = 0, added = 0;
+    for (auto _ : state) {
+        if (!bench.linesBuilt) {
+            std::string error;
+            std::filesystem::remove(file("lines.design"));
+            sim::design::open(file("lines.design"), true, error);
+            sim::runEvent([] { addLines(kElements); return true; });
+            sim::design::close();
+            bench.linesBuilt = true;
+        }
+        loaded = childPeakBytesPerElement(true);
+        added = childPeakBytesPerElement(false);
+        state.SetIterationTime(1.0);
+    }
+    if (loaded < 0 || added < 0) state.SkipWithError("the measuring process failed");
+    state.counters["loaded_bytes/element"] = loaded;
+    state.counters["added_bytes/element"] = added;
+    state.counters["record_bytes/element"] = 104;
+}
+BENCHMARK(BM_ResidentBytesPerLine)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    sim::design::resetForTests();
+    if (!bench.dir.empty()) std::filesystem::remove_all(bench.dir);
+    return 0;
+}
