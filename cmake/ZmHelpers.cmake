@@ -1,9 +1,14 @@
-# zm_add_mdlapp(NAME SOURCES... [RESOURCES toml...])
+# zm_add_mdlapp(NAME SOURCES... [RESOURCES toml...] [TYPES generator.cpp])
 # Build an add-in as the host loads it: NAME.so in mdlapps/, exporting MdlMain
 # and whatever its sources mark as exported, with NAME.ma (its resource file)
-# compiled from the given resource sources beside it.
+# compiled from the given resource sources beside it. TYPES names a type
+# description generator (host/sim/sim_typedesc.h) whose output joins them.
 function(zm_add_mdlapp name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;OBJECTS;RESOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;OBJECTS;RESOURCES;TYPES" ${ARGN})
+  if(ARG_TYPES)
+    zm_add_typedesc(${name}_typedesc ${CMAKE_CURRENT_BINARY_DIR}/${name}_types.toml ${ARG_TYPES})
+    list(APPEND ARG_RESOURCES ${CMAKE_CURRENT_BINARY_DIR}/${name}_types.toml)
+  endif()
   add_library(${name} MODULE ${ARG_SOURCES} ${ARG_OBJECTS})
   set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
     LIBRARY_OUTPUT_DIRECTORY ${ZM_MDLAPPS_DIR})
@@ -26,4 +31,17 @@ function(zm_add_resource_file target output)
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     COMMENT "Compiling resources ${output}")
   add_custom_target(${target} ALL DEPENDS ${output})
+endfunction()
+
+# zm_add_typedesc(TARGET OUTPUT SOURCES...)
+# Build the type description generator TARGET from SOURCES and run it to
+# write the resource compiler source OUTPUT, describing the C++ records.
+function(zm_add_typedesc target output)
+  add_executable(${target} ${ARGN})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${target} ${output}
+    DEPENDS ${target}
+    COMMENT "Describing the records of ${target}")
 endfunction()

@@ -1,0 +1,13 @@
+/* Prints the type descriptions of the minimal add-in's published record. */
+#include "host/sim/sim_typedesc.h"
+#include "minimal_record.h"
+
+ZM_TYPEDESC_NAME(MinimalOptions, "minimalOptions")
+ZM_TYPEDESC_NAME(MinimalRecord, "minimalRecord")
+
+int main(int argc, char** argv) {
+    simtd::Writer w;
+    ZM_TYPEDESC(w, MinimalOptions, MINIMAL_OPTIONS_FIELDS);
+    ZM_TYPEDESC(w, MinimalRecord, MINIMAL_RECORD_FIELDS);
+    return w.finish(argc, argv);
+}
