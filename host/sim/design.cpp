@@ -1021,6 +1021,12 @@ size_t undoDepth() { return state.undoSteps.size(); }
 
 void setDisplayHook(DisplayHook hook) { state.hook = std::move(hook); }
 
+namespace {
+ViewSink viewSink = nullptr;   /* not part of STATE: resetForTests keeps it */
+}
+
+void setViewSink(ViewSink sink) { viewSink = sink; }
+
 const std::vector<Shown>& shownLog() { return state.shown; }
 
 void clearShownLog() { state.shown.clear(); }
@@ -1038,6 +1044,7 @@ using namespace sim::design;
 
 void mdlElement_display(const MSElement* element, int drawMode) {
     if (!element || !wellFormed(element->bytes, MAX_ELEMENT_SIZE)) return;
+    if (viewSink) viewSink(element, activeModel(), drawMode);
     if (state.hook) {
         state.hook(element, activeModel(), drawMode);
         return;

@@ -215,6 +215,11 @@ struct Shown {
 };
 using DisplayHook = std::function<void(const MSElement* element, DgnModelRefP model, int drawMode)>;
 void setDisplayHook(DisplayHook hook);
+/* The views' own receiver of every displayed element, called before the hook
+** or the log; it outlives resetForTests (the view area installs it once, from
+** a static initialiser: hence a plain function pointer). */
+using ViewSink = void (*)(const MSElement* element, DgnModelRefP model, int drawMode);
+void setViewSink(ViewSink sink);
 const std::vector<Shown>& shownLog();
 void clearShownLog();
 
