@@ -54,10 +54,10 @@ extern "C" ZMLIB_API int zmlibAttrib_extractElementUserData(const MSElement* ele
     if (!mdlLinkage_extractFromElement(buffer, sizeof buffer, element, ZMLIB_USERDATA_LINKAGE_ID, nullptr, nullptr,
                                        nullptr))
         return ZMLIB_ERROR;
-    if (get2sle(buffer + 4) != applicationId) return ZMLIB_ERROR;
     int words = mdlLinkage_getWords(reinterpret_cast<const LinkageHeader*>(buffer));
     int size = 2 * words - LINKAGE_HEAD;
-    if (size < 0) return ZMLIB_ERROR;
+    if (size < 0) return ZMLIB_ERROR;   /* too short to hold its own ids */
+    if (get2sle(buffer + 4) != applicationId) return ZMLIB_ERROR;
     if (size > ZMLIB_USERDATA_MAX_EXTRACT) size = ZMLIB_USERDATA_MAX_EXTRACT;
     if (dataVersionOut) *dataVersionOut = get2sle(buffer + 6);
     if (sizeOut) *sizeOut = size;
