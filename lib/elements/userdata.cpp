@@ -19,9 +19,10 @@ using namespace zmlib::elements;
 **      8     n   the caller's data, then zeros up to 2 W bytes
 ** W = ((n + 1) / 2 + 7) / 4 * 4: whole words, four in front, a multiple of four. */
 constexpr int LINKAGE_HEAD = 8;
-constexpr int APPEND_BUFFER = 8196;
-/* The longest linkage an append makes: 8188 bytes of data give 4100 words. */
-constexpr int EXTRACT_BUFFER = 8200;
+/* The longest linkage an append makes: 8188 bytes of data give 4100 words,
+** 8200 bytes, so both buffers hold that much (8196 would leave the host
+** copying the last 4 padding bytes from beyond the buffer). */
+constexpr int LINKAGE_BUFFER = 8200;
 
 }  // namespace
 
@@ -32,7 +33,7 @@ extern "C" ZMLIB_API int zmlibAttrib_appendElementUserData(int applicationId, in
         return ZMLIB_ERROR;
     }
     if (!element || (size && !data)) return ZMLIB_ERROR;
-    uint8_t buffer[APPEND_BUFFER] = {};
+    uint8_t buffer[LINKAGE_BUFFER] = {};
     LinkageHeader header{};
     header.headerWord = LINKAGE_USER_FLAG;
     header.primaryID = ZMLIB_USERDATA_LINKAGE_ID;
@@ -50,7 +51,7 @@ extern "C" ZMLIB_API int zmlibAttrib_appendElementUserData(int applicationId, in
 extern "C" ZMLIB_API int zmlibAttrib_extractElementUserData(const MSElement* element, int applicationId,
                                                             int* dataVersionOut, void* dataOut, int* sizeOut) {
     if (!element) return ZMLIB_ERROR;
-    uint8_t buffer[EXTRACT_BUFFER];
+    uint8_t buffer[LINKAGE_BUFFER];
     if (!mdlLinkage_extractFromElement(buffer, sizeof buffer, element, ZMLIB_USERDATA_LINKAGE_ID, nullptr, nullptr,
                                        nullptr))
         return ZMLIB_ERROR;

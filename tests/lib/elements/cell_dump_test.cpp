@@ -53,9 +53,8 @@ TEST_F(CellWithUserDataTest, StoredCellShowsSymbologyAndUserDataBytes) {
     std::string dump = dumpModel();
     SCOPED_TRACE(dump);
     /* Header word 0x100c (user data, 12 words), id 0x4f33, application 13, version 3, data, zeros. */
-    EXPECT_NE(dump.find(" linkage 0x4f33 0c10334f0d0003000102030405060708090000000000000000"), std::string::npos);
-    EXPECT_NE(dump.find("type=3 level="), std::string::npos);
-    EXPECT_NE(dump.find("colour=3 weight=1 style=0"), std::string::npos);
+    EXPECT_NE(dump.find(" linkage 0x4f33 0c10334f0d00030001020304050607080900000000000000"), std::string::npos);
+    EXPECT_NE(dump.find("line type=3 level=65 component colour=3 weight=1 style=0"), std::string::npos);
     EXPECT_NE(dump.find("colour=5 weight=1 style=0"), std::string::npos);
     EXPECT_NE(dump.find("font 105 just 8"), std::string::npos);
     EXPECT_NE(dump.find("type=66 level=20"), std::string::npos);
