@@ -24,11 +24,14 @@ struct DimPoint {
     double offset;  /* signed perpendicular distance of the picked point from the base line, UORs */
 };
 
+#define DIMPOINT_FIELDS(F) F(base) F(offset)
+
 struct SegmentText {
     char text[DIM_TEXT_SIZE];
     int32_t textFlags;
     double shift;   /* position along the segment from its first point, UORs */
 };
+#define SEGMENTTEXT_FIELDS(F) F(text) F(textFlags) F(shift)
 
 struct DimensionRecord {
     int32_t side;                 /* 1: extension lines at 120 degrees from the axis, 2: at 60 */
@@ -49,3 +52,8 @@ struct DimensionRecord {
     int32_t dimFlags;
 };
 static_assert(std::is_trivially_copyable_v<DimensionRecord>);
+/* The fields as dialog items reach them (type descriptions). */
+#define DIMENSIONRECORD_FIELDS(F)                                                                     \
+    F(side) F(rotation) F(axisAngle) F(segmentCount) F(points) F(texts) F(lineOffset) F(extensionGap) \
+    F(extensionOvershoot) F(textGap) F(terminatorType) F(terminatorLength) F(terminatorWidth)         \
+    F(textMargin) F(minArrowSpace) F(dimFlags)

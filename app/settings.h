@@ -16,6 +16,7 @@ struct UserInterfaceData {
     int32_t defaultSetupIndex;           /* entry of the default set-up list; the entry count: another file */
 };
 static_assert(std::is_trivially_copyable_v<UserInterfaceData>);
+#define USERINTERFACEDATA_FIELDS(F) F(dimText) F(dimTemplate) F(hatchAngle) F(hatchSpacing) F(defaultSetupIndex)
 
 /* Give SETTINGS its defaults (the rest stays as it is, zero after allocation). */
 void settings_setDefaults(UserInterfaceData* settings);

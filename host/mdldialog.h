@@ -5,6 +5,7 @@
 ** window's menu bar and the file dialogs. */
 #pragma once
 
+#include "host/mdlsystem.h"
 #include "host/mdltypes.h"
 
 struct DialogBox;          /* an open dialog (also its window) */

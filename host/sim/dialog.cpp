@@ -719,6 +719,12 @@ bool userSelectRow(DialogBox* db, int itemIndex, int row, int column, bool doubl
     std::set<int> before = it->selected;
     if (!(it->pub.attributes & ITEMATTR_MULTISELECT)) it->selected.clear();
     it->selected.insert(row);
+    /* The variable holds the row before the hook hears of the click, so a
+    ** hook that confirms the dialog on a double click confirms this row. */
+    if (!it->access.empty()) {
+        bool written = false;
+        if (!storeValue(db, it, &written, error)) toolSubsystem_printf("%s: %s\n", describe(db, it).c_str(), error.c_str());
+    }
     for (int transition : {BUTTONTRANS_DOWN, BUTTONTRANS_UP}) {
         if (!active(db)) return true;
         DialogItemMessage m{};
@@ -730,12 +736,7 @@ bool userSelectRow(DialogBox* db, int itemIndex, int row, int column, bool doubl
         sendItem(db, it, m);
     }
     if (!active(db)) return true;
-    bool changed = it->selected != before;
-    if (!it->access.empty()) {
-        bool written = false;
-        if (!storeValue(db, it, &written, error)) toolSubsystem_printf("%s: %s\n", describe(db, it).c_str(), error.c_str());
-    }
-    stateChanged(db, it, changed);
+    stateChanged(db, it, it->selected != before);
     return true;
 }
 

@@ -279,6 +279,8 @@ int listText(int mode, const char* text) {
     case 1: {
         setBoxText(text);
         mdlSystem_enterGraphics();
+        // Dialog 20009 keeps no command queue of its own in this host, so
+        // there is nothing to close before the list opens.
         return openModal(zmlib::error::DIALOG_MESSAGE_LIST);
     }
     case 2:

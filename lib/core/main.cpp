@@ -63,31 +63,27 @@ void freeRecord(ZmGlobalData* record) {
 ** never grows the count, and entries of ended applications are reused. */
 ZmGlobalData* createRecord() {
     MdlDescP desc = mdlSystem_getCurrMdlDesc();
+    if (state.count == 0) std::memset(state.entries, 0, sizeof state.entries);
     int slot = -1;
-    if (state.count == 0) {
-        std::memset(state.entries, 0, sizeof state.entries);
-        slot = 0;
-        state.count = 1;
-    } else {
-        for (int i = 0; i < state.count; ++i) {
-            AppEntry& e = state.entries[i];
-            bool inUse = e.desc || e.record;
-            if (inUse && !isAlive(e)) {
-                /* Its application has ended: nobody can reach the record any more. */
-                freeRecord(e.record);
-                e = AppEntry{};
-                inUse = false;
-            }
-            if (!inUse && slot < 0) slot = i;
+    for (int i = 0; i < state.count; ++i) {
+        AppEntry& e = state.entries[i];
+        bool inUse = e.desc || e.record;
+        if (inUse && !isAlive(e)) {
+            /* Its application has ended: nobody can reach the record any more. */
+            freeRecord(e.record);
+            e = AppEntry{};
+            inUse = false;
         }
-        if (slot < 0 && state.count < zmlib::main::MAX_APPLICATIONS) slot = state.count++;
+        if (!inUse && slot < 0) slot = i;
     }
+    if (slot < 0 && state.count < zmlib::main::MAX_APPLICATIONS) slot = state.count;
     if (slot < 0) {
         toolSubsystem_printf("Error in zmlib_InitGlobalData\n");
         return nullptr;
     }
     auto* record = static_cast<ZmGlobalData*>(allocate(sizeof(ZmGlobalData)));
     if (!record) return nullptr;
+    if (slot == state.count) ++state.count;
     record->pageScale = 1.0;
     record->reserved1 = 1;
     record->attribSetSelection = -1;

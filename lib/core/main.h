@@ -79,6 +79,14 @@ struct ZmGlobalData {
     char* workBuffer;                            /* 256 bytes */
 };
 static_assert(std::is_trivially_copyable_v<ZmGlobalData>);
+/* The fields as dialog items reach them through "zgdP" (type descriptions). */
+#define ZMGLOBALDATA_FIELDS(F)                                                                              \
+    F(userPrefOpen) F(userPrefReadOnly) F(dialogWork) F(dialogWorkBytes) F(applicationName) F(aboutTexts)   \
+    F(messageBoxTitles) F(conversionResult) F(pageScale) F(spinnerTick) F(attribSetSelection)               \
+    F(attribSetWork) F(projectDialog) F(exportFlag) F(reserved1) F(initAppFlag) F(initAppCount)             \
+    F(spinnerIndex) F(introDisplayTime) F(printDriverType) F(printPaperCode) F(printTextAngleOffset)        \
+    F(modulePointers) F(attribCurrentSet) F(attribListHead) F(projectBlock) F(preview) F(ownerRecord)       \
+    F(userPrefFile) F(dialogBlock) F(initApps) F(reserved2) F(scaleFunction) F(reserved3) F(workBuffer)
 
 extern "C" ZMLIB_API int zmlibMain_initZmLib(const char* applicationName, int argc, char* argv[]);
 extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName, int argc, char* argv[],

@@ -10,6 +10,7 @@ struct ZmResourceFile {
     RscFileHandle handle;
     char fileName[256];
 };
+#define ZMRESOURCEFILE_FIELDS(F) F(handle) F(fileName)
 
 extern "C" ZMLIB_API int zmlibResource_openFile(ZmResourceFile* file, const char* fileName, int mode);
 extern "C" ZMLIB_API int zmlibResource_closeFile(ZmResourceFile* file);

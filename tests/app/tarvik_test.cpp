@@ -21,6 +21,16 @@ TEST_F(AppTest, StartUpBuildsEverything) {
     EXPECT_EQ(text, "100.0");
     ASSERT_TRUE(sim::readAccess("uid.dimTemplate.terminatorLength", text, error)) << error;
     EXPECT_EQ(text, "3");
+    ASSERT_TRUE(sim::readAccess("uid.dimTemplate.points[24].base.z", text, error)) << error;
+    ASSERT_TRUE(sim::writeAccess("uid.dimTemplate.texts[1].text", "12345678901", error)) << error;
+    EXPECT_FALSE(sim::writeAccess("uid.dimTemplate.texts[1].text", "123456789012", error));
+    /* The library's records reach the dialogs as well. */
+    ASSERT_TRUE(sim::readAccess("zgdP->applicationName", text, error)) << error;
+    EXPECT_EQ(text, "Tarvik");
+    ASSERT_TRUE(sim::readAccess("zgdP->messageBoxTitles[2]", text, error)) << error;
+    EXPECT_EQ(text, "Tarvik");
+    ASSERT_TRUE(sim::readAccess("zgdP->pageScale", text, error)) << error;
+    EXPECT_EQ(text, "1");
     TarvikState& t = tarvik();
     ASSERT_NE(t.editCopy, nullptr);
     EXPECT_EQ(t.editCopy->extensionOvershoot, 2.0);

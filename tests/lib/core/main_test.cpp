@@ -220,3 +220,21 @@ TEST_F(MainTest, UpdateBeforeDialogOpenPointsZgdAtTheCaller) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainTest, FailedRecordAllocationDoesNotUseAnEntry) {
+    startApp("ALPHA");
+    answer = ACTIONBUTTON_OK; /* go on without the memory */
+    MdlDesc* b = addApp("BETA");
+    {
+        sim::CurrentApplicationScope s(b);
+        char* argv[] = {const_cast<char*>("b.so"), nullptr};
+        sim::failAllocations(1);
+        EXPECT_EQ(zmlibMain_initZmLib("BETA", 1, argv), ZMLIB_ERROR);
+        EXPECT_EQ(zmlib::main::tableCount(), 1);
+        EXPECT_EQ(boxText(), "Out of memory\n");
+    }
+}
+
+}  // namespace
