@@ -66,8 +66,9 @@ const char* const SCHEMA =
     "CREATE TABLE meta(key TEXT PRIMARY KEY, value);"
     "CREATE TABLE models(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, description TEXT NOT NULL DEFAULT '',"
     " is_cell INTEGER NOT NULL DEFAULT 0);"
-    "CREATE TABLE elements(model INTEGER NOT NULL, pos INTEGER NOT NULL, deleted INTEGER NOT NULL,"
-    " data BLOB NOT NULL, PRIMARY KEY(model, pos)) WITHOUT ROWID;"
+    /* key = model id * 2^32 + file position: appends go to the end of one b-tree. */
+    "CREATE TABLE elements(key INTEGER PRIMARY KEY, deleted INTEGER NOT NULL, data BLOB NOT NULL);"
+    "CREATE VIEW element_positions AS SELECT key >> 32 AS model, key & 4294967295 AS pos, deleted, data FROM elements;"
     "CREATE TABLE levels(library INTEGER NOT NULL, id INTEGER NOT NULL, name TEXT NOT NULL, code INTEGER,"
     " colour INTEGER, weight INTEGER, style INTEGER, ovr_colour INTEGER, ovr_weight INTEGER, ovr_style INTEGER,"
     " ovr_on INTEGER, PRIMARY KEY(library, id));"
@@ -181,10 +182,9 @@ bool persistSlot(DgnModel* m, uint32_t pos) {
     if (f->readOnly || !f->putElement) return false;
     const Slot& s = m->slots[pos - 1];
     sqlite3_stmt* st = f->putElement;
-    sqlite3_bind_int(st, 1, m->id);
-    sqlite3_bind_int64(st, 2, pos);
-    sqlite3_bind_int(st, 3, s.deleted);
-    sqlite3_bind_blob(st, 4, s.data, static_cast<int>(sizeBytes(s.data)), SQLITE_STATIC);
+    sqlite3_bind_int64(st, 1, (static_cast<sqlite3_int64>(m->id) << 32) | pos);
+    sqlite3_bind_int(st, 2, s.deleted);
+    sqlite3_bind_blob(st, 3, s.data, static_cast<int>(sizeBytes(s.data)), SQLITE_STATIC);
     int rc = sqlite3_step(st);
     sqlite3_reset(st);
     if (rc != SQLITE_DONE) {
@@ -598,7 +598,7 @@ bool loadTables(DesignFile& f, std::string& error) {
     st = nullptr;
     if (rc != SQLITE_DONE) return fail("cannot read the models");
     if (f.models.empty()) return fail("the file has no model");
-    if (sqlite3_prepare_v2(db, "SELECT model, pos, deleted, data FROM elements ORDER BY model, pos", -1, &st, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db, "SELECT key >> 32, key & 4294967295, deleted, data FROM elements ORDER BY key", -1, &st, nullptr) != SQLITE_OK)
         return fail("bad element table");
     DgnModel* m = nullptr;
     uint64_t maxId = 0;
@@ -669,15 +669,6 @@ void closeActive() {
     state.redoSteps.clear();
 }
 
-void notifyApplications(const std::string& name) {
-    std::vector<MdlDesc*> apps = sim::loadedApplications();
-    for (MdlDesc* app : apps) {
-        if (!app->alive || !app->newDesignFileFunction) continue;
-        sim::CurrentApplicationScope scope(app);
-        reinterpret_cast<void (*)(const char*, int)>(app->newDesignFileFunction)(name.c_str(), 1);
-    }
-}
-
 }  // namespace
 
 }  // namespace sim::design
@@ -722,7 +713,7 @@ std::unique_ptr<DesignFile> loadWritable(const std::string& path, bool create, s
     std::unique_ptr<DesignFile> f = load(path, false, error);
     if (!f) return nullptr;
     if (!exec(f->db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", &error) ||
-        sqlite3_prepare_v2(f->db, "INSERT OR REPLACE INTO elements(model, pos, deleted, data) VALUES(?, ?, ?, ?)", -1,
+        sqlite3_prepare_v2(f->db, "INSERT OR REPLACE INTO elements(key, deleted, data) VALUES(?, ?, ?)", -1,
                            &f->putElement, nullptr) != SQLITE_OK) {
         error = "cannot write " + path + ": " + sqlite3_errmsg(f->db);
         return nullptr;
@@ -733,6 +724,7 @@ std::unique_ptr<DesignFile> loadWritable(const std::string& path, bool create, s
 bool open(const std::string& path, bool create, std::string& error) {
     std::unique_ptr<DesignFile> f = loadWritable(path, create, error);
     if (!f) return false;
+    if (state.active) sim::notifyNewDesignFile(state.active->name, 0);
     closeActive();
     ensureListener();
     state.active = std::move(f);
@@ -743,7 +735,7 @@ bool open(const std::string& path, bool create, std::string& error) {
         state.library = load(state.active->settings.activeCellLibrary, true, ignored);
     }
     if (sim::inEvent()) beginTransaction();
-    notifyApplications(path);
+    sim::notifyNewDesignFile(path, 1);
     return true;
 }
 

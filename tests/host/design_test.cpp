@@ -327,7 +327,7 @@ TEST_F(DesignTest, CorruptElementRowIsRefusedWithItsPosition) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path("row.design").c_str(), &db), SQLITE_OK);
     /* A blob whose stated size disagrees with its length. */
-    ASSERT_EQ(sqlite3_exec(db, "UPDATE elements SET data = substr(data, 1, 40) WHERE pos = 2", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE elements SET data = substr(data, 1, 40) WHERE key = (1 << 32) + 2", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
     std::string error;
     EXPECT_FALSE(sim::design::open(path("row.design"), false, error));
@@ -422,6 +422,13 @@ TEST_F(DesignTest, NewDesignFileCallbackRunsForEveryApplicationAsCurrent) {
     std::string error;
     EXPECT_FALSE(sim::design::open(path("missing.design"), false, error));
     EXPECT_EQ(calls.size(), 2u);
+    /* Opening another file tells of the closing one first (state 0). */
+    openFile("next.design");
+    ASSERT_EQ(calls.size(), 6u);
+    EXPECT_EQ(calls[2], std::make_pair(a, 0));
+    EXPECT_EQ(calls[3], std::make_pair(b, 0));
+    EXPECT_EQ(calls[4], std::make_pair(a, 1));
+    EXPECT_EQ(lastName, path("next.design"));
     sim::resetApplications();
 }
 

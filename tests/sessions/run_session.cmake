@@ -2,7 +2,7 @@
 # (and its exit status) with the .expected file beside the script.
 get_filename_component(name ${SCRIPT} NAME_WE)
 get_filename_component(dir ${SCRIPT} DIRECTORY)
-# Each run starts in an empty folder, so files a session creates start new.
+# Each run starts in an empty folder: files a session writes must not leak into the next run.
 file(REMOVE_RECURSE ${OUTDIR}/${name})
 file(MAKE_DIRECTORY ${OUTDIR}/${name})
 execute_process(COMMAND ${HOSTSIM} --workspace ${WORKSPACE} ${SCRIPT}
