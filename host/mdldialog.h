@@ -199,6 +199,13 @@ HOST_API void mdlDialog_closeWithAction(DialogBox* db, int action);
 HOST_API DialogBox* mdlDialog_find(int32_t dialogId, MdlDescP owner);
 /* As mdlDialog_find for a dialog resource TYPE ('dBox'). */
 HOST_API DialogBox* mdlDialog_findByTypeAndId(uint32_t type, int32_t dialogId, MdlDescP owner);
+/* The open dialogs one by one, in the order they were opened: null gives
+** the first, the last gives null. */
+HOST_API DialogBox* mdlDialog_nextOpen(DialogBox* previous);
+/* Refresh the items of every open dialog from their access strings (after
+** a program changed variables that several dialogs show); SYNONYMID and
+** FILE name the list of variables and are kept for the record. */
+HOST_API void mdlDialog_synonymsSynch(RscFileHandle file, int32_t synonymId, void* reserved);
 /* The dialog's resource id, 0 for null. */
 HOST_API int32_t mdlDialog_getId(DialogBox* db);
 HOST_API void* mdlDialog_getUserDataP(DialogBox* db);
@@ -323,6 +330,14 @@ HOST_API void mdlWindow_cursorTurnOff(void);
 ** Answers the width of TEXT in pixels (0 for null). */
 HOST_API int mdlDialog_stringWidth(DialogBox* db, int font, const char* text);
 HOST_API int mdlDialog_fontGetHeight(DialogBox* db, int font);
+
+/* ---- Drawing -----------------------------------------------------------------------
+** Hooks draw on 53 (and whenever they like). The headless host keeps what
+** was drawn per dialog, in order, until mdlWindow_clear or the dialog closes. */
+HOST_API void mdlDialog_drawText(DialogBox* db, int x, int y, int font, const char* text);
+/* Draw icon TYPE ('Icon'), ID of the dialog owner's resource files in RECT. */
+HOST_API StatusInt mdlDialog_drawIcon(DialogBox* db, uint32_t type, int32_t id, const DialogRect* rect);
+HOST_API void mdlDialog_rectDrawBeveled(DialogBox* db, const DialogRect* rect, BoolInt raised);
 
 /* ---- Menus -------------------------------------------------------------------------
 ** The command window's menu bar holds the host's pull-down menus, the last

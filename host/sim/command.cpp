@@ -129,10 +129,7 @@ bool runHostCommand(CommandNumber number, const std::string& unparsed) {
         std::string task;
         in >> task;
         MdlDesc* d = task.empty() ? nullptr : sim::findApplication(task);
-        if (!d) {
-            toolSubsystem_printf("Unload: application %s is not loaded\n", task.c_str());
-            return true;
-        }
+        if (!d) return true; /* gone already: its dialog's destruction may queue it once more */
         std::string name = d->taskId;
         if (!sim::unloadApplication(d, false))
             sim::addOutput(sim::OutputKind::Host, 0, "Application " + name + " refused to unload");

@@ -93,6 +93,7 @@ struct DialogBox {
     int dock = DOCK_NONE;
     void* userData = nullptr;
     int* actionOut = nullptr; /* a modal dialog's caller learns the closing action here */
+    std::vector<std::string> drawings;
 };
 
 namespace {
@@ -1080,7 +1081,12 @@ HOST_API StatusInt mdlDialog_hookPublish(int count, const DialogHookInfo* table)
     return HOST_SUCCESS;
 }
 
-HOST_API DialogBox* mdlDialog_open(RscFileHandle file, int32_t dialogId) { return openDialog(file, dialogId, false); }
+HOST_API DialogBox* mdlDialog_open(RscFileHandle file, int32_t dialogId) {
+    /* A dialog the application has open already is brought back, not built twice. */
+    for (auto& d : state.open)
+        if (d->id == dialogId && d->owner == sim::currentApplication() && !d->modal && !d->closing) return d.get();
+    return openDialog(file, dialogId, false);
+}
 
 HOST_API StatusInt mdlDialog_openModal(int* lastAction, RscFileHandle file, int32_t dialogId) {
     if (lastAction) *lastAction = ACTIONBUTTON_CANCEL;
@@ -1113,6 +1119,17 @@ HOST_API DialogBox* mdlDialog_find(int32_t dialogId, MdlDescP owner) {
 HOST_API DialogBox* mdlDialog_findByTypeAndId(uint32_t type, int32_t dialogId, MdlDescP owner) {
     if (type != sim::RTYPE_DIALOG) return nullptr;
     return mdlDialog_find(dialogId, owner);
+}
+
+HOST_API DialogBox* mdlDialog_nextOpen(DialogBox* previous) {
+    auto& v = state.open;
+    if (!previous) return v.empty() ? nullptr : v.front().get();
+    auto it = std::find_if(v.begin(), v.end(), [previous](const auto& d) { return d.get() == previous; });
+    return it == v.end() || std::next(it) == v.end() ? nullptr : std::next(it)->get();
+}
+
+HOST_API void mdlDialog_synonymsSynch(RscFileHandle file, int32_t synonymId, void* reserved) {
+    for (DialogBox* db : sim::openDialogs()) mdlDialog_itemsSynch(db);
 }
 
 HOST_API int32_t mdlDialog_getId(DialogBox* db) { return live(db) ? db->id : 0; }
@@ -1512,6 +1529,34 @@ HOST_API StatusInt mdlListCell_setEditable(ListCell* cell, BoolInt editable) {
 
 // [SECTION] Platform API: windows and fonts
 
+namespace {
+std::string rectText(const DialogRect& r) {
+    return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+           std::to_string(r.bottom);
+}
+}  // namespace
+
+namespace sim {
+std::vector<std::string> dialogDrawings(DialogBox* db) { return live(db) ? db->drawings : std::vector<std::string>(); }
+}  // namespace sim
+
+HOST_API void mdlDialog_drawText(DialogBox* db, int x, int y, int font, const char* text) {
+    if (live(db) && text)
+        db->drawings.push_back("text " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(font) + " " + text);
+}
+
+HOST_API StatusInt mdlDialog_drawIcon(DialogBox* db, uint32_t type, int32_t id, const DialogRect* rect) {
+    if (!live(db) || !rect) return HOST_ERROR;
+    std::vector<uint8_t> bytes;
+    if (sim::findResource(type, id, bytes) != RSC_SUCCESS) return HOST_ERROR;
+    db->drawings.push_back("icon " + sim::fourCCText(type) + " " + std::to_string(id) + " " + rectText(*rect));
+    return HOST_SUCCESS;
+}
+
+HOST_API void mdlDialog_rectDrawBeveled(DialogBox* db, const DialogRect* rect, BoolInt raised) {
+    if (live(db) && rect) db->drawings.push_back("bevel " + rectText(*rect));
+}
+
 HOST_API StatusInt mdlWindow_extentGet(DialogRect* extent, DialogBox* window) {
     if (!live(window) || !extent) return HOST_ERROR;
     *extent = window->extent;
@@ -1586,7 +1631,9 @@ HOST_API void mdlWindow_organizeApplicationArea(int area) {
     ++state.organizeCount;
 }
 
-HOST_API void mdlWindow_clear(DialogBox* window) {}
+HOST_API void mdlWindow_clear(DialogBox* window) {
+    if (live(window)) window->drawings.clear();
+}
 HOST_API void mdlWindow_cursorTurnOff(void) {}
 
 HOST_API int mdlDialog_stringWidth(DialogBox* db, int font, const char* text) {

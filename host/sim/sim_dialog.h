@@ -71,6 +71,10 @@ void userClose(DialogBox* db, int action);
 ** after a first line with the dialog's id and title. */
 std::vector<std::string> describeDialog(DialogBox* db);
 
+/* What the hooks drew in DB since it opened or was cleared, one line each:
+** "text X Y FONT TEXT", "icon TYPE ID L T R B", "bevel L T R B". */
+std::vector<std::string> dialogDrawings(DialogBox* db);
+
 /* ---- The scripted user ----------------------------------------------------------
 ** The next modal or file dialog takes the oldest queued answer. An answer is
 ** a list of actions separated by ';':

@@ -150,6 +150,12 @@ TEST_F(Dialogs, MessagesOnOpenPressAndCloseComeInThePlatformsOrder) {
                                               "-4:51", "A:2"}));
     EXPECT_EQ(mdlDialog_find(7, nullptr), nullptr);
     EXPECT_EQ(mdlDialog_itemGetByIndex(db, 0), nullptr) << "a closed dialog's handle is stale, not dangling";
+
+    DialogBox* again = mdlDialog_open(0, 7);
+    seen.clear();
+    EXPECT_EQ(mdlDialog_open(0, 7), again) << "an open dialog is not built twice";
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(sim::openDialogs().size(), 1u);
 }
 
 TEST_F(Dialogs, HooksOfTwoApplicationsWithTheSameIdStayApart) {
@@ -434,4 +440,74 @@ TEST_F(Dialogs, WindowsResizeDockAndMeasureText) {
 
     EXPECT_EQ(mdlWindow_close(db), HOST_SUCCESS);
     EXPECT_EQ(mdlWindow_close(db), HOST_ERROR) << "closing twice";
+}
+
+namespace {
+
+void hookDraws(DialogItemMessage* m) {
+    if (m->messageType == DITEM_MESSAGE_DRAW && m->dialogItemP->type == sim::ITEM_GENERIC) {
+        mdlDialog_drawText(m->db, m->u.draw.rect.left + 65, m->u.draw.rect.top, 2, "line one");
+        mdlDialog_rectDrawBeveled(m->db, &m->u.draw.rect, 1);
+        EXPECT_EQ(mdlDialog_drawIcon(m->db, sim::RTYPE_ICON, 999, &m->u.draw.rect), HOST_ERROR) << "no such icon";
+    }
+    hookItem(m);
+}
+
+}  // namespace
+
+TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
+    sim::DialogRsc d;
+    d.id = 20;
+    d.items = {item(sim::ITEM_GENERIC, 1, 16), item(sim::ITEM_MENUBAR, 2, 16), item(sim::ITEM_LISTBOX, 3, 16),
+               item(sim::ITEM_COMBOBOX, 4, 16, "rec.name")};
+    d.items[1].properties = {{"menus", "30"}};
+    d.items[2].entries = {{0, {"r0c0", "r0c1"}}, {1, {"r1c0", "r1c1"}}};
+    d.items[2].properties = {{"columns", "2"}};
+    d.items[3].entries = {{0, {"alpha"}}, {1, {"beta"}}};
+    addDialog(d);
+    sim::MenuRsc m;
+    m.id = 30;
+    m.title = "Edit";
+    m.entries.push_back({"~Add", 31, 0, "", 0, {}});
+    m.entries.push_back({"Off", 32, 0, "", sim::MENUENTRY_DISABLED, {}});
+    addMenu(m);
+    MdlDesc* a = app("first");
+    sim::CurrentApplicationScope scope(a);
+    const DialogHookInfo hooks[] = {{16, reinterpret_cast<void*>(hookDraws)}};
+    mdlDialog_hookPublish(1, hooks);
+
+    DialogBox* db = mdlDialog_open(0, 20);
+    ASSERT_NE(db, nullptr);
+    auto drawn = sim::dialogDrawings(db);
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(drawn[0], "text 75 10 2 line one");
+    EXPECT_EQ(drawn[1], "bevel 10 10 109 29");
+    mdlWindow_clear(db);
+    EXPECT_TRUE(sim::dialogDrawings(db).empty());
+    EXPECT_EQ(mdlDialog_nextOpen(nullptr), db);
+    EXPECT_EQ(mdlDialog_nextOpen(db), nullptr);
+
+    seen.clear();
+    std::string error;
+    ASSERT_TRUE(sim::userPickMenuEntry(db, 1, "add", error)) << error;
+    EXPECT_EQ(seen, (std::vector<std::string>{"2:81"}));
+    EXPECT_FALSE(sim::userPickMenuEntry(db, 1, "32", error)) << "a disabled entry";
+    EXPECT_FALSE(sim::userPickMenuEntry(db, 1, "Nothing", error));
+
+    seen.clear();
+    ASSERT_TRUE(sim::userEditCell(db, 2, 1, 1, "edited", error)) << error;
+    EXPECT_EQ(seen, (std::vector<std::string>{"3:80"}));
+    char cell[16];
+    mdlDialog_listBoxGetCellText(cell, sizeof cell, mdlDialog_itemGetByIndex(db, 2), 1, 1);
+    EXPECT_STREQ(cell, "edited");
+    EXPECT_FALSE(sim::userEditCell(db, 2, 2, 0, "x", error)) << "past the last row";
+
+    ASSERT_TRUE(sim::userSelectRow(db, 3, 1, 0, false, error)) << error;
+    EXPECT_STREQ(record.name, "beta") << "a combo box row becomes its text";
+
+    std::strcpy(record.name, "changed");
+    mdlDialog_synonymsSynch(0, 20005, nullptr);
+    char text[16];
+    mdlDialog_itemGetText(text, sizeof text, db, 3);
+    EXPECT_STREQ(text, "changed");
 }
