@@ -9,6 +9,7 @@
 #include "host/mdlgeom.h"
 #include "host/sim/sim_design.h"
 #include "host/sim/sim_element.h"
+#include "host/sim/sim_view.h"
 
 using namespace sim::elem;
 
@@ -288,14 +289,10 @@ bool range(const uint8_t* e, Dpoint3d& low, Dpoint3d& high) {
         break;
     }
     case TEXT_ELM: {
-        Dpoint3d o = getP(e + T_ORIGIN);
-        RotMatrix r = getM(e + T_ROT);
-        double w = getD(e + T_WIDTH) * get4(e + T_COUNT), h = getD(e + T_HEIGHT);
-        Dpoint3d corners[4] = {{0, 0, 0}, {w, 0, 0}, {w, h, 0}, {0, h, 0}};
-        for (auto& p : corners) {
-            mdlRMatrix_rotatePoint(&p, &r);
-            extend(low, high, Dpoint3d{o.x + p.x, o.y + p.y, o.z + p.z}, first);
-        }
+        /* The outline as the text metric model places it: justification and slant included. */
+        Dpoint3d corners[5];
+        sim::text::outline(e, corners);
+        for (const auto& p : corners) extend(low, high, p, first);
         break;
     }
     case CELL_HEADER_ELM:

@@ -79,7 +79,7 @@ StatusInt mdlPattern_hatch(MSElementDescr** hatch, const MSElementDescr* boundar
             if ((e.y0 <= y) != (e.y1 <= y)) xs.push_back(e.x0 + (y - e.y0) / (e.y1 - e.y0) * (e.x1 - e.x0));
         std::sort(xs.begin(), xs.end());
         for (size_t i = 0; i + 1 < xs.size() && ok; i += 2) {
-            if (xs[i + 1] - xs[i] <= 0) continue;
+            if (xs[i + 1] - xs[i] <= spacing * 1e-9) continue;   /* a touch, not a crossing */
             Dpoint3d ends[2] = {toWorld(xs[i], y, z), toWorld(xs[i + 1], y, z)};
             ok = mdlLine_create(&line, symbology, ends) == HOST_SUCCESS;
             put2(line.bytes + D_PROPS, get2(line.bytes + D_PROPS) & ~ELEMPROP_FILLED);   /* a shape template's fill */

@@ -1,7 +1,7 @@
 /* Pictures of views as SVG: colours from the design file's colour table on a
 ** black ground, weights as stroke widths, line styles as dash patterns,
 ** fills, texts by the host's metric model, cells by their components,
-** highlighted elements in the highlight colour and the dynamics layer on
+** highlighted elements over a halo of the highlight colour and the dynamics layer on
 ** top. Also the session verb "render VIEW FILE.svg". No state. */
 #include <algorithm>
 #include <cmath>
@@ -117,7 +117,8 @@ Look lookOf(const uint8_t* e, bool highlighted, double scale) {
     UInt32 colour = 0, weight = 0;
     Int32 style = 0;
     mdlElement_getEffectiveSymbology(&colour, &weight, &style, reinterpret_cast<const MSElement*>(e), nullptr);
-    return {highlighted ? HIGHLIGHT : colourOf(colour), 1.0 + std::min<UInt32>(weight, 31), dashes(style, e, scale)};
+    (void)highlighted;
+    return {colourOf(colour), 1.0 + std::min<UInt32>(weight, 31), dashes(style, e, scale)};
 }
 
 void strokeAttributes(std::ostream& out, const Look& look) {
@@ -161,6 +162,7 @@ void drawElement(std::ostream& out, const Mapping& m, const uint8_t* e, bool hig
     if (t == CELL_HEADER_ELM || t == CMPLX_STRING_ELM || t == DATA_ELM) return;   /* components draw */
     Look look = lookOf(e, highlighted, m.scale);
     if (t == TEXT_ELM) {
+        if (highlighted) look.stroke = HIGHLIGHT;
         drawText(out, m, e, look);
         return;
     }
@@ -170,9 +172,16 @@ void drawElement(std::ostream& out, const Mapping& m, const uint8_t* e, bool hig
     bool closed = t == SHAPE_ELM || t == ELLIPSE_ELM;
     UInt32 fill = 0;
     bool filled = closed && mdlElement_isFilled(reinterpret_cast<const MSElement*>(e), &fill);
+    if (highlighted) {
+        /* A halo under the element, so that a highlight reads whatever its colour. */
+        out << "<" << (closed ? "polygon" : "polyline") << " class=\"highlight\"";
+        points(out, m, pts);
+        out << " fill=\"none\" stroke=\"" << HIGHLIGHT << "\" stroke-opacity=\"0.5\" stroke-width=\""
+            << num(look.width + 6) << "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n";
+    }
     out << "<" << (closed ? "polygon" : "polyline") << " data-type=\"" << t << "\"";
     points(out, m, pts);
-    out << " fill=\"" << (filled ? (highlighted ? HIGHLIGHT : colourOf(fill)) : "none") << "\"";
+    out << " fill=\"" << (filled ? colourOf(fill) : "none") << "\"";
     strokeAttributes(out, look);
     out << " stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n";
 }
@@ -243,14 +252,24 @@ bool renderSvg(int view, const std::string& path, std::string& error) {
         return false;
     }
     std::string local = sim::hostPath(path);
-    std::ofstream out(local, std::ios::binary | std::ios::trunc);
-    if (local.empty() || !out) {
+    if (local.empty()) {
         error = "cannot write " + path;
         return false;
     }
-    out << svgOf(view);
-    out.close();
-    if (!out) {
+    /* Written beside the target and renamed, so that a reader never sees half a picture. */
+    std::string temporary = local + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (out) out << svgOf(view);
+        if (out) out.close();
+        if (!out) {
+            std::remove(temporary.c_str());
+            error = "cannot write " + path;
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), local.c_str()) != 0) {
+        std::remove(temporary.c_str());
         error = "cannot write " + path;
         return false;
     }

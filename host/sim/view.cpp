@@ -89,7 +89,10 @@ void clearPersistent() {
 
 /* The persistent layer belongs to one design file: another active file
 ** starts it again from that file's elements. */
+void ensureListener();
+
 void followActiveFile() {
+    ensureListener();
     const sim::design::DesignFile* f = sim::design::activeFile();
     if (f == state.shownFile) return;
     state.shownFile = f;
@@ -129,7 +132,8 @@ void showPersistent(const uint8_t* e, int drawMode) {
 ** empty it for a picture taken by the next session line.) */
 void ensureListener() {
     if (state.listener) return;
-    state.listener = sim::addEventListener({[] { state.transientStale = true; }, nullptr});
+    /* After an event the views follow a file it opened, as a real host redraws them. */
+    state.listener = sim::addEventListener({[] { state.transientStale = true; }, [](bool) { followActiveFile(); }});
 }
 
 void showTransient(const uint8_t* e) {
