@@ -31,14 +31,14 @@ inline double get8le(const uint8_t* p) {
     return d;
 }
 
-/* The level of NAME: a level of the active model, else of the level library,
-** else a new level of the active model (written through), except in the V7
-** work mode, which cannot take new levels. 0 when there is none. */
+/* The level of NAME (created when the file has none of that name); 0 when
+** there is none and none can be made. */
 UInt32 levelIdFromName(const MSWChar* name);
 /* One unit of resolution of the active model in master units; 1.0 when no
 ** design file is open. */
 double uorInMaster();
-/* TEXT (multibyte) as wide text in OUT of SIZE characters, cut to fit. */
+/* TEXT (multibyte, at most 512 characters) as wide text in OUT of SIZE
+** characters, cut to fit. */
 void toWide(MSWChar* out, int size, const char* text);
 
 }  // namespace zmlib::elements
