@@ -3,6 +3,7 @@
 ** text with those attributes, carrying 9 bytes of user data, and a data
 ** element; "elemdemo read" reads both back and prints what it found. */
 #include <cstdint>
+#include <cstring>
 
 #include "host/mdlcommand.h"
 #include "host/mdlsystem.h"
@@ -66,7 +67,7 @@ void cmdCell(char*) {
 
 int printProject(void*, int version, MSElement*, uint32_t filePos, int, void* data, int size) {
     int32_t project = 0;
-    if (size >= 4) project = *static_cast<int32_t*>(data);
+    if (size >= 4) std::memcpy(&project, data, sizeof project);   /* the data lies at byte 38 */
     toolSubsystem_printf("elemdemo: data element at %u, version %d, %d bytes, value %d\n", filePos, version, size,
                          project);
     return 0;

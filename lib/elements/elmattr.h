@@ -48,10 +48,11 @@ enum : int {
 };
 
 /* The values of one attribute (1424 bytes, the same in memory and stored).
-** Packed to 4 bytes: the 164-byte region at 1128 holds a double but is not
-** a multiple of 8 bytes long. */
+** Members packed to 4 bytes (the 164-byte region at 1128 holds a double but
+** is not a multiple of 8 bytes long), the record aligned to 8 so that every
+** double still lies on an 8-byte boundary. */
 #pragma pack(push, 4)
-struct ZmAttributeData {
+struct alignas(8) ZmAttributeData {
     uint32_t colour;                        /*    0 0xFFFFFFFF: by level */
     int32_t lineStyle;                      /*    4 0x7FFFFFFF: by level; negative: custom, named below */
     uint32_t weight;                        /*    8 0xFFFFFFFF: by level */
@@ -98,6 +99,7 @@ static_assert(offsetof(ZmAttributeData, lineSpacing) == 1320);
 static_assert(offsetof(ZmAttributeData, text) == 1336);
 static_assert(offsetof(ZmAttributeData, furtherValue) == 1420);
 static_assert(std::is_trivially_copyable_v<ZmAttributeData>);
+static_assert(alignof(ZmAttributeData) == 8);
 
 /* What an attribute callback is given (by pointer, its only argument). */
 struct ZmAttributeCallbackRecord {
