@@ -1,9 +1,10 @@
 /* Type descriptions of the records the add-in publishes to dialogs ("uid",
-** "zgdP"), generated at build time from the C++ records themselves. */
+** "zgdP", "zmScaleP"), generated at build time from the C++ records themselves. */
 #include "host/sim/sim_typedesc.h"
 
 #include "app/settings.h"
 #include "lib/core/main.h"
+#include "lib/core/plotscale.h"
 
 #define POINT_FIELDS(F) F(x) F(y) F(z)
 
@@ -14,6 +15,7 @@ ZM_TYPEDESC_NAME(DimensionRecord, "DimensionRecord")
 ZM_TYPEDESC_NAME(UserInterfaceData, "userInterfaceData")
 ZM_TYPEDESC_NAME(ZmResourceFile, "zmlibResourceFile")
 ZM_TYPEDESC_NAME(ZmGlobalData, "zmlibGlobalData")
+ZM_TYPEDESC_NAME(ZmPlotScale, "zmlibPlotScale")
 
 int main(int argc, char** argv) {
     simtd::Writer w;
@@ -24,5 +26,6 @@ int main(int argc, char** argv) {
     ZM_TYPEDESC(w, UserInterfaceData, USERINTERFACEDATA_FIELDS);
     ZM_TYPEDESC(w, ZmResourceFile, ZMRESOURCEFILE_FIELDS);
     ZM_TYPEDESC(w, ZmGlobalData, ZMGLOBALDATA_FIELDS);
+    ZM_TYPEDESC(w, ZmPlotScale, ZMPLOTSCALE_FIELDS);
     return w.finish(argc, argv);
 }

@@ -24,6 +24,7 @@
 #include <set>
 #include <sstream>
 
+#include "host/mdlcontrol.h"
 #include "host/mdldialog.h"
 #include "host/mdlsystem.h"
 #include "host/sim/sim_apps.h"
@@ -1748,4 +1749,25 @@ HOST_API StatusInt mdlDialog_defFileCreate(char* fileName, const char* defaultNa
                                            const char* defaultDirVar, const char* title, int32_t fileDialogId) {
     std::string dir = directoryOfVariable(defaultDirVar);
     return fileDialog(true, fileName, defaultName, dir.empty() ? nullptr : dir.c_str(), title);
+}
+
+// [SECTION] Platform API: display formats of text items
+
+HOST_API StatusInt mdlDialog_textItemGetFormat(char* format, int size, DialogItem* item) {
+    ItemState* it = itemOf(item);
+    if (!it || !format || it->pub.type != sim::ITEM_TEXT) return HOST_ERROR;
+    const std::string* f = property(*it, "format");
+    copyOut(format, size, f ? *f : std::string());
+    return HOST_SUCCESS;
+}
+
+HOST_API StatusInt mdlDialog_textItemSetFormat(DialogItem* item, const char* format) {
+    ItemState* it = itemOf(item);
+    if (!it || !format || it->pub.type != sim::ITEM_TEXT) return HOST_ERROR;
+    auto found = std::find_if(it->properties.begin(), it->properties.end(),
+                              [](const auto& p) { return p.first == "format"; });
+    if (found != it->properties.end()) found->second = format;
+    else it->properties.emplace_back("format", format);
+    mdlDialog_itemSynch(it->db, it->pub.itemIndex);
+    return HOST_SUCCESS;
 }

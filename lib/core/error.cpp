@@ -15,6 +15,7 @@
 #include "lib/core/main.h"
 #include "lib/core/main_int.h"
 #include "lib/core/text_int.h"
+#include "lib/core/upf.h"
 
 namespace {
 
@@ -278,7 +279,7 @@ void messageListHook_save(DialogItemMessage* m) {
     char title[TEXT_SIZE];
     zmlib::copyFixed(title, zmlibUtil_getLanguageText(zmlib::error::TEXT_SAVE_TITLE));
     char name[MAXFILELENGTH] = "";
-    if (mdlDialog_defFileCreate(name, "", "*.txt", nullptr, title, zmlib::error::FILE_DIALOG_MESSAGE_LIST) != 0) return;
+    if (zmlibUpf_defFileCreate(name, "", "*.txt", nullptr, title, zmlib::error::FILE_DIALOG_MESSAGE_LIST) != 0) return;
     zmlib::error::saveMessageList(name);
 }
 

@@ -17,7 +17,9 @@
 #include "lib/core/error_int.h"
 #include "lib/core/main_int.h"
 #include "lib/core/mem.h"
+#include "lib/core/plotscale_int.h"
 #include "lib/core/text_int.h"
+#include "lib/core/upf.h"
 
 namespace {
 
@@ -100,7 +102,7 @@ void allocateSharedRecords() {
     if (!s.printSetup) s.printSetup = allocate(ZMLIB_PRINT_SETUP_SIZE);
     if (!s.project) s.project = allocate(ZMLIB_PROJECT_RECORD_SIZE);
     if (!s.page) s.page = allocate(ZMLIB_PAGE_RECORD_SIZE);
-    if (!s.plotScale) s.plotScale = allocate(ZMLIB_PLOT_SCALE_RECORD_SIZE);
+    if (!s.plotScale) s.plotScale = allocate(sizeof(ZmPlotScale));
 }
 
 void allocateBlocks(ZmGlobalData* gd) {
@@ -223,6 +225,7 @@ void resetForTests() {
     dlmSystem_mdlFree(state.shared.printSetup);
     dlmSystem_mdlFree(state.shared.project);
     dlmSystem_mdlFree(state.shared.page);
+    zmlib::plotscale::releaseTable();
     dlmSystem_mdlFree(state.shared.plotScale);
     state = MainState{};
 }
@@ -252,15 +255,14 @@ extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName
     if (state.count == 1) allocateSharedRecords();
     allocateBlocks(gd);
 
-    if (state.count <= 1) {
-        // Plot scales start here, for the first application only.
-    }
+    if (state.count <= 1) zmlib::plotscale::startUp();
 
     // Dialog hook tables, in this order: about box; print set-up (then its
     // record is loaded from the user preference file); preview; project and
     // page; message box and message list; attribute dialog (then the
     // attribute-set list starts empty); file and list selection; plot scales.
     zmlib::error::publishHooks();
+    zmlib::plotscale::publishHooks();
 
     publishVariables();
 
@@ -270,9 +272,7 @@ extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName
 
     if (!equalsLowerCase(gd->applicationName, "ostrav")) offerInstallDirectory(gd->applicationName, argc, argv);
 
-    gd->userPrefOpen = 0;
-    gd->userPrefReadOnly = 0;
-    gd->userPrefFile = ZmResourceFile{};
+    zmlibUpf_initialize(gd);
 
     if (std::strcmp(gd->applicationName, "Brisel") != 0) preloadLineStyles();
     return ZMLIB_SUCCESS;
