@@ -113,7 +113,7 @@ HOST_API int mdlSystem_getMdlAppVersionNumber(MdlDescP desc);
 
 /* Call FUNCTION on behalf of DESC (null: the current application) with
 ** arguments described by SIGNATURE, one letter per argument: P pointer,
-** I int, D double; at most 6 P/I and 8 D letters in any order. Returns the
+** I int, D double; at most 8 P/I and 8 D letters in any order. Returns the
 ** function's int result; 0, with a console line, for a null function, a bad
 ** signature or an ended or unknown descriptor. */
 HOST_API int dlmSystem_callAnyFunction(const char* signature, MdlDescP desc, void* function, ...);

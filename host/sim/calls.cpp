@@ -1,11 +1,13 @@
 /* Calls into applications by signature string (P pointer, I int, D double),
 ** each on behalf of the application named by its descriptor.
 **
-** The arguments are passed as six integer-class and eight floating-class
-** values. On the x86-64 System V and AArch64 calling conventions integer and
-** floating arguments travel in separate register sets, each filled in
-** argument order, and a callee ignores registers it does not declare; so
-** one call shape serves every signature with up to 6 P/I and 8 D letters in
+** The arguments are passed as six integer-class values, eight floating-class
+** values, then two more integer-class values. On the x86-64 System V and
+** AArch64 calling conventions integer and floating arguments travel in
+** separate register sets, each filled in argument order (x86-64 puts the
+** seventh and eighth integers on the stack, after the eight floating
+** registers are used up), and a callee ignores what it does not declare; so
+** one call shape serves every signature with up to 8 P/I and 8 D letters in
 ** any interleaving. */
 #include <cctype>
 #include <cstdarg>
@@ -22,11 +24,11 @@
 
 namespace {
 
-constexpr int maxIntegerArgs = 6;
+constexpr int maxIntegerArgs = 8;
 constexpr int maxFloatArgs = 8;
 
 using AnyFunction = int (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t,
-                            double, double, double, double, double, double, double, double);
+                            double, double, double, double, double, double, double, double, intptr_t, intptr_t);
 
 /* Call FN with the arguments SIGNATURE describes, taken from ARGS, on behalf
 ** of DESC (null: the current application). WHAT names the call in messages. */
@@ -60,7 +62,7 @@ int callWithSignature(const char* signature, MdlDesc* desc, void* fn, va_list ar
     try {
         return reinterpret_cast<AnyFunction>(fn)(ints[0], ints[1], ints[2], ints[3], ints[4], ints[5], floats[0],
                                                  floats[1], floats[2], floats[3], floats[4], floats[5], floats[6],
-                                                 floats[7]);
+                                                 floats[7], ints[6], ints[7]);
     } catch (...) {
         toolSubsystem_printf("%s: the called function failed\n", what);
         return 0;

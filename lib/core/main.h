@@ -31,7 +31,7 @@ enum : unsigned {
     ZMGD_DIALOG_SEPARATOR_OFFSET = 832, /* 2-byte text of the dialog block, "," at start-up */
     ZMGD_PROJECT_BLOCK_SIZE = 8,
     ZMGD_ATTRIB_SMALL_SIZE = 92,
-    ZMGD_ATTRIB_LARGE_SIZE = 1480,
+    ZMGD_ATTRIB_LARGE_SIZE = 1536,       /* the current attribute: 1480 bytes with 4-byte pointers, more with 8-byte */
     ZMGD_WORK_BUFFER_SIZE = 256,
     ZMLIB_PRINT_SETUP_SIZE = 840,
     ZMLIB_PROJECT_RECORD_SIZE = 1603,

@@ -38,6 +38,10 @@ int widest(int a, int b, int c, int d, int e, int f, double g, double h, double 
            double m, double n) {
     return a + b + c + d + e + f + static_cast<int>(g + h + i + j + k + l + m + n);
 }
+/* Seven pointer or int arguments with doubles between them: the scan callback's shape and more. */
+int eightIntegers(int a, double x, int b, int c, int d, int e, double y, int f, int g, int h) {
+    return a + b * 2 + c * 3 + d * 4 + e * 5 + f * 6 + g * 7 + h * 8 + static_cast<int>(x * 100 + y * 1000);
+}
 int negative(int a, double b) { return a * static_cast<int>(b); }
 
 }  // namespace
@@ -70,10 +74,17 @@ TEST_F(SignatureCalls, MixedAndWidestSignaturesAndLowerCaseLetters) {
     EXPECT_EQ(dlmSystem_callAnyFunction("ID", nullptr, reinterpret_cast<void*>(negative), -3, 2.0), -6);
 }
 
+TEST_F(SignatureCalls, UpToEightIntegerArgumentsAmongDoubles) {
+    EXPECT_EQ(dlmSystem_callAnyFunction("IDIIIIDIII", nullptr, reinterpret_cast<void*>(eightIntegers), 1, 0.5, 1, 1,
+                                        1, 1, 2.0, 1, 1, 1),
+              1 + 2 + 3 + 4 + 5 + 6 + 7 + 8 + 50 + 2000);
+}
+
 TEST_F(SignatureCalls, BadCallsAnswerZeroWithAConsoleLineAndCallNothing) {
     calledFor = reinterpret_cast<MdlDesc*>(1);
     EXPECT_EQ(dlmSystem_callAnyFunction("X", nullptr, reinterpret_cast<void*>(noArgs)), 0);
-    EXPECT_EQ(dlmSystem_callAnyFunction("IIIIIII", nullptr, reinterpret_cast<void*>(noArgs), 1, 2, 3, 4, 5, 6, 7), 0);
+    EXPECT_EQ(dlmSystem_callAnyFunction("IIIIIIIII", nullptr, reinterpret_cast<void*>(noArgs), 1, 2, 3, 4, 5, 6, 7, 8, 9),
+              0);
     EXPECT_EQ(dlmSystem_callAnyFunction("DDDDDDDDD", nullptr, reinterpret_cast<void*>(noArgs), 1., 2., 3., 4., 5., 6.,
                                         7., 8., 9.),
               0);
