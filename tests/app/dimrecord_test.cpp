@@ -72,7 +72,9 @@ protected:
         MSElement line;
         Dpoint3d points[2] = {a, b};
         ASSERT_EQ(mdlLine_create(&line, nullptr, points), 0);
-        if (kind) ASSERT_EQ(dimRecord_writeComponentData(&line, kind, index, &d), 0);
+        if (kind) {
+            ASSERT_EQ(dimRecord_writeComponentData(&line, kind, index, &d), 0);
+        }
         ASSERT_EQ(mdlElmdscr_appendElement(cell, &line), 0);
     }
     /* Store D as a cell with ORIGIN in the order extension line 0, then per
