@@ -10,6 +10,7 @@
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdltext.h"
+#include "host/mdltextsettings.h"
 #include "lib/core/plotscale.h"
 #include "lib/core/util.h"
 #include "lib/elements/element.h"
@@ -170,7 +171,9 @@ void segment(Build& b, int i, const Dpoint3d& di, const Dpoint3d& dnext) {
         x0 = y * DIM_TAN30;
         angle = *fc_piover6P;
     }
+    /* The text creation slants texts by the host's active text slant (degrees). */
     mdlParams_setActive(&angle, ACTIVEPARAM_ANGLE);
+    mdlSettings_setTextSlant(angle / *fc_piover180P);
     double x = x0 + ((t.textFlags & TEXT_SHIFTED) ? t.shift : c.x / 2);
     if (t.text[0]) {
         MSElement text;

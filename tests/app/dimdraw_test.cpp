@@ -9,7 +9,9 @@
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdltext.h"
+#include "host/mdltextsettings.h"
 #include "host/sim/sim_design.h"
+#include "host/sim/sim_view.h"
 #include "lib/elements/elmattr.h"
 
 namespace {
@@ -187,6 +189,7 @@ TEST_F(DimDrawTest, AThreeSegmentChainIsStoredInComponentOrderAndReadsBack) {
     double active = 0;
     mdlParams_getActive(&active, ACTIVEPARAM_ANGLE);
     EXPECT_NEAR(active, -PI / 6, 1e-12);
+    EXPECT_NEAR(mdlSettings_getTextSlant(), -30, 1e-9);
 
     /* The dimension line of segment 0 runs from D0 to D1. */
     ASSERT_EQ(cs[3].points.size(), 2u);
@@ -305,6 +308,30 @@ TEST_F(DimDrawTest, ATooLongTextRisesOrDrops) {
         double expected = offset > 0 ? (d.textGap + height) * UOR : -(2 * d.textGap + height) * UOR;
         EXPECT_NEAR(dl.y, expected, 1e-6) << offset;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DimDrawTest, ADrawnChainIsOnShowAndDynamicsStayTransient) {
+    sim::view::resetForTests();
+    DimensionRecord d = chain(3, 100);
+    d.points[2].offset = -6 * UOR;
+    uint32_t pos = 0;
+    ASSERT_EQ(dimDraw_build(&d, 3, 0, &pos), 0);
+    size_t shown = sim::view::persistent().size();
+    EXPECT_GE(shown, 16u);
+    EXPECT_TRUE(sim::view::transient().empty());
+    ASSERT_EQ(dimDraw_build(&d, 3, 3, nullptr), 0);
+    EXPECT_EQ(sim::view::persistent().size(), shown);
+    EXPECT_FALSE(sim::view::transient().empty());
+    std::string error;
+    ASSERT_TRUE(sim::view::setWindowMaster(1, -60, -40, 320, 200, error)) << error;
+    std::string svg = sim::view::svgOf(1);
+    EXPECT_NE(svg.find(">100<"), std::string::npos);
+    EXPECT_NE(svg.find("skewX(30.00)"), std::string::npos) << svg.substr(0, 2000);
+    if (const char* out = getenv("ZM_DIMDRAW_SVG")) std::ofstream(out) << svg;
 }
 
 }  // namespace
