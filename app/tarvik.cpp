@@ -12,6 +12,7 @@
 #include "host/mdlcommand.h"
 #include "host/mdldialog.h"
 #include "host/mdlsystem.h"
+#include "lib/core/util.h"
 #include "lib/core/error.h"
 #include "lib/core/main.h"
 #include "lib/core/mem.h"
@@ -59,9 +60,9 @@ void freeRecords() {
 
 /* Ask whether the work mode changed since the configuration was read. */
 bool workModeChanged() {
-    // The work-mode variable "ZMTV_WORKMODE" is brought up to date here; a
-    // redefinition means the configuration has to be read again.
-    return false;
+    // Bringing "ZMTV_WORKMODE" up to date answers non-zero only when it had
+    // to be redefined: then the configuration has to be read again.
+    return zmlibUtil_setWorkmode("ZMTV_WORKMODE") != 0;
 }
 
 /* Frees the records when the add-in itself is unloaded without its clean-up

@@ -26,8 +26,11 @@
 #include "host/sim/sim_output.h"
 #include "host/sim/sim_session.h"
 #include "host/sim/sim_system.h"
+#include "host/sim/sim_text.h"
 
 namespace {
+
+using sim::trim;
 
 struct RunnerState {
     bool atLineStart = true;  /* stdout: the last text printed ended a line */
@@ -100,13 +103,6 @@ void predefine(const char* argv0, const std::string& session) {
     sim::defineVariable("_HOSTSIM_BIN", directoryOf(bin), CFGVAR_LEVEL_PREDEFINED);
     sim::defineVariable("_HOSTSIM_CWD", directoryOf(absolute("x")), CFGVAR_LEVEL_PREDEFINED);
     if (!session.empty()) sim::defineVariable("_HOSTSIM_SESSION", directoryOf(absolute(session)), CFGVAR_LEVEL_PREDEFINED);
-}
-
-std::string trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
 }
 
 /* Run one session line (already trimmed, not a comment). */

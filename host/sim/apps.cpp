@@ -8,8 +8,11 @@
 #include <memory>
 
 #include "host/mdlsystem.h"
+#include "host/sim/sim_text.h"
 
 namespace {
+
+using sim::upper;
 
 struct AppState {
     std::vector<std::unique_ptr<MdlDesc>> all;   /* every descriptor ever made, loaded or ended */
@@ -18,11 +21,6 @@ struct AppState {
     int nextProcessNumber = 1;
 };
 AppState state;
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 }  // namespace
 

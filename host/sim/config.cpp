@@ -14,8 +14,12 @@
 #include "host/mdlsystem.h"
 #include "host/sim/sim_paths.h"
 #include "host/sim/sim_system.h"
+#include "host/sim/sim_text.h"
 
 namespace {
+
+using sim::upper;
+using sim::trim;
 
 struct Variable {
     std::string name;                  /* as first defined */
@@ -29,18 +33,6 @@ ConfigState state;
 
 constexpr int maxIncludeDepth = 16;
 constexpr int maxExpandDepth = 64;
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
 
 bool validLevel(int level) { return level >= CFGVAR_LEVEL_PREDEFINED && level <= CFGVAR_LEVEL_USER; }
 

@@ -32,6 +32,7 @@
 #include "host/sim/sim_output.h"
 #include "host/sim/sim_resource.h"
 #include "host/sim/sim_system.h"
+#include "host/sim/sim_text.h"
 
 // [SECTION] State and helpers
 
@@ -49,6 +50,9 @@ struct ListModel {
 };
 
 namespace {
+
+using sim::lower;
+using sim::trim;
 
 struct OptionEntry {
     std::string label;
@@ -118,18 +122,6 @@ struct DialogState {
 DialogState state;
 
 constexpr size_t KEEP_CLOSED = 64;
-
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
 
 void copyOut(char* buffer, int size, const std::string& text) {
     if (!buffer || size <= 0) return;

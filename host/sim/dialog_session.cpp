@@ -18,15 +18,11 @@
 #include "host/sim/sim_dialog.h"
 #include "host/sim/sim_output.h"
 #include "host/sim/sim_session.h"
+#include "host/sim/sim_text.h"
 
 namespace {
 
-std::string trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
+std::string trim(const std::string& s) { return sim::trim(s, " \t"); }
 
 /* Cut the first word off TEXT. */
 std::string nextWord(std::string& text) {

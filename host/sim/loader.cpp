@@ -14,8 +14,12 @@
 #include "host/sim/sim_paths.h"
 #include "host/sim/sim_resource.h"
 #include "host/sim/sim_system.h"
+#include "host/sim/sim_text.h"
 
 namespace {
+
+using sim::upper;
+using sim::trim;
 
 using MdlMainFunction = int (*)(int, char**);
 using UnloadFunction = int (*)(int);
@@ -33,18 +37,6 @@ struct LoaderState {
 LoaderState& loader() {
     static LoaderState s;
     return s;
-}
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
 }
 
 std::vector<std::string> words(const std::string& text) {

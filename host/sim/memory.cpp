@@ -1,4 +1,6 @@
 /* The host's allocator, with a switch that makes allocations fail. */
+#include <malloc.h>
+
 #include <cstdlib>
 
 #include "host/mdlsystem.h"
@@ -11,6 +13,14 @@ struct MemoryState {
     int failed = 0;
 };
 MemoryState state;
+
+/* The host keeps memory it got back for the next element or descriptor
+** rather than handing it to the system at every free: a chain of nodes built
+** and freed at every cursor move would otherwise fault its pages in anew. */
+struct KeepFreedMemory {
+    KeepFreedMemory() { mallopt(M_TRIM_THRESHOLD, 64 << 20); }
+};
+KeepFreedMemory keepFreedMemory;
 
 bool refuse() {
     if (state.toFail <= 0) return false;

@@ -16,6 +16,7 @@
 #include "host/sim/sim_dialog.h"
 #include "host/sim/sim_output.h"
 #include "host/sim/sim_resource.h"
+#include "host/sim/sim_text.h"
 
 namespace {
 
@@ -326,12 +327,7 @@ bool storeInteger(const Target& t, int64_t x, std::string& error) {
     return true;
 }
 
-std::string trimmed(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
+std::string trimmed(const std::string& s) { return sim::trim(s, " \t"); }
 
 bool writeTarget(const Target& t, const std::string& text, std::string& error) {
     if (isTextKind(t.field)) {

@@ -1,11 +1,14 @@
 /* Registries of session verbs and host key-ins. */
 #include "host/sim/sim_session.h"
+#include "host/sim/sim_text.h"
 
 #include <cctype>
 #include <map>
 #include <sstream>
 
 namespace {
+
+using sim::lower;
 
 struct Registries {
     std::map<std::string, sim::SessionVerb> verbs;
@@ -17,11 +20,6 @@ struct Registries {
 Registries& registries() {
     static Registries r;
     return r;
-}
-
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 std::vector<std::string> words(const std::string& text) {

@@ -10,7 +10,10 @@
 #include <cstring>
 #include <string>
 
+#include "host/mdlcommand.h"
 #include "host/mdldialog.h"
+#include "host/mdlelement.h"
+#include "host/mdllevel.h"
 #include "host/mdlresource.h"
 #include "host/mdlsystem.h"
 #include "lib/core/error.h"
@@ -149,10 +152,27 @@ void offerInstallDirectory(const char* name, int argc, char* argv[]) {
     if (action == ZMLIB_ACTION_OK) mdlSystem_defineCfgVar("ZM_DIR", proposed, CFGVAR_LEVEL_USER);
 }
 
-/* Preload the line styles of the active model so that their numbers resolve. */
+/* Preload the line styles of the active model so that their numbers resolve:
+** make every custom style (cell 0 holds CUSTOM_STYLE_MARK) active once by
+** name, then put the user's active style back. */
 void preloadLineStyles() {
-    // The host's line-style list model is wired in with the design-file host;
-    // after it, the attribute-set module re-resolves its line-style numbers.
+    constexpr int64_t CUSTOM_STYLE_MARK = 0x7FFFFF00;
+    ListModel* styles = mdlLevelList_getStyleListModel(mdlModelRef_getActive());
+    if (styles) {
+        int32_t activeStyle = 0;
+        bool remembered = mdlParams_getActive(&activeStyle, ACTIVEPARAM_LINESTYLE) == 0;
+        bool activated = false;
+        for (int i = 0, rows = mdlListModel_getRowCount(styles); i < rows; ++i) {
+            ListCell* cell = mdlListRow_getCellAtIndex(mdlListModel_getRowAtIndex(styles, i), 0);
+            if (!cell || mdlListCell_getLongValue(cell) != CUSTOM_STYLE_MARK) continue;
+            char name[MAX_PARAM_TEXT] = "";
+            zmlib::copyFixed(name, mdlListCell_getStringValue(cell));
+            if (mdlParams_setActive(name, ACTIVEPARAM_LINESTYLENAME) == 0) activated = true;
+        }
+        if (activated && remembered) mdlParams_setActive(&activeStyle, ACTIVEPARAM_LINESTYLE);
+        mdlListModel_destroy(styles);
+    }
+    // The attribute-set module re-resolves its sets' line-style numbers here.
 }
 
 /* Publish the shared records and the caller's record to the dialog items. */

@@ -222,3 +222,24 @@ TEST_F(AppTest, StartUpStopsWhenItsRecordsCannotBeHad) {
 }
 
 }  // namespace
+
+TEST_F(AppTest, NewDesignFileRereadsTheConfigurationOnlyWhenTheWorkModeChanged) {
+    writeFile("cfg/zmsteel.cfg", "FROM_CONFIG = first\n");
+    define("ZMTV_DIR", "C:\\cfg\\");
+    define("ZMTV_WORKMODE", "");
+    start();
+    char value[64] = "";
+    ASSERT_EQ(mdlSystem_getCfgVarAtLevel(value, "FROM_CONFIG", CFGVAR_LEVEL_USER, sizeof value), 0);
+    EXPECT_STREQ(value, "first");
+
+    writeFile("cfg/zmsteel.cfg", "FROM_CONFIG = second\n");
+    sim::notifyNewDesignFile("same.dgn", 1); /* same work mode: nothing read again */
+    mdlSystem_getCfgVarAtLevel(value, "FROM_CONFIG", CFGVAR_LEVEL_USER, sizeof value);
+    EXPECT_STREQ(value, "first");
+
+    sim::setWorkmode(1);
+    sim::notifyNewDesignFile("drawing.dwg", 1);
+    mdlSystem_getCfgVarAtLevel(value, "FROM_CONFIG", CFGVAR_LEVEL_USER, sizeof value);
+    EXPECT_STREQ(value, "second");
+    sim::setWorkmode(0);
+}

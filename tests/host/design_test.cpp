@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "design_fixture.h"
+#include "host/mdlcommand.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/sim/sim_apps.h"
@@ -551,4 +552,35 @@ TEST_F(DesignTest, WriteThatCannotReachTheFileLeavesNoElementInMemory) {
     sim::design::close();
     openFile("locked.design");
     EXPECT_EQ(liveCount(), 2);
+}
+
+TEST_F(DesignTest, LocksAndActiveParametersLiveInTheOpenFile) {
+    openFile("params.design");
+    mdlParams_setLock(LOCK_517, 1);
+    const double angle = M_PI / 6;
+    ASSERT_EQ(mdlParams_setActive(&angle, ACTIVEPARAM_ANGLE), 0);
+    int32_t colour = 3;
+    ASSERT_EQ(mdlParams_setActive(&colour, ACTIVEPARAM_COLOR), 0);
+    int32_t custom = sim::design::addLineStyle("Centre", "2,0.5");
+    char name[MAX_PARAM_TEXT] = "centre";
+    ASSERT_EQ(mdlParams_setActive(name, ACTIVEPARAM_LINESTYLENAME), 0);
+    EXPECT_NE(mdlParams_setActive("no such style", ACTIVEPARAM_LINESTYLENAME), 0);
+    sim::design::close();
+
+    /* Without a file the process-wide block answers, untouched by the file's values. */
+    EXPECT_EQ(mdlParams_getLock(LOCK_517), 0);
+
+    openFile("params.design");
+    EXPECT_EQ(mdlParams_getLock(LOCK_517), 1);
+    EXPECT_DOUBLE_EQ(sim::design::activeFile()->settings.activeAngle, 30.0);
+    double back = 0;
+    ASSERT_EQ(mdlParams_getActive(&back, ACTIVEPARAM_ANGLE), 0);
+    EXPECT_NEAR(back, angle, 1e-12);
+    int32_t style = 0;
+    ASSERT_EQ(mdlParams_getActive(&style, ACTIVEPARAM_LINESTYLE), 0);
+    EXPECT_EQ(style, custom);
+    ASSERT_EQ(mdlParams_getActive(name, ACTIVEPARAM_LINESTYLENAME), 0);
+    EXPECT_STREQ(name, "Centre");
+    ASSERT_EQ(mdlParams_getActive(&colour, ACTIVEPARAM_COLOR), 0);
+    EXPECT_EQ(colour, 3);
 }

@@ -1,6 +1,9 @@
 #include <cstring>
 
 #include "core_fixture.h"
+#include "host/mdlcommand.h"
+#include "host/mdllevel.h"
+#include "host/sim/sim_design.h"
 #include "lib/core/error.h"
 #include "lib/core/main.h"
 
@@ -238,3 +241,19 @@ TEST_F(MainTest, FailedRecordAllocationDoesNotUseAnEntry) {
 }
 
 }  // namespace
+
+TEST_F(MainTest, NewDesignFilePreloadsCustomLineStylesAndKeepsTheActiveOne) {
+    MdlDesc* a = startApp("ALPHA", "");
+    sim::CurrentApplicationScope s(a);
+    std::string error;
+    ASSERT_TRUE(sim::design::open(path("styles.design"), true, error)) << error;
+    sim::design::addLineStyle("Centre", "2,0.5");
+    sim::design::addLineStyle("Hidden", "1,1");
+    int32_t two = 2;
+    ASSERT_EQ(mdlParams_setActive(&two, ACTIVEPARAM_LINESTYLE), 0);
+    zmlibMain_newDesignFile("styles.design", 1);
+    int32_t active = -1;
+    ASSERT_EQ(mdlParams_getActive(&active, ACTIVEPARAM_LINESTYLE), 0);
+    EXPECT_EQ(active, 2); /* the custom styles were made active in turn, then the user's put back */
+    sim::design::close();
+}
