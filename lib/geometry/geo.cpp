@@ -8,6 +8,10 @@
 #include <cmath>
 #include <numbers>
 
+#include "host/mdlgeom.h"
+#include "host/mdlsystem.h"
+#include "host/mdltext.h"
+#include "lib/core/util.h"
 #include "lib/geometry/clothoid.h"
 #include "lib/geometry/geo_int.h"
 
@@ -53,9 +57,64 @@ bool circleOrdinate(double* root, double r, double d) {
     return true;
 }
 
+/* The nearest-point search, kept between calls. */
+struct NearestState {
+    int classMask;       /* element classes searched: bit (1 << class) */
+    double bestDistance; /* best distance of the current search */
+    double direction;    /* direction angle of the best segment, returned by address */
+};
+NearestState nearest{};
+
+struct NearestWork {
+    Dpoint3d given;   /* the point searched from */
+    Dpoint3d best;    /* the nearest point so far */
+    Dpoint3d scratch;
+    double tolerance; /* stroke tolerance in units of resolution */
+    MSElement* lineString;
+};
+
+/* Visit one element of the descriptor: stroke it and test its segments in
+** line strings of at most MAX_VERTICES points. Consecutive line strings share
+** their boundary point so that no segment is skipped. Always 0: go on. */
+int nearestPoint_visit(MSElement* element, void* params, DgnModelRefP, MSElementDescr*, MSElementDescr**) {
+    NearestWork* work = static_cast<NearestWork*>(params);
+    int elementClass = -1;
+    if (mdlElement_getProperties(nullptr, nullptr, &elementClass, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                 element) != HOST_SUCCESS)
+        return 0;
+    if (elementClass < 0 || elementClass > 31 || !(nearest.classMask & (1u << elementClass))) return 0;
+    Dpoint3d* points = nullptr;
+    int count = 0;
+    if (mdlElement_stroke(&points, &count, element, work->tolerance) != HOST_SUCCESS || !points || count < 1) {
+        dlmSystem_mdlFree(points);
+        return 0;
+    }
+    for (int first = 0; count - first >= 2;) {
+        int n = count - first < MAX_VERTICES ? count - first : MAX_VERTICES;
+        if (mdlLineString_create(work->lineString, nullptr, points + first, n) == HOST_SUCCESS) {
+            Dpoint3d segment[2];
+            work->scratch = work->given;
+            if (mdlLinear_getClosestSegment(segment, &work->scratch, work->lineString) >= 0) {
+                double d = mdlVec_distance(&work->given, &work->scratch);
+                if (d < nearest.bestDistance) {
+                    nearest.bestDistance = d;
+                    work->best = work->scratch;
+                    nearest.direction =
+                        geo::directionAngle(segment[1].x - segment[0].x, segment[1].y - segment[0].y);
+                }
+            }
+        }
+        first += n - 1;
+    }
+    dlmSystem_mdlFree(points);
+    return 0;
+}
+
 }  // namespace
 
 namespace geo {
+
+void resetForTests() { nearest = NearestState{}; }
 
 double directionAngle(double dx, double dy) {
     double angle = 0.0;
@@ -344,4 +403,20 @@ extern "C" ZMLIB_API int zmlibGeo_getCircleY(double* yOut, double x1, double y1,
     if (!circleCentre(&q, x1, y1, x2, y2, r) || !circleOrdinate(&root, r, x - q.x)) return ZMLIB_ERROR;
     *yOut = r > 0.0 ? q.y + root : q.y - root;
     return geo::rangeCode(x, x1, x2);
+}
+
+/* Move *point onto the nearest point of the elements of DESCR whose class is
+** in CLASSMASK (bit 1 << class), and return the address of the direction
+** angle of the nearest segment; the first element visited wins a tie. With
+** no candidate *point stays as given and the direction is 0. The address
+** stays valid until the next call overwrites it. */
+extern "C" ZMLIB_API double* zmlibGeo_getNearestPointP(Dpoint3d* point, MSElementDescr* descr, int classMask) {
+    static MSElement lineString; /* too large for the stack */
+    nearest.classMask = classMask;
+    nearest.bestDistance = *fc_rmaxui4P;
+    nearest.direction = 0.0;
+    NearestWork work{*point, *point, *point, *zmlibUtil_masterToUORP(0.01), &lineString};
+    if (descr) mdlElmdscr_operation(descr, nearestPoint_visit, &work, ELMD_ALL_ONCE);
+    *point = work.best;
+    return &nearest.direction;
 }

@@ -46,3 +46,4 @@ extern "C" ZMLIB_API int zmlibGeo_getCircleX(double* xOut, double x1, double y1,
                                              double y);
 extern "C" ZMLIB_API int zmlibGeo_getCircleY(double* yOut, double x1, double y1, double x2, double y2, double r,
                                              double x);
+extern "C" ZMLIB_API double* zmlibGeo_getNearestPointP(Dpoint3d* point, MSElementDescr* descr, int classMask);

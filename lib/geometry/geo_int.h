@@ -8,5 +8,7 @@ namespace geo {
 double directionAngle(double dx, double dy);
 /* Range code of V against the end values E1 and E2. */
 int rangeCode(double v, double e1, double e2);
+/* Put the nearest-point search state back to its start. */
+void resetForTests();
 
 }  // namespace geo

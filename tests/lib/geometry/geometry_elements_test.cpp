@@ -1,5 +1,8 @@
 /* Geometry routines that build elements or need the library's allocator. */
+#include <array>
 #include <cmath>
+#include <initializer_list>
+#include <numbers>
 #include <vector>
 
 #include "host/mdlelement.h"
@@ -7,6 +10,7 @@
 #include "lib/core/core_fixture.h"
 #include "lib/geometry/clothoid.h"
 #include "lib/geometry/geo.h"
+#include "lib/geometry/geo_int.h"
 
 namespace {
 
@@ -94,6 +98,58 @@ TEST_F(GeoElements, BsplineClothoidWithoutMemoryTellsTheUser) {
     EXPECT_EQ(curve.params.numPoles, 12);
     EXPECT_EQ(curve.poles, nullptr);
     EXPECT_TRUE(a->alive);
+}
+
+/* A descriptor chain of lines given by their end points. */
+MSElementDescr* chainOf(std::initializer_list<std::array<double, 4>> lines) {
+    static MSElement element;
+    MSElementDescr* descr = nullptr;
+    for (const auto& l : lines) {
+        Dpoint3d p[2] = {{l[0], l[1], 0}, {l[2], l[3], 0}};
+        EXPECT_EQ(mdlLine_create(&element, nullptr, p), HOST_SUCCESS);
+        if (!descr)
+            EXPECT_EQ(mdlElmdscr_new(&descr, nullptr, &element), HOST_SUCCESS);
+        else
+            EXPECT_EQ(mdlElmdscr_appendElement(descr, &element), HOST_SUCCESS);
+    }
+    return descr;
+}
+
+TEST_F(GeoElements, NearestPointPicksTheNearerLineAndItsDirection) {
+    MdlDesc* a = startApp("ALPHA");
+    sim::CurrentApplicationScope scope(a);
+    geo::resetForTests();
+    MSElementDescr* d = chainOf({{0, 0, 10, 0}, {20, 0, 20, 10}});
+    Dpoint3d p{18, 5, 0};
+    double* direction = zmlibGeo_getNearestPointP(&p, d, 1);
+    EXPECT_NEAR(p.x, 20.0, 1e-9);
+    EXPECT_NEAR(p.y, 5.0, 1e-9);
+    EXPECT_NEAR(*direction, std::numbers::pi / 2, 1e-9);
+
+    /* no element of a searched class: the point stays, the direction is reset */
+    p = Dpoint3d{18, 5, 0};
+    EXPECT_EQ(zmlibGeo_getNearestPointP(&p, d, 1 << 3), direction);
+    EXPECT_EQ(p.x, 18.0);
+    EXPECT_EQ(*direction, 0.0);
+    mdlElmdscr_freeAll(&d);
+}
+
+TEST_F(GeoElements, NearestPointTieGoesToTheFirstElement) {
+    MdlDesc* a = startApp("ALPHA");
+    sim::CurrentApplicationScope scope(a);
+    MSElementDescr* d = chainOf({{0, 0, 10, 0}, {10, 10, 0, 10}});
+    Dpoint3d p{5, 5, 0};
+    double direction = *zmlibGeo_getNearestPointP(&p, d, 1);
+    EXPECT_NEAR(p.y, 0.0, 1e-9);
+    EXPECT_NEAR(direction, 0.0, 1e-9);
+    mdlElmdscr_freeAll(&d);
+
+    d = chainOf({{10, 10, 0, 10}, {0, 0, 10, 0}});
+    p = Dpoint3d{5, 5, 0};
+    direction = *zmlibGeo_getNearestPointP(&p, d, 1);
+    EXPECT_NEAR(p.y, 10.0, 1e-9);
+    EXPECT_NEAR(direction, std::numbers::pi, 1e-9);
+    mdlElmdscr_freeAll(&d);
 }
 
 }  // namespace
