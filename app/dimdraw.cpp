@@ -129,8 +129,10 @@ double textLength(Build& b, const char* text) {
     MSElement element;
     Dpoint3d origin{0, 0, 0};
     if (!text[0]) return 0.0;
-    if (zmlibElmAttr_createText(&element, nullptr, text, &origin, nullptr, nullptr, DIM_ATTR_TEXT, 1.0 / uor(b.scale),
-                                nullptr) != 0)
+    RotMatrix identity;
+    mdlRMatrix_getIdentity(&identity);
+    if (zmlibElmAttr_createText(&element, nullptr, text, &origin, &identity, nullptr, DIM_ATTR_TEXT,
+                                1.0 / uor(b.scale), nullptr) != 0)
         return 0.0;
     TextExtent extent{};
     if (mdlText_extract(nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &element, &extent) != 0)
@@ -171,15 +173,20 @@ void segment(Build& b, int i, const Dpoint3d& di, const Dpoint3d& dnext) {
         x0 = y * DIM_TAN30;
         angle = *fc_piover6P;
     }
-    /* The text creation slants texts by the host's active text slant (degrees). */
+    /* The host's active angle is left at +-30 degrees for the user; the text
+    ** creation slants by the active text slant, and the text itself is given
+    ** the frame's own rotation so that its base runs along the axis (the
+    ** active angle would otherwise turn it off the axis). */
     mdlParams_setActive(&angle, ACTIVEPARAM_ANGLE);
     mdlSettings_setTextSlant(angle / *fc_piover180P);
+    RotMatrix alongAxis;
+    mdlRMatrix_getIdentity(&alongAxis);
     double x = x0 + ((t.textFlags & TEXT_SHIFTED) ? t.shift : c.x / 2);
     if (t.text[0]) {
         MSElement text;
         Dpoint3d at{x, y, 0};
-        if (zmlibElmAttr_createText(&text, nullptr, t.text, &at, nullptr, nullptr, DIM_ATTR_TEXT, 1.0 / uor(b.scale),
-                                    nullptr) == 0) {
+        if (zmlibElmAttr_createText(&text, nullptr, t.text, &at, &alongAxis, nullptr, DIM_ATTR_TEXT,
+                                    1.0 / uor(b.scale), nullptr) == 0) {
             if (dimRecord_writeComponentData(&text, 1, i, &r) != 0) b.failed = true;
             append(b, text);
         } else {
