@@ -130,6 +130,7 @@ void tarvik_cleanUp() {
     state.settings = nullptr;
     if (state.activeDimension && state.activeDimension != state.editCopy) state.activeDimension = nullptr;
     zmlibElmAttr_freeAllAttribute();
+    zmlibElmAttr_freeGroupeNames();
     settings_freeSetupList();
 }
 
@@ -151,6 +152,11 @@ void tarvik_newDesignFile(const char* fileName, int newState) {
 
 void tarvik_queueUnload() {
     state.exiting = true;
+    /* The unload runs without the clean-up callback: the attribute
+    ** definitions live in library memory and are let go here. */
+    zmlibElmAttr_freeAllAttribute();
+    zmlibElmAttr_freeGroupeNames();
+    settings_freeSetupList();
     mdlSystem_setFunction(SYSTEM_UNLOAD_PROGRAM, nullptr);
     mdlDialog_cmdNumberQueue(0, CMD_UNLOAD_APPLICATION, mdlSystem_getCurrTaskID(), 1);
     mdlState_startDefaultCommand();
