@@ -91,12 +91,18 @@ void cmdOpenToolbox(char*) { tarvik_openMainDialog(); }
 void cmdOpenSettings(char*) { mdlDialog_open(0, DIALOG_SETTINGS); }
 
 /* Save the settings to the current settings file without asking. */
-void cmdSaveSettings(char*) {}
+void cmdSaveSettings(char*) {
+    if (WorkingState* gd = tarvik().gd) settings_save(gd->settingsFile, false);
+}
 
 /* Ask for a file and save the settings to it. */
-void cmdSaveSettingsAs(char*) {}
+void cmdSaveSettingsAs(char*) {
+    if (WorkingState* gd = tarvik().gd) settings_save(gd->settingsFile, true);
+}
 
 /* Ask for a file and load the settings from it. */
-void cmdLoadSettings(char*) {}
+void cmdLoadSettings(char*) {
+    if (WorkingState* gd = tarvik().gd) settings_load(gd->settingsFile, true);
+}
 
 void cmdOpenDefaultSetups(char*) { mdlDialog_open(0, DIALOG_DEFAULT_SETUPS); }

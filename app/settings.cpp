@@ -1,7 +1,21 @@
-/* Defaults of the settings record. */
+/* The settings record: its defaults, the application's attributes, the
+** settings resources of a settings file, and the default set-up list. */
 #include "app/settings.h"
 
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/tarvik_int.h"
+#include "host/mdldialog.h"
+#include "host/mdlsystem.h"
+#include "lib/core/resource.h"
 #include "lib/core/text_int.h"
+#include "lib/core/util.h"
+#include "lib/elements/attrstore.h"
+#include "lib/elements/elmattr.h"
+#include "lib/zmlib_api.h"
 
 void settings_setDefaults(UserInterfaceData* settings) {
     zmlib::copyFixed(settings->dimText, "100.0");
@@ -19,4 +33,297 @@ void settings_setDefaults(UserInterfaceData* settings) {
     settings->hatchAngle = 30;
     settings->hatchSpacing = 2.0;
     settings->defaultSetupIndex = 0;
+}
+
+/* ---- Settings resources ---------------------------------------------------------------- */
+
+namespace {
+
+void put4le(unsigned char* at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+void put8le(unsigned char* at, double d) {
+    uint64_t v;
+    std::memcpy(&v, &d, 8);
+    for (int i = 0; i < 8; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+int32_t get4le(const unsigned char* at) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(at[i]) << (8 * i);
+    return static_cast<int32_t>(v);
+}
+double get8le(const unsigned char* at) {
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(at[i]) << (8 * i);
+    double d;
+    std::memcpy(&d, &v, 8);
+    return d;
+}
+
+}  // namespace
+
+/* Resource 2, 80 bytes, little-endian:
+**   OFFSET SIZE  FIELD
+**      0     8   lineOffset
+**      8     8   extensionGap
+**     16     8   extensionOvershoot
+**     24     8   textGap
+**     32     4   terminatorType
+**     36     4   reserved (zero)
+**     40     8   terminatorLength
+**     48     8   terminatorWidth
+**     56     8   textMargin
+**     64     8   minArrowSpace
+**     72     4   dimFlags
+**     76     4   reserved (zero)                                    */
+void settings_packTemplate(unsigned char* out, const UserInterfaceData* settings) {
+    const DimensionRecord& t = settings->dimTemplate;
+    std::memset(out, 0, SETTINGS_RESOURCE_TEMPLATE_SIZE);
+    put8le(out + 0, t.lineOffset);
+    put8le(out + 8, t.extensionGap);
+    put8le(out + 16, t.extensionOvershoot);
+    put8le(out + 24, t.textGap);
+    put4le(out + 32, static_cast<uint32_t>(t.terminatorType));
+    put8le(out + 40, t.terminatorLength);
+    put8le(out + 48, t.terminatorWidth);
+    put8le(out + 56, t.textMargin);
+    put8le(out + 64, t.minArrowSpace);
+    put4le(out + 72, static_cast<uint32_t>(t.dimFlags));
+}
+
+void settings_unpackTemplate(UserInterfaceData* settings, const unsigned char* in) {
+    DimensionRecord& t = settings->dimTemplate;
+    t.lineOffset = get8le(in + 0);
+    t.extensionGap = get8le(in + 8);
+    t.extensionOvershoot = get8le(in + 16);
+    t.textGap = get8le(in + 24);
+    t.terminatorType = get4le(in + 32);
+    t.terminatorLength = get8le(in + 40);
+    t.terminatorWidth = get8le(in + 48);
+    t.textMargin = get8le(in + 56);
+    t.minArrowSpace = get8le(in + 64);
+    t.dimFlags = get4le(in + 72);
+}
+
+/* Resource 3, 16 bytes, little-endian:
+**   OFFSET SIZE  FIELD
+**      0     4   hatchAngle (written, never read back)
+**      4     4   reserved (zero)
+**      8     8   hatchSpacing                                        */
+void settings_packHatch(unsigned char* out, const UserInterfaceData* settings) {
+    std::memset(out, 0, SETTINGS_RESOURCE_HATCH_SIZE);
+    put4le(out, static_cast<uint32_t>(settings->hatchAngle));
+    put8le(out + 8, settings->hatchSpacing);
+}
+
+void settings_unpackHatch(UserInterfaceData* settings, const unsigned char* in) { settings->hatchSpacing = get8le(in + 8); }
+
+/* ---- Attributes ------------------------------------------------------------------------ */
+
+namespace {
+
+struct AttributeRow {
+    int id;
+    int message;
+    int group;
+    int kind;
+    int propertyArgument;
+};
+
+const AttributeRow attributeRows[] = {
+    {1, 3, 0, 1, 16},
+    {2, 4, 0, 1, 16},
+    {3, 5, 0, 1, 16},
+    {4, 6, 0, 4, 0x2090},
+    {5, 7, 1, 1, 16},
+    {6, 8, 1, 1, 16},
+};
+
+std::string message(int number) {
+    char buffer[1024] = "";
+    mdlOutput_rscsPrintf(buffer, 0, SETTINGS_MESSAGE_LIST, number);
+    return buffer;
+}
+
+}  // namespace
+
+void settings_registerAttributes() {
+    std::string dimensions = message(1), triangles = message(2);
+    zmlibElmAttr_setGroupeNames(2, dimensions.c_str(), 0, 1, triangles.c_str(), 1, 1);
+    for (const AttributeRow& row : attributeRows) {
+        ZmAttributeData data{};
+        data.colour = row.id == 6 ? 1 : 2;
+        data.lineStyle = 0;
+        data.weight = row.id == 6 ? 0 : 1;
+        data.elementClass = 0;
+        data.applyMask = ZMATTR_COLOUR | ZMATTR_LINESTYLE | ZMATTR_WEIGHT;
+        if (row.kind == 4) {
+            data.font = 105;
+            data.textHeight = 2.5;
+            data.textWidth = 2.5;
+            data.justification = 8;
+            data.lineSpacing = 0.56;
+            data.applyMask = 231;
+        }
+        zmlibElmAttr_addAttribute(row.id, message(row.message).c_str(), row.group, row.kind, row.propertyArgument,
+                                  nullptr, 0, &data);
+    }
+}
+
+/* ---- Load and save --------------------------------------------------------------------- */
+
+int settings_load(char* path, bool ask) {
+    UserInterfaceData* settings = tarvik().settings;
+    if (!settings || !path) return ZMLIB_ERROR;
+    std::string title = message(12);
+    if (ask) {
+        /* Pick into a copy: a cancelled dialog leaves PATH as it was. */
+        char chosen[MAXFILELENGTH];
+        zmlib::copyFixed(chosen, path);
+        if (int status = mdlDialog_fileOpen(chosen, 0, 0, path, "*.rsc", nullptr, title.c_str())) return status;
+        zmlib::copyFixed(path, MAXFILELENGTH, chosen);
+    } else if (!path[0] || mdlFile_find(nullptr, path, nullptr, nullptr) != 0) {
+        return 0;
+    }
+    ZmResourceFile file{};
+    if (int status = zmlibResource_openFile(&file, path, 0)) return status;
+    unsigned char buffer[SETTINGS_RESOURCE_TEMPLATE_SIZE];
+    if (zmlibResource_load(&file, SETTINGS_RESOURCE_TYPE, SETTINGS_RESOURCE_TEMPLATE, buffer,
+                           SETTINGS_RESOURCE_TEMPLATE_SIZE) == 0)
+        settings_unpackTemplate(settings, buffer);
+    if (zmlibResource_load(&file, SETTINGS_RESOURCE_TYPE, SETTINGS_RESOURCE_HATCH, buffer,
+                           SETTINGS_RESOURCE_HATCH_SIZE) == 0)
+        settings_unpackHatch(settings, buffer);
+    else
+        settings->hatchSpacing = 2.0;
+    zmlibResource_closeFile(&file);
+    int status = zmlibElmAttr_readResource(path);
+    if (DialogBox* db = mdlDialog_find(DIALOG_SETTINGS, nullptr)) mdlDialog_itemsSynch(db);
+    return status;
+}
+
+int settings_save(char* path, bool ask) {
+    UserInterfaceData* settings = tarvik().settings;
+    if (!settings || !path) return ZMLIB_ERROR;
+    std::string title = message(13);
+    if (ask) {
+        char chosen[MAXFILELENGTH];
+        zmlib::copyFixed(chosen, path);
+        if (int status = mdlDialog_fileCreate(chosen, 0, 0, path, "*.rsc", nullptr, title.c_str())) return status;
+        zmlib::copyFixed(path, MAXFILELENGTH, chosen);
+    }
+    ZmResourceFile file{};
+    if (int status = zmlibResource_openFile(&file, path, 1)) return status;
+    unsigned char templ[SETTINGS_RESOURCE_TEMPLATE_SIZE], hatch[SETTINGS_RESOURCE_HATCH_SIZE];
+    settings_packTemplate(templ, settings);
+    settings_packHatch(hatch, settings);
+    int status = zmlibResource_add(&file, SETTINGS_RESOURCE_TYPE, SETTINGS_RESOURCE_TEMPLATE, templ, sizeof templ, nullptr);
+    int hatchStatus = zmlibResource_add(&file, SETTINGS_RESOURCE_TYPE, SETTINGS_RESOURCE_HATCH, hatch, sizeof hatch, nullptr);
+    zmlibResource_closeFile(&file);
+    /* A resource that could not be written is a failed save, not a success. */
+    if (status) return status;
+    if (hatchStatus) return hatchStatus;
+    return zmlibElmAttr_writeResource(path);
+}
+
+/* ---- Default set-up list --------------------------------------------------------------- */
+
+namespace {
+
+struct SetupEntry {
+    std::string label;
+    std::string file;   /* empty for an entry without a file part */
+};
+
+struct SetupState {
+    std::vector<SetupEntry> entries;
+};
+SetupState setups;
+
+std::string trim(std::string_view text) {
+    size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    size_t last = text.find_last_not_of(" \t\r\n");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+}  // namespace
+
+void settings_freeSetupList() { setups = SetupState{}; }
+
+void settings_readSetupList() {
+    settings_freeSetupList();
+    char value[514] = "";
+    if (mdlSystem_getCfgVar(value, "ZMTV_MENU_ITEM", sizeof value) != 0) {
+        mdlDialog_openInfoBox("Cannot read config file");
+        return;
+    }
+    char* expanded = mdlSystem_expandCfgVar(value);
+    if (!expanded) return;
+    int count = 0;
+    char** tokens = zmlibString_tokenize(&count, expanded, ";");
+    for (int i = 0; tokens && i < count; ++i) {
+        std::string_view entry = tokens[i];
+        size_t comma = entry.find(',');
+        SetupEntry e;
+        e.label = trim(entry.substr(0, comma));
+        if (comma != std::string_view::npos) e.file = trim(entry.substr(comma + 1));
+        if (e.label.empty() && e.file.empty()) continue;
+        setups.entries.push_back(std::move(e));
+    }
+    zmlibString_freeTokenList(tokens, count);
+    dlmSystem_mdlFree(expanded);
+}
+
+int settings_setupCount() { return static_cast<int>(setups.entries.size()); }
+
+const char* settings_setupLabel(int index) {
+    return index >= 0 && index < settings_setupCount() ? setups.entries[index].label.c_str() : nullptr;
+}
+
+const char* settings_setupFile(int index) {
+    return index >= 0 && index < settings_setupCount() ? setups.entries[index].file.c_str() : nullptr;
+}
+
+void settings_applyDefaultSetup() {
+    TarvikState& t = tarvik();
+    if (!t.settings || !t.gd) return;
+    const char* file = settings_setupFile(t.settings->defaultSetupIndex);
+    if (!file || !file[0]) return;
+    char found[MAXFILELENGTH];
+    /* A file that is not found keeps the current settings file and loads nothing. */
+    if (mdlFile_find(found, file, "ZM_DATA", nullptr) != 0) return;
+    zmlib::copyFixed(t.gd->settingsFile, found);
+    settings_load(t.gd->settingsFile, false);
+    if (DialogBox* db = mdlDialog_find(DIALOG_DEFAULT_SETUPS, nullptr)) mdlDialog_itemsSynch(db);
+}
+
+int finnOgSettTilDefaultOppsett() {
+    TarvikState& t = tarvik();
+    if (!t.settings || !t.gd) return -1;
+    toolSubsystem_printf("finnOgSettTilDefaultOppsett: gd->settingsFile = '%s'\n", t.gd->settingsFile);
+    std::string_view settingsFile = t.gd->settingsFile;
+    for (int i = 0; i < settings_setupCount(); ++i) {
+        const std::string& file = setups.entries[i].file;
+        toolSubsystem_printf("finnOgSettTilDefaultOppsett: file = '%s'\n", file.c_str());
+        /* An entry without a file would match every path. */
+        if (!file.empty() && settingsFile.find(file) != std::string_view::npos) {
+            t.settings->defaultSetupIndex = i;
+            return 0;
+        }
+    }
+    t.settings->defaultSetupIndex = 0;
+    return -1;
+}
+
+void settings_fillOptionButton(DialogItem* item) {
+    TarvikState& t = tarvik();
+    if (!item || !t.settings || !t.gd) return;
+    std::string other = message(14);
+    if (mdlDialog_optionButtonGetCount(item) > 0) mdlDialog_optionButtonDeleteItem(item, -1);
+    int count = settings_setupCount();
+    for (int i = 0; i < count; ++i) mdlDialog_optionButtonInsertItem(item, -1, setups.entries[i].label.c_str(), 0, 0, i);
+    std::string label = other;
+    if (t.settings->defaultSetupIndex > count) label = other + ", " + t.gd->settingsFile;
+    mdlDialog_optionButtonInsertItem(item, -1, label.c_str(), 0, 0, count);
 }

@@ -6,6 +6,8 @@
 #include <type_traits>
 #include "app/dimension.h"
 
+struct DialogItem;
+
 enum : int { SETTINGS_DIMTEXT_SIZE = 16 };
 
 struct UserInterfaceData {
@@ -20,3 +22,41 @@ static_assert(std::is_trivially_copyable_v<UserInterfaceData>);
 
 /* Give SETTINGS its defaults (the rest stays as it is, zero after allocation). */
 void settings_setDefaults(UserInterfaceData* settings);
+
+/* Settings resources in a settings file: class 'Tarv', ids 2 and 3. */
+enum : int {
+    SETTINGS_RESOURCE_TEMPLATE = 2,
+    SETTINGS_RESOURCE_TEMPLATE_SIZE = 80,
+    SETTINGS_RESOURCE_HATCH = 3,
+    SETTINGS_RESOURCE_HATCH_SIZE = 16,
+    SETTINGS_MESSAGE_LIST = 2,
+};
+constexpr uint32_t SETTINGS_RESOURCE_TYPE = 0x54617276; /* 'Tarv' */
+
+/* Pack the template settings of SETTINGS into OUT (80 bytes) and the hatch
+** settings into OUT (16 bytes); unpack them back (the hatch angle is not read). */
+void settings_packTemplate(unsigned char* out, const UserInterfaceData* settings);
+void settings_unpackTemplate(UserInterfaceData* settings, const unsigned char* in);
+void settings_packHatch(unsigned char* out, const UserInterfaceData* settings);
+void settings_unpackHatch(UserInterfaceData* settings, const unsigned char* in);
+
+/* Define the two attribute groups and the six attributes of the application. */
+void settings_registerAttributes();
+/* Load the settings from the file PATH (256 bytes; with ASK the user picks
+** the file, written back into PATH). 0, or the first non-zero status met. */
+int settings_load(char* path, bool ask);
+/* Save the settings to PATH (with ASK the user picks it first). */
+int settings_save(char* path, bool ask);
+
+/* The default set-up list read from "ZMTV_MENU_ITEM". */
+void settings_readSetupList();
+int settings_setupCount();
+const char* settings_setupLabel(int index);
+const char* settings_setupFile(int index);
+void settings_freeSetupList();
+/* Load the entry selected by defaultSetupIndex. */
+void settings_applyDefaultSetup();
+/* Fill the option button ITEM with the entries and the other-file entry. */
+void settings_fillOptionButton(DialogItem* item);
+/* Find settingsFile in the set-up list: 0 with defaultSetupIndex set, else -1. */
+int finnOgSettTilDefaultOppsett();

@@ -17,6 +17,7 @@
 #include "lib/core/main.h"
 #include "lib/core/mem.h"
 #include "lib/core/text_int.h"
+#include "lib/elements/elmattr.h"
 
 namespace {
 
@@ -77,6 +78,7 @@ TarvikState& tarvik() { return state; }
 
 void tarvik_resetForTests() {
     freeRecords();
+    settings_freeSetupList();
     state = TarvikState{nullptr, nullptr, nullptr, nullptr, -1, nullptr, nullptr, false};
 }
 
@@ -127,7 +129,9 @@ void tarvik_cleanUp() {
     dlmSystem_mdlFree(state.settings);
     state.settings = nullptr;
     if (state.activeDimension && state.activeDimension != state.editCopy) state.activeDimension = nullptr;
-    // The attribute definitions are freed here.
+    zmlibElmAttr_freeAllAttribute();
+    zmlibElmAttr_freeGroupeNames();
+    settings_freeSetupList();
 }
 
 int tarvik_unload(int unloadType) {
@@ -140,7 +144,7 @@ void tarvik_newDesignFile(const char* fileName, int newState) {
     zmlibMain_newDesignFile(fileName, newState);
     if (newState != 1 || !workModeChanged()) return;
     tarvik_readConfigFile();
-    // The default set-up list is read again here.
+    settings_readSetupList();
     if (DialogBox* db = mdlDialog_find(DIALOG_DEFAULT_SETUPS, nullptr))
         if (DialogItem* item = mdlDialog_itemGetByTypeAndId(db, TYPE_OPTIONBUTTON, ITEM_DEFAULT_SETUP_OPTION, 0))
             mdlDialog_hookItemSendUserMsg(item, 0, 0);
@@ -148,6 +152,11 @@ void tarvik_newDesignFile(const char* fileName, int newState) {
 
 void tarvik_queueUnload() {
     state.exiting = true;
+    /* The unload runs without the clean-up callback: the attribute
+    ** definitions live in library memory and are let go here. */
+    zmlibElmAttr_freeAllAttribute();
+    zmlibElmAttr_freeGroupeNames();
+    settings_freeSetupList();
     mdlSystem_setFunction(SYSTEM_UNLOAD_PROGRAM, nullptr);
     mdlDialog_cmdNumberQueue(0, CMD_UNLOAD_APPLICATION, mdlSystem_getCurrTaskID(), 1);
     mdlState_startDefaultCommand();
@@ -179,8 +188,35 @@ void tarvikHook_mainDialog(DialogMessage* message) {
 
 /* The default set-up option button of dialog 4. */
 void tarvikHook_defaultSetupOption(DialogItemMessage* message) {
-    // Filling and answering the default set-up list is wired in with the settings.
-    message->msgUnderstood = 0;
+    message->msgUnderstood = 1;
+    UserInterfaceData* settings = state.settings;
+    switch (message->messageType) {
+    case DITEM_MESSAGE_CREATE:
+    case DITEM_MESSAGE_USER: {
+        if (!settings) return;
+        if (settings_setupCount() == 0) {
+            mdlDialog_itemSetEnabledState(message->db, message->itemIndex, 0, 0);
+            return;
+        }
+        settings_fillOptionButton(message->dialogItemP);
+        if (settings->defaultSetupIndex >= settings_setupCount()) {
+            if (finnOgSettTilDefaultOppsett() == -1) {
+                settings->defaultSetupIndex = 0;
+                settings_applyDefaultSetup();
+            }
+        }
+        if (settings->defaultSetupIndex < settings_setupCount()) settings_applyDefaultSetup();
+        mdlDialog_itemSynch(message->db, message->itemIndex);
+        mdlDialog_itemDraw(message->db, message->itemIndex);
+        return;
+    }
+    case DITEM_MESSAGE_STATECHANGED:
+        if (!settings || !state.gd || !message->u.stateChanged.reallyChanged) return;
+        if (settings->defaultSetupIndex < settings_setupCount()) settings_applyDefaultSetup();
+        else settings_load(state.gd->settingsFile, true);
+        return;
+    default: message->msgUnderstood = 0; return;
+    }
 }
 
 /* ---- Entry point ---------------------------------------------------------------------------- */
@@ -193,7 +229,7 @@ extern "C" ZMLIB_API int MdlMain(int argc, char* argv[]) {
         mdlSystem_exit(1, 1);
         return 0;
     }
-    // The attribute groups and attributes of the settings are registered here.
+    settings_registerAttributes();
 
     tarvik_registerCommands();
 
@@ -206,11 +242,11 @@ extern "C" ZMLIB_API int MdlMain(int argc, char* argv[]) {
     mdlDialog_hookPublish(static_cast<int>(std::size(applicationHooks)), applicationHooks);
 
     tarvik_readConfigFile();
-    // The default set-up list is read from "ZMTV_MENU_ITEM" here.
+    settings_readSetupList();
 
     tarvik_insertMenu();
     tarvik_findSettingsFile();
-    // The settings are loaded from gd->settingsFile here, without a file dialog.
+    settings_load(state.gd->settingsFile, false);
     tarvik_openMainDialog();
 
     // The application's version number is set here.

@@ -23,6 +23,7 @@
 #include "host/sim/sim_system.h"
 #include "lib/core/error_int.h"
 #include "lib/core/main_int.h"
+#include "lib/elements/elmattr.h"
 
 class AppTest : public ::testing::Test {
 protected:
@@ -43,6 +44,13 @@ protected:
         });
     }
     void TearDown() override {
+        /* The attribute definitions belong to the application's global data,
+        ** which the reset below drops without the application's clean-up. */
+        if (app && app->alive) {
+            sim::CurrentApplicationScope scope(app);
+            zmlibElmAttr_freeAllAttribute();
+            zmlibElmAttr_freeGroupeNames();
+        }
         resetAll();
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
