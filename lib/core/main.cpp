@@ -23,6 +23,7 @@
 #include "lib/core/plotscale_int.h"
 #include "lib/core/text_int.h"
 #include "lib/core/upf.h"
+#include "lib/elements/elmattr_int.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ void preloadLineStyles() {
         if (activated && remembered) mdlParams_setActive(&activeStyle, ACTIVEPARAM_LINESTYLE);
         mdlListModel_destroy(styles);
     }
-    // The attribute-set module re-resolves its sets' line-style numbers here.
+    zmlib::elmattr::syncCustomLineStyles();
 }
 
 /* Publish the shared records and the caller's record to the dialog items. */

@@ -9,6 +9,7 @@
 #include "host/sim/sim_resource.h"
 #include "host/mdllevel.h"
 #include "host/mdltext.h"
+#include "lib/core/main.h"
 #include "host/mdltextsettings.h"
 
 namespace {
@@ -121,7 +122,7 @@ TEST_F(AttributeSetTest, CustomLineStyleCarriesItsModifiersAndAnUnknownNameIsSki
     unknown->data.lineStyle = number;
     unknown->data.styleName[0] = 0;
     zmlib::elmattr::find(1)->data.lineStyle = -99;
-    zmlib::elmattr::syncCustomLineStyles();
+    zmlibMain_newDesignFile("same.dgn", 1); /* every new design file re-resolves the numbers */
     EXPECT_EQ(zmlib::elmattr::find(1)->data.lineStyle, number);
     EXPECT_STREQ(unknown->data.styleName, "Dashes");
 }
