@@ -66,13 +66,13 @@ std::string joinPath(const std::string& dir, const std::string& name) {
 ** of that name, or ENVVAR itself when it is no defined name but a list. */
 std::vector<std::string> searchList(const char* envVar) {
     if (!envVar || !*envVar) return {};
-    std::string spec = envVar;
-    if (sim::isVariableName(spec)) {
-        std::optional<std::string> v = sim::variableValue(spec);
+    std::string list = envVar;
+    if (sim::isVariableName(list)) {
+        std::optional<std::string> v = sim::variableValue(list);
         return v ? sim::splitList(*v) : std::vector<std::string>{};
     }
     std::vector<std::string> out;
-    for (auto& d : sim::splitList(spec)) out.push_back(sim::expandVariables(d));
+    for (auto& d : sim::splitList(list)) out.push_back(sim::expandVariables(d));
     return out;
 }
 

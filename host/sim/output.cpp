@@ -33,17 +33,17 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
-/* Format one conversion SPEC (as written, e.g. "%-8.3f") taking its argument from ARGS. */
-void formatOne(std::string& out, const std::string& spec, char conv, int lengthMod, va_list& args) {
+/* Format one CONVERSION (as written, e.g. "%-8.3f") taking its argument from ARGS. */
+void formatOne(std::string& out, const std::string& conversion, char conv, int lengthMod, va_list& args) {
     char buf[512];
     auto emit = [&](auto value) {
-        int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
+        int n = std::snprintf(buf, sizeof buf, conversion.c_str(), value);
         if (n < 0) return;
         if (static_cast<size_t>(n) < sizeof buf) {
             out.append(buf, static_cast<size_t>(n));
         } else {
             std::string big(static_cast<size_t>(n) + 1, '\0');
-            std::snprintf(big.data(), big.size(), spec.c_str(), value);
+            std::snprintf(big.data(), big.size(), conversion.c_str(), value);
             out.append(big.data(), static_cast<size_t>(n));
         }
     };
@@ -74,7 +74,7 @@ void formatOne(std::string& out, const std::string& spec, char conv, int lengthM
     case 'S': {
         const char16_t* w = va_arg(args, const char16_t*);
         std::string narrow = w ? sim::utf16ToUtf8(w) : "(null)";
-        std::string s2 = spec;
+        std::string s2 = conversion;
         s2.back() = 's';
         if (s2.size() >= 3 && s2[s2.size() - 2] == 'l') s2.erase(s2.size() - 2, 1);
         int n = std::snprintf(nullptr, 0, s2.c_str(), narrow.c_str());
@@ -86,7 +86,7 @@ void formatOne(std::string& out, const std::string& spec, char conv, int lengthM
         break;
     }
     default:
-        out += spec;
+        out += conversion;
     }
 }
 
@@ -134,13 +134,13 @@ std::string formatV(const char* fmt, va_list args) {
         }
         if (!*p) break;
         char conv = *p++;
-        std::string spec(start, static_cast<size_t>(p - start));
-        /* Stars: substitute the int arguments into the spec. */
-        for (size_t i; (i = spec.find('*')) != std::string::npos;)
-            spec.replace(i, 1, std::to_string(va_arg(ap, int)));
+        std::string conversion(start, static_cast<size_t>(p - start));
+        /* Stars: write the int arguments into the conversion as numbers. */
+        for (size_t i; (i = conversion.find('*')) != std::string::npos;)
+            conversion.replace(i, 1, std::to_string(va_arg(ap, int)));
         if (conv == 's' && wide) conv = 'S';
         if (conv == 'n') continue; /* never written through */
-        formatOne(out, spec, conv, conv == 'S' ? 0 : lengthMod, ap);
+        formatOne(out, conversion, conv, conv == 'S' ? 0 : lengthMod, ap);
     }
     va_end(ap);
     return out;

@@ -51,9 +51,9 @@ protected:
         return t ? t : "<none>";
     }
     static int rows() { return mdlListModel_getRowCount(record()->table); }
-    static int itemIndex(DialogBox* db, const char* spec) {
+    static int itemIndex(DialogBox* db, const char* item) {
         std::string error;
-        int i = sim::findItem(db, spec, error);
+        int i = sim::findItem(db, item, error);
         EXPECT_GE(i, 0) << error;
         return i;
     }
