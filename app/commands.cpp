@@ -5,6 +5,7 @@
 #include "app/tarvik_int.h"
 #include "host/mdlcommand.h"
 #include "host/mdldialog.h"
+#include "host/mdlstate.h"
 #include "lib/core/error.h"
 
 namespace {
@@ -37,6 +38,7 @@ static_assert(std::size(commandNumbers) == 20, "19 commands and the end row");
 
 void tarvik_registerCommands() {
     mdlSystem_registerCommandNumbers(commandNumbers);
+    mdlState_registerStringIds(LIST_COMMANDS, LIST_PROMPTS);
     if (!mdlParse_loadCommandTable(0)) zmlibError_msgBoxPrintf(17, "Can't load command table");
 }
 

@@ -10,6 +10,7 @@
 struct DialogMessage;
 struct DialogItemMessage;
 struct MenuBarMenu;
+union MSElement;
 
 /* State of the running command and the current settings file. */
 struct WorkingState {
@@ -54,6 +55,7 @@ enum : int32_t {
     MENU_HOST_BEFORE = -522,
     LIST_PROMPTS = 1,
     LIST_LABELS = 2,
+    LIST_COMMANDS = 3,
 };
 
 enum : uint32_t {
@@ -81,6 +83,16 @@ void tarvik_queueUnload();
 /* Lock 517 around the placement and locate commands. */
 void tarvik_saveLock();
 void tarvik_restoreLock();
+
+/* The locate-based commands share these steps: the placement filter (an
+** isometric line, or with skewMode a skew one, into baseOrigin, locatedEnd,
+** locatedAngle, locatedRotation and locatedAxisAngle) and the locate
+** handler with its confirm and next steps, which run the stored
+** locatedElementFunction. RESTART is the running command's own start. */
+int tarvik_placementFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d* point, int view);
+void tarvik_locateHandler(Dpoint3d* point, int view);
+/* Show prompt N of the prompt list in the prompt field. */
+void tarvik_prompt(int n);
 
 /* Dialog hooks. */
 void tarvikHook_mainDialog(DialogMessage* message);

@@ -41,9 +41,10 @@
 ** still exists), clears dynamics and shows the command's messages again.
 ** mdlState_startDefaultCommand ends the command; events then do nothing.
 **
-** Messages: CMD and PROMPT are numbers of message list 1 of the starting
-** application's resource file, shown in the command and prompt fields (0:
-** leave the field as it is).
+** Messages: CMD and PROMPT are numbers of the starting application's
+** command and prompt message lists (mdlState_registerStringIds; list 1 for
+** both until then) in its resource file, shown in the command and prompt
+** fields (0: leave the field as it is).
 **
 ** ---- Locate ----------------------------------------------------------------
 ** A data point locates the elements of the active model whose drawing passes
@@ -85,6 +86,8 @@ HOST_API void mdlState_startPrimitive(StateFunc_DataPoint dataPoint, StateFunc_R
 HOST_API void mdlState_startModifyCommand(StateFunc_Reset reset, StateFunc_DataPoint dataPoint,
                                           StateFunc_Dynamics dynamics, StateFunc_Show show, StateFunc_Clean clean,
                                           int commandMessage, int promptMessage, int modifyFence, int pointCount);
+/* The message lists of the calling application's command and prompt numbers. */
+HOST_API void mdlState_registerStringIds(int commandListId, int promptListId);
 /* Install FN (null: none) as the running command's function of TYPE
 ** (STATEFUNC_*). 0, or HOST_ERROR for another type or no running command. */
 HOST_API StatusInt mdlState_setFunction(int type, StateFunc fn);

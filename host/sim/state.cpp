@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -84,6 +85,7 @@ struct InteractState {
     bool accuSnapLocate = false;
     bool accuSnapSnap = false;
     int appListener = 0;
+    std::map<MdlDesc*, std::pair<int, int>> stringLists;  /* application -> command, prompt list */
 };
 InteractState state;
 
@@ -105,6 +107,7 @@ Bound<Fn> bind(Fn fn) {
 void forgetApplication(MdlDesc* d) {
     if (state.command.running && state.command.app == d) state.command = Command{};
     if (state.locate.filter.app == d) state.locate.filter = {};
+    state.stringLists.erase(d);
 }
 
 void ensureListener() {
@@ -116,8 +119,10 @@ void showMessages(const Command& c) {
     RscFileHandle file = c.app ? sim::applicationResourceFile(c.app) : 0;
     if (!file) return;
     sim::CurrentApplicationScope scope(c.app);
-    if (c.commandMessage > 0) mdlOutput_rscPrintf(MSG_COMMAND, file, 1, c.commandMessage);
-    if (c.promptMessage > 0) mdlOutput_rscPrintf(MSG_PROMPT, file, 1, c.promptMessage);
+    std::pair<int, int> lists{1, 1};
+    if (auto it = state.stringLists.find(c.app); it != state.stringLists.end()) lists = it->second;
+    if (c.commandMessage > 0) mdlOutput_rscPrintf(MSG_COMMAND, file, lists.first, c.commandMessage);
+    if (c.promptMessage > 0) mdlOutput_rscPrintf(MSG_PROMPT, file, lists.second, c.promptMessage);
 }
 
 /* ---- Highlighting the located element ------------------------------------------------- */
@@ -397,6 +402,13 @@ HOST_API void mdlState_startModifyCommand(StateFunc_Reset reset, StateFunc_DataP
     c.promptMessage = promptMessage;
     c.pointCount = pointCount;
     startCommand(c);
+}
+
+HOST_API void mdlState_registerStringIds(int commandListId, int promptListId) {
+    MdlDesc* app = sim::currentApplication();
+    if (!app) return;
+    ensureListener();
+    state.stringLists[app] = {commandListId, promptListId};
 }
 
 HOST_API StatusInt mdlState_setFunction(int type, StateFunc fn) {
