@@ -138,7 +138,7 @@ HOST_API void dlmSystem_mdlFree(void* block);
 /* ---- Output ----------------------------------------------------------------
 ** Message fields of the status bar. */
 enum MessageField : int {
-    MSG_COMMAND = 0, MSG_PROMPT = 1, MSG_STATUS = 2, MSG_ERROR = 3, MSG_KEYIN = 4, MSG_LEFT = 5,
+    MSG_COMMAND = 0, MSG_STATUS = 1, MSG_PROMPT = 2, MSG_ERROR = 3, MSG_KEYIN = 4, MSG_LEFT = 5,
 };
 HOST_API int toolSubsystem_printf(const char* format, ...);            /* the console */
 HOST_API int mdlOutput_printf(int field, const char* format, ...);

@@ -37,7 +37,8 @@ struct RunnerState {
 };
 RunnerState runner;
 
-const char* const fieldNames[] = {"command", "prompt", "status", "error", "keyin", "left"};
+/* By MessageField number. */
+const char* const fieldNames[] = {"command", "status", "prompt", "error", "keyin", "left"};
 const char* const priorityNames[] = {"error", "warning", "info", "debug"};
 
 void printText(const std::string& text) {
