@@ -56,17 +56,33 @@ int readLocated(const MSElement* element, DgnModelRefP model, UInt32 filePos, bo
     return dimRecord_read(cellPos, model, componentPos);
 }
 
-/* Replace the located cell by the rebuilt chain in DRAWMODE: the final call
-** (mode 0) deletes the old cell first. */
+/* Show the cell at CELLPOS of MODEL in DRAWMODE. */
+void displayCell(UInt32 cellPos, DgnModelRefP model, int drawMode) {
+    MSElementDescr* descr = nullptr;
+    if (mdlElmdscr_read(&descr, cellPos, model, 0, nullptr) <= 0 || !descr) return;
+    mdlElmdscr_display(descr, model, drawMode);
+    mdlElmdscr_freeAll(&descr);
+}
+
+/* Replace the located cell by the rebuilt chain in DRAWMODE; only the final
+** call (mode 0) stores. The old cell is deleted (undoable) once the new one
+** is stored, so that a failed store loses nothing; it is erased from the
+** views before, so that parts the two share stay on show. */
 void rebuild(int drawMode) {
-    if (drawMode == DIM_DRAW_STORE) {
-        DgnModelRefP model = nullptr;
-        UInt32 cellPos = mdlElement_getFilePos(FILEPOS_LOCATED_ELEMENT, &model);
-        MSElement cell;
-        if (!cellPos || mdlElement_read(&cell, model, cellPos) != 0) return;
-        if (mdlElement_undoableDelete(&cell, cellPos, 1) != 0) return;
+    if (drawMode != DIM_DRAW_STORE) {
+        dimDraw_build(&dim(), dim().segmentCount, drawMode, nullptr);
+        return;
     }
-    dimDraw_build(&dim(), dim().segmentCount, drawMode, nullptr);
+    DgnModelRefP model = nullptr;
+    UInt32 cellPos = mdlElement_getFilePos(FILEPOS_LOCATED_ELEMENT, &model);
+    MSElement cell;
+    if (!cellPos || mdlElement_read(&cell, model, cellPos) != 0) return;
+    displayCell(cellPos, model, DRAW_MODE_ERASE);
+    if (dimDraw_build(&dim(), dim().segmentCount, DIM_DRAW_STORE, nullptr) != 0) {
+        displayCell(cellPos, model, DRAW_MODE_NORMAL);
+        return;
+    }
+    mdlElement_undoableDelete(&cell, cellPos, 0);
 }
 
 /* Shift points FROM to LAST up by one place (making room at FROM). */

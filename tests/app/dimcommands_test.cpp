@@ -249,4 +249,42 @@ TEST_F(DimEditTextTest, AnOverlongTextIsCutToWhatASegmentHolds) {
 
 TEST_F(DimEditTextTest, AnEmptyTextLeavesTheElementAlone) { EXPECT_EQ(edit(""), "100"); }
 
+
+
+TEST_F(DimCommandsTest, AMoveThatCannotBeStoredKeepsTheOldDimension) {
+    DimensionRecord d = tarvik().settings->dimTemplate;
+    d.side = 1;
+    d.rotation = 1;
+    d.axisAngle = PI / 6;
+    d.segmentCount = 1;
+    d.lineOffset = 10 * UOR;
+    d.points[0] = {{0, 0, 0}, 0};
+    d.points[1] = {at(40 * std::cos(PI / 6), 40 * std::sin(PI / 6)), 0};
+    dimRecord_setText(&d.texts[0], "100");
+    uint32_t cell = 0;
+    ASSERT_EQ(dimDraw_build(&d, 1, DIM_DRAW_STORE, &cell), 0);
+    /* The extension line of point 1, picked halfway out, moved along the axis. */
+    Dpoint3d end = d.points[1].base;
+    Dpoint3d pick{end.x + 5 * UOR * std::cos(5 * PI / 6), end.y + 5 * UOR * std::sin(5 * PI / 6), 0};
+    cmdModifyDimension(nullptr);
+    ASSERT_TRUE(sim::interact::dataPoint(pick, 1));
+    sim::failAllocations(1000000);
+    ASSERT_TRUE(sim::interact::dataPoint({pick.x + 5 * UOR, pick.y, 0}, 1));
+    int refused = sim::failedAllocations();
+    sim::failAllocations(0);
+    EXPECT_GT(refused, 0);
+    MSElementDescr* descr = nullptr;
+    ASSERT_GT(mdlElmdscr_read(&descr, cell, nullptr, 0, nullptr), 0) << "the old dimension was lost";
+    mdlElmdscr_freeAll(&descr);
+    DimensionRecord back{};
+    int32_t current = 0;
+    EXPECT_EQ(dimRecord_readInto(&back, &current, cell, nullptr, cell + 2), DIM_COMPONENT_EXTENSION);
+    EXPECT_DOUBLE_EQ(back.points[1].base.x, end.x);
+    /* Once the host can store again the same move goes through. */
+    ASSERT_TRUE(sim::interact::dataPoint(pick, 1));
+    ASSERT_TRUE(sim::interact::dataPoint({pick.x + 5 * UOR, pick.y, 0}, 1));
+    EXPECT_LE(mdlElmdscr_read(&descr, cell, nullptr, 0, nullptr), 0) << "the old cell is replaced";
+    if (descr) mdlElmdscr_freeAll(&descr);
+}
+
 }  // namespace
