@@ -57,12 +57,6 @@ void placeDimensionPoint(Dpoint3d* point, int) {
     gd->current += 1;
 }
 
-void placeDimensionDynamics(Dpoint3d* point, int, int drawMode) {
-    WorkingState* gd = tarvik().gd;
-    if (!placeAt(*point)) return;
-    dimDraw_build(tarvik().activeDimension, gd->current, drawMode, nullptr);
-}
-
 /* Reset in state 3: store the points placed so far, then start over. */
 void placeFinish() {
     TarvikState& t = tarvik();
@@ -86,7 +80,7 @@ void placeLineLocation(Dpoint3d* point, int) {
     dim->points[0] = dimDraw_projectPoint(&gd->firstPoint, &gd->baseOrigin, dim->axisAngle, dim->side);
     tarvik_prompt(PROMPT_DIMENSION_POINTS);
     mdlState_setFunction(STATEFUNC_DATAPOINT, reinterpret_cast<StateFunc>(placeDimensionPoint));
-    mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(placeDimensionDynamics));
+    mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(dimPlace_dimensionDynamics));
     mdlState_setFunction(STATEFUNC_RESET, reinterpret_cast<StateFunc>(placeFinish));
 }
 
@@ -151,6 +145,13 @@ bool ready() {
 }
 
 }  // namespace
+
+/* State 3 dynamics: the chain with the cursor as its next point. */
+void dimPlace_dimensionDynamics(Dpoint3d* point, int, int drawMode) {
+    WorkingState* gd = tarvik().gd;
+    if (!placeAt(*point)) return;
+    dimDraw_build(tarvik().activeDimension, gd->current, drawMode, nullptr);
+}
 
 /* ---- Shared helpers -------------------------------------------------------------------------- */
 

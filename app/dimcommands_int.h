@@ -6,6 +6,8 @@
 #include "app/dimension.h"
 #include "host/mdltypes.h"
 
+union MSElement;
+
 enum : int {
     PROMPT_IDENTIFY_LINE = 1,
     PROMPT_DIMENSION_POINTS = 2,
@@ -34,6 +36,14 @@ void dimCommand_textMoveFlags(SegmentText* text, int k, int segmentCount, double
 /* True when a chain of SEGMENTCOUNT segments cannot take another one; the
 ** prompt field then says so. */
 bool dimCommand_chainFull(int segmentCount);
+
+/* The dynamics of placement once the dimension line is placed: point
+** gd->current of activeDimension at POINT, the chain of gd->current segments
+** shown in DRAWMODE (nothing past the segment limit). */
+void dimPlace_dimensionDynamics(Dpoint3d* point, int view, int drawMode);
+/* The modify command's locate filter: reads the located dimension into
+** editCopy and picks the located-element function for its component. */
+int dimModify_modifyFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d* point, int view);
 
 /* The located-element functions of the modify commands (tests reach them). */
 void dimModify_moveText(Dpoint3d* cursor, int drawMode);

@@ -100,9 +100,11 @@ void clearText(int i) {
     text.shift = 0;
 }
 
+}  // namespace
+
 /* ---- Move text, extension line, dimension line ---------------------------------------------- */
 
-int modifyFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d* point, int) {
+int dimModify_modifyFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d* point, int) {
     TarvikState& t = tarvik();
     int kind = readLocated(element, model, filePos, false);
     int k = gd().current;
@@ -140,6 +142,8 @@ int modifyFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3
         return LOCATE_FILTER_REJECT;
     }
 }
+
+namespace {
 
 /* ---- Insert point ------------------------------------------------------------------------------- */
 
@@ -394,7 +398,7 @@ void cmdModifyDimension(char*) {
     if (!ready()) return;
     useEditCopy(true);
     mdlState_startPrimitive(tarvik_locateHandler, modifyRestart, MESSAGE_MODIFY_COMMAND, MESSAGE_MODIFY_PROMPT);
-    startModifyLocate(modifyFilter, modifyMask, 3, true);
+    startModifyLocate(dimModify_modifyFilter, modifyMask, 3, true);
     mdlLocate_setCursor();
 }
 
