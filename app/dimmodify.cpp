@@ -257,7 +257,7 @@ void editConfirm(Dpoint3d*, int) {
     UInt32 cellPos = mdlElement_getFilePos(FILEPOS_LOCATED_ELEMENT, nullptr);
     UInt32 textPos = mdlElement_getFilePos(FILEPOS_LOCATED_COMPONENT, nullptr);
     if (cellPos && textPos)
-        mdlModify_elementSingle(mdlModelRef_getActive(), cellPos, TEXT_ELM, 2, editText, nullptr,
+        mdlModify_elementSingle(mdlModelRef_getActive(), cellPos, 2, 2, editText, nullptr,
                                 static_cast<int>(textPos - cellPos));
     cmdEditText(nullptr);
 }
