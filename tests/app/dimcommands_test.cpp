@@ -178,6 +178,28 @@ TEST_F(DimCommandsTest, PlacementStopsAtTwentyFourSegments) {
     EXPECT_EQ(stored.segmentCount, DIM_MAX_SEGMENTS);
 }
 
+TEST_F(DimCommandsTest, ALineStringGivesTheSegmentThatWasHit) {
+    /* Horizontal, then up along the 90 degree axis, then along the 30 degree axis. */
+    Dpoint3d vertices[4] = {at(10, 10), at(30, 10), at(30, 30), at(30 + 20 * std::cos(PI / 6), 40)};
+    MSElement string;
+    ASSERT_EQ(mdlLineString_create(&string, nullptr, vertices, 4), 0);
+    ASSERT_NE(mdlElement_add(&string), 0u);
+    cmdDimensionElement(nullptr);
+    WorkingState& gd = *tarvik().gd;
+    /* On the horizontal segment: refused, nothing located. */
+    ASSERT_TRUE(sim::interact::dataPoint(at(20, 10), 1));
+    EXPECT_EQ(mdlElement_getFilePos(FILEPOS_LOCATED_ELEMENT, nullptr), 0u);
+    ASSERT_TRUE(sim::interact::dataPoint(at(30, 20), 1));
+    EXPECT_EQ(gd.locatedRotation, 3);
+    EXPECT_DOUBLE_EQ(gd.baseOrigin.y, vertices[1].y);
+    EXPECT_DOUBLE_EQ(gd.locatedEnd.y, vertices[2].y);
+    ASSERT_TRUE(sim::interact::reset());   /* no other candidate: start over */
+    ASSERT_TRUE(sim::interact::dataPoint(at(30 + 10 * std::cos(PI / 6), 35), 1));
+    EXPECT_EQ(gd.locatedRotation, 1);
+    EXPECT_DOUBLE_EQ(gd.baseOrigin.x, vertices[2].x);
+    EXPECT_DOUBLE_EQ(gd.locatedEnd.x, vertices[3].x);
+}
+
 TEST_F(DimCommandsTest, ALocateThatFindsNothingGivesTheLockBack) {
     MSElement line = lineAt(30, {10, 10, 0}, 20);
     ASSERT_NE(mdlElement_add(&line), 0u);
