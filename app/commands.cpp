@@ -43,6 +43,7 @@ void tarvik_registerCommands() {
 }
 
 /* ---- Commands ------------------------------------------------------------------------------
+** The dimension commands live in dimcommands.cpp and dimmodify.cpp.
 ** Commands of the later stages are registered with their numbers and key-ins
 ** now; until their behaviour is wired in they print nothing and change nothing. */
 
@@ -51,24 +52,6 @@ void cmdAbout(char*) {}
 
 /* Open the application's manual. */
 void cmdHelp(char*) {}
-
-/* Start dimension placement. */
-void cmdPlaceDimension(char*) {}
-
-/* Start dimensioning of a located isometric line. */
-void cmdDimensionElement(char*) {}
-
-/* Start moving a text, extension line or dimension line of a placed dimension. */
-void cmdModifyDimension(char*) {}
-
-/* Start inserting a point into a placed dimension. */
-void cmdInsertPoint(char*) {}
-
-/* Start editing a text of a placed dimension. */
-void cmdEditText(char*) {}
-
-/* Start deleting a point of a placed dimension. */
-void cmdDeletePoint(char*) {}
 
 /* Skew triangle in the horizontal plane. */
 void cmdSkewHorizontal(char*) {}

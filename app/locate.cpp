@@ -1,0 +1,129 @@
+/* Locating for the dimension and skew-triangle commands: the placement
+** filter that accepts a line along an isometric axis (or, in skew mode, one
+** off every axis), the locate handler with its confirm and next steps, and
+** the prompts. No state of its own: it fills the working state gd. */
+#include <cmath>
+#include <vector>
+
+#include "app/dimcommands_int.h"
+#include "app/tarvik_int.h"
+#include "host/mdlelement.h"
+#include "host/mdlgeom.h"
+#include "host/mdlstate.h"
+#include "host/mdlsystem.h"
+#include "host/mdlview.h"
+#include "lib/geometry/geo.h"
+
+namespace {
+
+/* Tolerance of the axis match (radians) and of the skew sector test (in sectors). */
+constexpr double AXIS_TOLERANCE = 0.001;
+
+/* The two vertices of the segment of ELEMENT that the locate hit, into A and B. */
+bool hitSegment(const MSElement* element, DgnModelRefP model, Dpoint3d* a, Dpoint3d* b) {
+    int type = mdlElement_getType(element);
+    if (type != LINE_ELM && type != LINE_STRING_ELM && type != SHAPE_ELM) return false;
+    int k = 0;
+    if (type != LINE_ELM && mdlLocate_getProjectedPoint(nullptr, &k) != 0) return false;
+    std::vector<Dpoint3d> points(MAX_VERTICES);
+    int count = 0;
+    if (mdlLinear_extract(points.data(), &count, element, model) != 0) return false;
+    if (k < 0 || k + 1 >= count) return false;
+    *a = points[k];
+    *b = points[k + 1];
+    return true;
+}
+
+/* Run the command's located-element function on the cursor (dynamics). */
+void locatedDynamics(Dpoint3d* point, int, int drawMode) {
+    if (LocatedElementFunction fn = tarvik().locatedElementFunction) fn(point, drawMode);
+}
+
+/* Accept the located element: the final call stores the result. */
+void locateConfirm(Dpoint3d* point, int) {
+    if (LocatedElementFunction fn = tarvik().locatedElementFunction) fn(point, DRAW_MODE_NORMAL);
+    tarvik_restoreLock();
+    mdlState_restartCurrentCommand();
+}
+
+/* Try the next candidate at the first point; none left: start over. */
+void locateNext() {
+    WorkingState* gd = tarvik().gd;
+    tarvik_restoreLock();
+    if (!gd || !mdlLocate_findElement(&gd->firstPoint, gd->pickView, 1, 0, 1)) mdlState_restartCurrentCommand();
+}
+
+}  // namespace
+
+int tarvik_placementFilter(MSElement* element, DgnModelRefP model, UInt32, Dpoint3d*, int) {
+    WorkingState* gd = tarvik().gd;
+    if (!gd || !element) return LOCATE_FILTER_REJECT;
+
+    /* A cell or complex chain stands for the component that was hit. */
+    MSElement component;
+    int type = mdlElement_getType(element);
+    if (type == CELL_HEADER_ELM || type == CMPLX_STRING_ELM) {
+        if (mdlElement_read(&component, model, mdlElement_getFilePos(FILEPOS_LOCATED_COMPONENT, nullptr)) != 0)
+            return LOCATE_FILTER_REJECT;
+        element = &component;
+    }
+    Dpoint3d a, b;
+    if (!hitSegment(element, model, &a, &b)) return LOCATE_FILTER_REJECT;
+
+    /* Order the ends left to right (bottom to top for a vertical line), so
+    ** that the direction lies in [0, pi/2] or (3 pi/2, 2 pi). */
+    double eps = *fc_epsilonP;
+    if (std::fabs(a.x - b.x) < eps ? a.y > b.y : a.x > b.x) std::swap(a, b);
+    /* A segment without length has no direction. */
+    if (std::fabs(a.x - b.x) < eps && std::fabs(a.y - b.y) < eps) return LOCATE_FILTER_REJECT;
+    gd->baseOrigin = a;
+    gd->locatedEnd = b;
+    zmlibGeo_getCircleQuadrant(&gd->locatedAngle, b.x - a.x, b.y - a.y);
+
+    if (gd->skewMode) {
+        /* One-sided: just below an isometric direction is skew, up to a
+        ** thousandth of a sector above it is not. */
+        double q = (gd->locatedAngle + *fc_piover6P) / *fc_piover3P;
+        double f = std::floor(q + eps);
+        return q - f > AXIS_TOLERANCE ? LOCATE_FILTER_ACCEPT : LOCATE_FILTER_REJECT;
+    }
+
+    struct Axis {
+        double angle;
+        int32_t rotation;
+    };
+    const Axis axes[] = {
+        {*fc_piover2P,              3},
+        {*fc_piover6P,              1},
+        {*fc_2piP - *fc_piover6P,   2},
+    };
+    for (const Axis& axis : axes) {
+        if (std::fabs(gd->locatedAngle - axis.angle) < AXIS_TOLERANCE) {
+            gd->locatedRotation = axis.rotation;
+            gd->locatedAxisAngle = axis.angle;
+            return LOCATE_FILTER_ACCEPT;
+        }
+    }
+    return LOCATE_FILTER_REJECT;
+}
+
+void tarvik_locateHandler(Dpoint3d* point, int view) {
+    WorkingState* gd = tarvik().gd;
+    if (!gd || !point) return;
+    tarvik_saveLock();
+    gd->firstPoint = *point;
+    gd->pickView = view;
+    tarvik_prompt(PROMPT_ACCEPT_OR_NEXT);
+    if (!mdlLocate_findElement(point, view, 0, 0, 1)) {
+        /* Nothing here: the lock goes back now, so that the next try saves
+        ** the user's own state and not the one switched off for this one. */
+        tarvik_restoreLock();
+        return;
+    }
+    mdlAccuSnap_enableLocate(0);
+    mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(locatedDynamics));
+    mdlState_setFunction(STATEFUNC_DATAPOINT, reinterpret_cast<StateFunc>(locateConfirm));
+    mdlState_setFunction(STATEFUNC_RESET, reinterpret_cast<StateFunc>(locateNext));
+}
+
+void tarvik_prompt(int n) { mdlOutput_rscPrintf(MSG_STATUS, 0, LIST_PROMPTS, n); }
