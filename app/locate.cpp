@@ -126,4 +126,4 @@ void tarvik_locateHandler(Dpoint3d* point, int view) {
     mdlState_setFunction(STATEFUNC_RESET, reinterpret_cast<StateFunc>(locateNext));
 }
 
-void tarvik_prompt(int n) { mdlOutput_rscPrintf(MSG_STATUS, 0, LIST_PROMPTS, n); }
+void tarvik_prompt(int n) { mdlOutput_rscPrintf(MSG_PROMPT, 0, LIST_PROMPTS, n); }

@@ -146,6 +146,7 @@ HOST_API StatusInt mdlParams_setActive(const void* value, int param) {
     const ParamInfo* p = findParam(param);
     if (!p || !value) return HOST_ERROR;
     if (sim::design::Settings* s = fileSettings()) {
+        const sim::design::Settings before = *s;
         bool done = withIntField(*s, param, [&](int32_t& v) { std::memcpy(&v, value, sizeof v); }) ||
                     withDoubleField(*s, param, [&](double& v) { std::memcpy(&v, value, sizeof v); });
         if (!done && param == ACTIVEPARAM_LINESTYLENAME) {
@@ -158,7 +159,8 @@ HOST_API StatusInt mdlParams_setActive(const void* value, int param) {
             done = true;
         }
         if (done) {
-            sim::design::saveSettings();
+            /* Commands set the same values over and over while they draw: only a change is written. */
+            if (!(*s == before)) sim::design::saveSettings();
             return HOST_SUCCESS;
         }
     }

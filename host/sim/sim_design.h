@@ -45,6 +45,8 @@ struct Settings {
     int readoutFlags = 0;
     std::string activeCellLibrary;
     int workMode = 0;                /* 0 DGN, 1 DWG, 2 V7 */
+
+    bool operator==(const Settings&) const = default;
 };
 
 struct Level {

@@ -165,7 +165,7 @@ TEST_F(DimCommandsTest, PlacementStopsAtTwentyFourSegments) {
     ASSERT_TRUE(sim::interact::cursorMove(at(90, 40), 1));
     EXPECT_EQ(std::memcmp(&last, &d.points[DIM_MAX_SEGMENTS], sizeof last), 0);
     ASSERT_TRUE(sim::interact::dataPoint(at(90, 40), 1));
-    EXPECT_EQ(sim::messageField(MSG_STATUS), "A dimension holds at most 24 segments");
+    EXPECT_EQ(sim::messageField(MSG_PROMPT), "A dimension holds at most 24 segments");
     ASSERT_TRUE(sim::interact::reset());
     DimensionRecord stored{};
     int32_t current = 0;
