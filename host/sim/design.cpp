@@ -225,8 +225,10 @@ void replay(const Step& step, bool undoing, bool persist) {
 
 void ensureListener() {
     if (state.listenerId) return;
+    /* The transaction begins with the event's first change (see Change), so
+    ** that events which change nothing, such as cursor moves, never touch the file. */
     state.listenerId = sim::addEventListener({
-        [] { beginTransaction(); },
+        [] {},
         [](bool committed) {
             if (committed) {
                 commit();

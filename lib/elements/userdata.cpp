@@ -2,6 +2,7 @@
 ** data version in front, read back from the first linkage of the library. */
 #include "lib/elements/userdata.h"
 
+#include <algorithm>
 #include <cstring>
 #include "host/mdlsystem.h"
 #include "lib/elements/support_int.h"
@@ -33,11 +34,13 @@ extern "C" ZMLIB_API int zmlibAttrib_appendElementUserData(int applicationId, in
         return ZMLIB_ERROR;
     }
     if (!element || (size && !data)) return ZMLIB_ERROR;
-    uint8_t buffer[LINKAGE_BUFFER] = {};
+    uint8_t buffer[LINKAGE_BUFFER];
     LinkageHeader header{};
     header.headerWord = LINKAGE_USER_FLAG;
     header.primaryID = ZMLIB_USERDATA_LINKAGE_ID;
     int words = ((static_cast<int>(size) + 1) / 2 + 7) / 4 * 4;
+    /* Only the linkage's own bytes are cleared: this runs for every member of every chain drawn. */
+    std::memset(buffer, 0, std::min<size_t>(sizeof buffer, 2 * static_cast<size_t>(words) + 16));
     mdlLinkage_setWords(&header, words);
     std::memcpy(buffer, &header, sizeof header);
     put2le(buffer + 4, static_cast<uint16_t>(applicationId));
