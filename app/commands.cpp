@@ -70,14 +70,7 @@ void cmdEditText(char*) {}
 /* Start deleting a point of a placed dimension. */
 void cmdDeletePoint(char*) {}
 
-/* Skew triangle in the horizontal plane. */
-void cmdSkewHorizontal(char*) {}
-
-/* Skew triangle in a vertical plane. */
-void cmdSkewVertical(char*) {}
-
-/* Vertical and horizontal skew triangles. */
-void cmdSkewCombined(char*) {}
+/* The skew commands live with their triangles in skew.cpp. */
 
 /* Clean up and leave: the unload is queued for the application's own task. */
 void cmdExit(char*) {
