@@ -253,10 +253,9 @@ bool dimDraw_constrain(Dpoint3d* out, const Dpoint3d* origin, const Dpoint3d* cu
     return true;
 }
 
-int dimDraw_build(const DimensionRecord* dim, int n, int drawMode, uint32_t* filePosOut) {
-    if (filePosOut) *filePosOut = 0;
-    if (n < 0 || n > DIM_MAX_SEGMENTS) return DIM_BUILD_REFUSED;
-    if (n == 0) return 0;
+int dimDraw_buildDescr(MSElementDescr** out, const DimensionRecord* dim, int n, int drawMode) {
+    *out = nullptr;
+    if (n <= 0 || n > DIM_MAX_SEGMENTS) return DIM_BUILD_REFUSED;
     MSElement header;
     if (mdlCell_create(&header, zmlibUtil_convertToUnicodeText("TARVIK"), &dim->points[0].base, 0) != 0)
         return DIM_BUILD_REFUSED;
@@ -274,15 +273,25 @@ int dimDraw_build(const DimensionRecord* dim, int n, int drawMode, uint32_t* fil
         segment(b, i, previous, next);
         previous = next;
     }
+    *out = b.descr;
+    return b.failed ? DIM_BUILD_REFUSED : 0;
+}
+
+int dimDraw_build(const DimensionRecord* dim, int n, int drawMode, uint32_t* filePosOut) {
+    if (filePosOut) *filePosOut = 0;
+    if (n < 0 || n > DIM_MAX_SEGMENTS) return DIM_BUILD_REFUSED;
+    if (n == 0) return 0;
+    MSElementDescr* descr = nullptr;
+    int status = dimDraw_buildDescr(&descr, dim, n, drawMode);
+    if (!descr) return DIM_BUILD_REFUSED;
     DgnModelRefP model = mdlModelRef_getActive();
-    mdlElmdscr_display(b.descr, model, drawMode);
-    int status = b.failed ? DIM_BUILD_REFUSED : 0;
+    mdlElmdscr_display(descr, model, drawMode);
     if (drawMode == DIM_DRAW_STORE && status == 0) {
-        mdlCell_setRange(b.descr, model);
-        uint32_t pos = mdlElmdscr_add(b.descr);
+        mdlCell_setRange(descr, model);
+        uint32_t pos = mdlElmdscr_add(descr);
         if (pos == 0) status = DIM_BUILD_REFUSED;
         if (filePosOut) *filePosOut = pos;
     }
-    mdlElmdscr_freeAll(&b.descr);
+    mdlElmdscr_freeAll(&descr);
     return status;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include "app/dimension.h"
 
+struct MSElementDescr;
+
 enum : int {
     DIM_DRAW_STORE = 0,      /* the only draw mode that stores the cell */
     DIM_BUILD_REFUSED = 0x8000,
@@ -35,3 +37,8 @@ bool dimDraw_constrain(Dpoint3d* out, const Dpoint3d* origin, const Dpoint3d* cu
 ** or DIM_BUILD_REFUSED for N outside 0 to 24 or a failed store. N = 0 builds
 ** nothing. */
 int dimDraw_build(const DimensionRecord* dim, int n, int drawMode, uint32_t* filePosOut);
+/* Build the first N segments of DIM into the new descriptor *OUT (the
+** caller frees it) without showing or storing them; DRAWMODE 0 gives the
+** cell its header data. 0, or DIM_BUILD_REFUSED (*OUT then may hold what
+** was built, or be null). */
+int dimDraw_buildDescr(MSElementDescr** out, const DimensionRecord* dim, int n, int drawMode);
