@@ -356,6 +356,31 @@ TEST_F(SkewTest, ACombinedTriangleThatCannotBeCompletedLeavesNothing) {
     EXPECT_EQ(mdlSystem_getGraphicGroup(), 0u);
 }
 
+TEST_F(SkewTest, FailedAllocationsLeaveTheGroupsConsistent) {
+    locate(at(0, 0), at(100, 20));
+    Dpoint3d cursor = at(20, 50);
+    for (int skip = 0; skip < 40; ++skip) {
+        uint32_t next = mdlSystem_getNextGraphicGroup();
+        size_t before = stored().size();
+        sim::failAllocations(1000, skip);
+        skew_combinedTriangles(&cursor, 0);
+        bool refused = sim::failedAllocations() > 0;
+        sim::failAllocations(0);
+        auto all = stored();
+        /* The first allocation is the outline's: without it nothing is built. */
+        if (skip == 0) EXPECT_TRUE(refused && all.size() == before);
+        EXPECT_EQ(mdlSystem_getGraphicGroup(), 0u) << skip;
+        if (all.size() == before) {
+            EXPECT_EQ(mdlSystem_getNextGraphicGroup(), next) << skip;
+            continue;
+        }
+        /* Whatever was stored is one group and starts with the outlines. */
+        EXPECT_EQ(mdlSystem_getNextGraphicGroup(), next + 1) << skip;
+        EXPECT_EQ(all[before].type, SHAPE_ELM) << skip;
+        for (size_t i = before; i < all.size(); ++i) EXPECT_EQ(all[i].group, next) << skip;
+    }
+}
+
 /* ---- The commands ------------------------------------------------------------------------------- */
 
 TEST_F(SkewTest, TheCommandsLocateOnlySkewLines) {
