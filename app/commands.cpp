@@ -43,7 +43,8 @@ void tarvik_registerCommands() {
 }
 
 /* ---- Commands ------------------------------------------------------------------------------
-** The dimension commands live in dimcommands.cpp and dimmodify.cpp.
+** The dimension commands live in dimcommands.cpp and dimmodify.cpp, the skew
+** commands with their triangles in skew.cpp.
 ** Commands of the later stages are registered with their numbers and key-ins
 ** now; until their behaviour is wired in they print nothing and change nothing. */
 
@@ -53,14 +54,6 @@ void cmdAbout(char*) {}
 /* Open the application's manual. */
 void cmdHelp(char*) {}
 
-/* Skew triangle in the horizontal plane. */
-void cmdSkewHorizontal(char*) {}
-
-/* Skew triangle in a vertical plane. */
-void cmdSkewVertical(char*) {}
-
-/* Vertical and horizontal skew triangles. */
-void cmdSkewCombined(char*) {}
 
 /* Clean up and leave: the unload is queued for the application's own task. */
 void cmdExit(char*) {
