@@ -17,6 +17,7 @@
 #include "host/mdlsystem.h"
 #include "host/sim/sim_apps.h"
 #include "host/sim/sim_design.h"
+#include "host/sim/sim_view.h"
 #include "host/sim/sim_element.h"
 #include "host/sim/sim_events.h"
 #include "host/sim/sim_output.h"
@@ -1171,12 +1172,18 @@ StatusInt mdlModify_elementSingle(DgnModelRefP model, UInt32 filePos, int type, 
     static MSElement buffer;
     std::memcpy(buffer.bytes, s->data, sizeBytes(s->data));
     int answer = fn(&buffer, params, m, nullptr, nullptr);
-    if (answer & MODIFY_STATUS_DELETE) return deleteElement(m, pos) ? HOST_SUCCESS : HOST_ERROR;
-    if (answer & MODIFY_STATUS_REPLACE) {
+    bool changed = false;
+    if (answer & MODIFY_STATUS_DELETE) {
+        changed = deleteElement(m, pos);
+    } else if (answer & MODIFY_STATUS_REPLACE) {
         if (m != activeModel()) return HOST_ERROR;
-        return mdlElement_rewrite(&buffer, nullptr, pos) ? HOST_SUCCESS : HOST_ERROR;
+        changed = mdlElement_rewrite(&buffer, nullptr, pos) != 0;
+    } else {
+        return HOST_SUCCESS;
     }
-    return HOST_SUCCESS;
+    /* The views show the element as it is now, not its old (perhaps highlighted) drawing. */
+    if (changed) sim::view::updateFromModel();
+    return changed ? HOST_SUCCESS : HOST_ERROR;
 }
 
 StatusInt mdlUndo_undo(void) { return undo() ? HOST_SUCCESS : HOST_ERROR; }
