@@ -14,6 +14,7 @@
 #include <numbers>
 #include <string>
 
+#include "app/dimcommands_int.h"
 #include "app/dimdraw.h"
 #include "app/dimrecord.h"
 #include "app/tarvik.h"
@@ -118,6 +119,57 @@ void BM_PlacementStepWithoutDisplay(benchmark::State& st) {
     }
 }
 BENCHMARK(BM_PlacementStepWithoutDisplay)->Unit(benchmark::kMicrosecond);
+
+/* A stored 24-segment dimension, read back through the modify command's
+** filter as it runs when the user picks one of its extension lines: the
+** whole chain is read from the cell's user data into the edit copy. */
+uint32_t storedAt = 0;
+void storeTwentyFour() {
+    if (storedAt) return;
+    placeTwentyThree();
+    sim::interact::dataPoint(along(kSegments * 20), 1);
+    sim::interact::reset();
+    mdlState_startDefaultCommand();
+    storedAt = 1;
+}
+
+/* The filter alone, on the element a locate found (the host's located
+** element and component stay as that locate left them). */
+void BM_ModifyFilterReadBack(benchmark::State& st) {
+    setUp();
+    storeTwentyFour();
+    keyin("tarvik modify dimension");
+    Dpoint3d pick = along(kSegments * 20, 20);  /* on the last extension line */
+    UInt32 pos = mdlLocate_findElement(&pick, 1, 0, 0, 0);
+    DgnModelRefP model = nullptr;
+    UInt32 top = mdlElement_getFilePos(FILEPOS_LOCATED_ELEMENT, &model);
+    MSElement element;
+    if (!pos || !top || mdlElement_read(&element, model, top) != 0) {
+        st.SkipWithError("nothing located");
+        return;
+    }
+    sim::CurrentApplicationScope scope(app);
+    int accepted = 0;
+    for (auto _ : st) accepted = dimModify_modifyFilter(&element, model, top, &pick, 1);
+    st.counters["accepted"] = accepted == LOCATE_FILTER_ACCEPT;
+    st.counters["segments"] = tarvik().editCopy->segmentCount;
+    mdlState_startDefaultCommand();
+}
+BENCHMARK(BM_ModifyFilterReadBack)->Unit(benchmark::kMicrosecond);
+
+/* The same with the host's locate around it: the search among the chain's
+** elements, the candidates and the filter. */
+void BM_ModifyLocateAndReadBack(benchmark::State& st) {
+    setUp();
+    storeTwentyFour();
+    keyin("tarvik modify dimension");
+    Dpoint3d pick = along(kSegments * 20, 20);
+    UInt32 pos = 0;
+    for (auto _ : st) pos = mdlLocate_findElement(&pick, 1, 0, 0, 0);
+    st.counters["located"] = pos != 0;
+    mdlState_startDefaultCommand();
+}
+BENCHMARK(BM_ModifyLocateAndReadBack)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
