@@ -86,6 +86,13 @@ void composeLocal(const Transform& op) {
 }
 
 RotMatrix rotationXYZ(double ax, double ay, double az) {
+    if (ax == 0 && ay == 0 && std::isfinite(az)) {
+        /* About z only (every frame of a plane drawing): the x and y factors
+        ** are exact identities; adding 0.0 gives the zeros the sign the
+        ** full product gives them. */
+        double cz = std::cos(az), sz = std::sin(az);
+        return RotMatrix{{{cz + 0.0, -sz + 0.0, 0}, {sz + 0.0, cz + 0.0, 0}, {0, 0, 1}}};
+    }
     double cx = std::cos(ax), sx = std::sin(ax), cy = std::cos(ay), sy = std::sin(ay);
     double cz = std::cos(az), sz = std::sin(az);
     RotMatrix rx{{{1, 0, 0}, {0, cx, -sx}, {0, sx, cx}}};

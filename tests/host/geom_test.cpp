@@ -270,3 +270,26 @@ TEST(Geom, ConstantsAndConversions) {
     EXPECT_NE(mdlCnv_masterToUOR(&uor, 1.0, nullptr), 0);   /* no file: no units */
     EXPECT_EQ(uor, 7);
 }
+
+/* Rotations about z alone are bit for bit the product of the three axis
+** rotations (signs of zeros included), as every stored element depends on them. */
+TEST(Geom, RotationAboutZMatchesTheFullProductBitForBit) {
+    const double angles[] = {0.0, -0.0, M_PI / 6, -M_PI / 6, M_PI / 2, M_PI, -M_PI, 2 * M_PI, 1e-300, -1e-300, 123.456};
+    for (double a : angles) {
+        SCOPED_TRACE(a);
+        const double c = std::cos(a), s = std::sin(a), c0 = std::cos(0.0), s0 = std::sin(0.0);
+        RotMatrix rx{{{1, 0, 0}, {0, c0, -s0}, {0, s0, c0}}};
+        RotMatrix ry{{{c0, 0, s0}, {0, 1, 0}, {-s0, 0, c0}}};
+        RotMatrix rz{{{c, -s, 0}, {s, c, 0}, {0, 0, 1}}};
+        RotMatrix t, expected, got;
+        mdlRMatrix_multiply(&t, &ry, &rx);
+        mdlRMatrix_multiply(&expected, &rz, &t);
+        mdlRMatrix_fromAngle(&got, a);
+        EXPECT_EQ(0, std::memcmp(&expected, &got, sizeof got));
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) EXPECT_EQ(std::signbit(expected.form3d[i][j]), std::signbit(got.form3d[i][j]));
+    }
+    RotMatrix nan;
+    mdlRMatrix_fromAngle(&nan, NAN);
+    EXPECT_TRUE(std::isnan(nan.form3d[0][0]));
+}
