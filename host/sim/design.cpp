@@ -60,6 +60,7 @@ struct DesignState {
     bool replaying = false;          /* undo/redo in progress: not journalled */
     DisplayHook hook;
     std::vector<Shown> shown;
+    std::vector<std::vector<uint8_t>> spareShown;   /* buffers of trimmed log entries, for reuse */
 };
 DesignState state;
 
@@ -1037,6 +1038,7 @@ void clearShownLog() { state.shown.clear(); }
 void resetForTests() {
     closeActive();
     state.shown.clear();
+    state.spareShown.clear();
     state.hook = nullptr;
     sim::geom::resetTransformsForTests();
 }
@@ -1052,8 +1054,19 @@ void mdlElement_display(const MSElement* element, int drawMode) {
         state.hook(element, activeModel(), drawMode);
         return;
     }
-    if (state.shown.size() >= MAX_SHOWN) state.shown.erase(state.shown.begin(), state.shown.begin() + MAX_SHOWN / 2);
-    state.shown.push_back({drawMode, std::vector<uint8_t>(element->bytes, element->bytes + sizeBytes(element->bytes))});
+    if (state.shown.size() >= MAX_SHOWN) {
+        /* Trim the older half; its buffers serve the next entries, so that a
+        ** long dynamics session does not allocate for every element shown. */
+        for (size_t i = 0; i < MAX_SHOWN / 2; ++i) state.spareShown.push_back(std::move(state.shown[i].element));
+        state.shown.erase(state.shown.begin(), state.shown.begin() + MAX_SHOWN / 2);
+    }
+    std::vector<uint8_t> copy;
+    if (!state.spareShown.empty()) {
+        copy = std::move(state.spareShown.back());
+        state.spareShown.pop_back();
+    }
+    copy.assign(element->bytes, element->bytes + sizeBytes(element->bytes));
+    state.shown.push_back({drawMode, std::move(copy)});
 }
 
 /* ---- File access calls ------------------------------------------------------------------------------------------ */

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,14 @@ struct Constants {
 };
 const Constants constants{};
 
+/* TOLOCAL is the inverse of TOWORLD, computed when first needed: most frames
+** only carry points to the world. Once mdlCurrTrans_getAddresses has handed
+** out its address, the frame keeps it current on every change. */
 struct Frame {
     Transform toWorld;
     Transform toLocal;
+    bool localStale = false;   /* toLocal not yet recomputed after a change */
+    bool localShared = false;  /* &toLocal was handed out */
 };
 
 Transform identityTransform() {
@@ -36,15 +42,38 @@ Transform identityTransform() {
     return t;
 }
 
+/* Frames live in their own allocations and are kept for reuse after
+** mdlCurrTrans_end, so that addresses handed out by getAddresses stay valid
+** while frames are pushed, and begin/end allocate nothing once warm. */
 struct TransformState {
     Frame base{identityTransform(), identityTransform()};
-    std::vector<Frame> stack;
-    Frame& current() { return stack.empty() ? base : stack.back(); }
+    std::vector<std::unique_ptr<Frame>> frames;   /* frames[0..depth) are open */
+    size_t depth = 0;
+    Frame& current() { return depth ? *frames[depth - 1] : base; }
 };
 TransformState transforms;
 
 void invert(Transform& out, const Transform& in) {
     if (mdlTMatrix_getInverse(&out, &in) != 0) out = identityTransform();
+}
+
+/* Note that F's toWorld changed: invert now if its inverse is shared, else later. */
+void worldChanged(Frame& f) {
+    if (f.localShared) {
+        invert(f.toLocal, f.toWorld);
+        f.localStale = false;
+    } else {
+        f.localStale = true;
+    }
+}
+
+const Transform& currentToLocal() {
+    Frame& f = transforms.current();
+    if (f.localStale) {
+        invert(f.toLocal, f.toWorld);
+        f.localStale = false;
+    }
+    return f.toLocal;
 }
 
 /* Compose OP after the current frame's local-to-world transform. */
@@ -53,10 +82,17 @@ void composeLocal(const Transform& op) {
     Transform t;
     mdlTMatrix_multiply(&t, &f.toWorld, &op);
     f.toWorld = t;
-    invert(f.toLocal, f.toWorld);
+    worldChanged(f);
 }
 
 RotMatrix rotationXYZ(double ax, double ay, double az) {
+    if (ax == 0 && ay == 0 && std::isfinite(az)) {
+        /* About z only (every frame of a plane drawing): the x and y factors
+        ** are exact identities; adding 0.0 gives the zeros the sign the
+        ** full product gives them. */
+        double cz = std::cos(az), sz = std::sin(az);
+        return RotMatrix{{{cz + 0.0, -sz + 0.0, 0}, {sz + 0.0, cz + 0.0, 0}, {0, 0, 1}}};
+    }
     double cx = std::cos(ax), sx = std::sin(ax), cy = std::cos(ay), sy = std::sin(ay);
     double cz = std::cos(az), sz = std::sin(az);
     RotMatrix rx{{{1, 0, 0}, {0, cx, -sx}, {0, sx, cx}}};
@@ -127,17 +163,23 @@ bool currentIsIdentity() {
 
 /* ---- Current transform ----------------------------------------------------- */
 
-void mdlCurrTrans_begin(void) { transforms.stack.push_back(transforms.current()); }
-
-void mdlCurrTrans_end(void) {
-    if (!transforms.stack.empty()) transforms.stack.pop_back();
+void mdlCurrTrans_begin(void) {
+    Frame copy = transforms.current();
+    copy.localShared = false;   /* nobody holds the new frame's address yet */
+    if (transforms.depth == transforms.frames.size()) transforms.frames.push_back(std::make_unique<Frame>());
+    *transforms.frames[transforms.depth++] = copy;
 }
 
-int mdlCurrTrans_depth(void) { return static_cast<int>(transforms.stack.size()); }
+void mdlCurrTrans_end(void) {
+    if (transforms.depth) --transforms.depth;
+}
+
+int mdlCurrTrans_depth(void) { return static_cast<int>(transforms.depth); }
 
 void mdlCurrTrans_identity(void) {
     Frame& f = transforms.current();
     f.toWorld = f.toLocal = identityTransform();
+    f.localStale = false;
 }
 
 void mdlCurrTrans_translateOrigin(const Dpoint3d* point) {
@@ -153,7 +195,7 @@ void mdlCurrTrans_translateOriginWorld(const Dpoint3d* point) {
     if (!point) return;
     Frame& f = transforms.current();
     mdlTMatrix_setTranslation(&f.toWorld, point);
-    invert(f.toLocal, f.toWorld);
+    worldChanged(f);
 }
 
 void mdlCurrTrans_rotateByAngles(double xAngle, double yAngle, double zAngle) {
@@ -188,7 +230,7 @@ void mdlCurrTrans_transformPointArray(Dpoint3d* out, const Dpoint3d* in, int cou
 
 void mdlCurrTrans_invtransPointArray(Dpoint3d* out, const Dpoint3d* in, int count) {
     if (!out || !in) return;
-    const Transform& t = transforms.current().toLocal;
+    const Transform& t = currentToLocal();
     for (int i = 0; i < count; ++i) {
         out[i] = in[i];
         mdlTMatrix_transformPoint(&out[i], &t);
@@ -198,7 +240,11 @@ void mdlCurrTrans_invtransPointArray(Dpoint3d* out, const Dpoint3d* in, int coun
 void mdlCurrTrans_getAddresses(Transform** toWorld, Transform** toLocal) {
     Frame& f = transforms.current();
     if (toWorld) *toWorld = &f.toWorld;
-    if (toLocal) *toLocal = &f.toLocal;
+    if (toLocal) {
+        currentToLocal();
+        f.localShared = true;
+        *toLocal = &f.toLocal;
+    }
 }
 
 /* ---- Rotation matrices ----------------------------------------------------- */

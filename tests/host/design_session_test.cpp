@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "design_fixture.h"
@@ -144,4 +145,27 @@ TEST_F(DesignTest, DisplayIsRecordedByDrawModeAndNothingIsStoredOutsideModeZero)
     EXPECT_EQ(mdlElmdscr_undoableDelete(d, pos, 1), 0);
     EXPECT_EQ(hooked, 1);
     mdlElmdscr_freeAll(&d);
+}
+
+/* The log keeps the latest entries when it trims its older half, and entries
+** written into reused buffers hold exactly the element shown (no bytes of a
+** longer element shown before). */
+TEST_F(DesignTest, ShownLogTrimsItsOlderHalfAndKeepsTheLatestElementsExactly) {
+    openFile("shownlog.design");
+    sim::design::clearShownLog();
+    MSElement shortLine, longString;
+    const Dpoint3d pts[4] = {{0, 0, 0}, {1, 1, 0}, {2, 0, 0}, {3, 1, 0}};
+    ASSERT_EQ(mdlLine_create(&shortLine, nullptr, pts), 0);
+    ASSERT_EQ(mdlLineString_create(&longString, nullptr, pts, 4), 0);
+    const size_t shown = 100000 + 30001;   /* past one trim of the older half */
+    for (size_t i = 0; i < shown; ++i) mdlElement_display(i % 3 ? &shortLine : &longString, i % 2 ? 2 : 3);
+    const auto& log = sim::design::shownLog();
+    ASSERT_EQ(log.size(), shown - 50000);
+    for (size_t k = 0; k < log.size(); k += 997) {
+        size_t i = k + 50000;
+        const MSElement& expected = i % 3 ? shortLine : longString;
+        ASSERT_EQ(log[k].drawMode, i % 2 ? 2 : 3) << i;
+        ASSERT_EQ(log[k].element.size(), static_cast<size_t>(mdlElement_size(&expected))) << i;
+        ASSERT_EQ(0, std::memcmp(log[k].element.data(), expected.bytes, log[k].element.size())) << i;
+    }
 }

@@ -72,6 +72,90 @@ TEST_F(GeomTest, ConstructorsMapLocalPointsThroughTheCurrentFrame) {
     expectPoint(p[1], 10, 0, 0);
 }
 
+namespace {
+
+/* A point taken to the world and back through the current frame comes home. */
+void expectRoundTrip(const char* step) {
+    SCOPED_TRACE(step);
+    const Dpoint3d local{3, -7, 2};
+    Dpoint3d world, back;
+    mdlCurrTrans_transformPointArray(&world, &local, 1);
+    mdlCurrTrans_invtransPointArray(&back, &world, 1);
+    expectPoint(back, local.x, local.y, local.z);
+}
+
+/* TO_LOCAL * TO_WORLD is the identity. */
+void expectInverse(const Transform* toWorld, const Transform* toLocal, const char* step) {
+    SCOPED_TRACE(step);
+    Transform product;
+    mdlTMatrix_multiply(&product, toLocal, toWorld);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_NEAR(product.form3d[i][j], i == j ? 1.0 : 0.0, 1e-9) << i << "," << j;
+}
+
+}  // namespace
+
+TEST_F(GeomTest, InverseFollowsEveryKindOfChangeWithAndWithoutSharedAddresses) {
+    const Dpoint3d origin{100, 50, 5}, world{-20, 30, 0};
+    const RotMatrix tilt{{{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}};
+    for (bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "address handed out" : "no address handed out");
+        mdlCurrTrans_begin();
+        Transform *toWorld = nullptr, *toLocal = nullptr;
+        if (shared) mdlCurrTrans_getAddresses(&toWorld, &toLocal);
+        auto check = [&](const char* step) {
+            if (shared) expectInverse(toWorld, toLocal, step);
+            expectRoundTrip(step);
+        };
+        check("fresh frame");
+        mdlCurrTrans_translateOrigin(&origin);
+        check("translate");
+        mdlCurrTrans_rotateByAngles(0.3, 0, 0.7);
+        check("rotate by angles");
+        mdlCurrTrans_rotateByRMatrix(&tilt);
+        check("rotate by matrix");
+        mdlCurrTrans_scale(2, 3, 4);
+        check("scale");
+        mdlCurrTrans_translateOriginWorld(&world);
+        check("translate to a world point");
+        mdlCurrTrans_identity();
+        check("identity");
+        mdlCurrTrans_scale(5, 5, 5);
+        check("scale after identity");
+        mdlCurrTrans_end();
+    }
+    EXPECT_TRUE(sim::geom::currentIsIdentity());
+}
+
+TEST_F(GeomTest, SharedInverseOfAnOuterFrameStaysValidWhileInnerFramesChange) {
+    const Dpoint3d origin{10, 20, 0};
+    mdlCurrTrans_begin();
+    mdlCurrTrans_translateOrigin(&origin);
+    Transform *outerWorld = nullptr, *outerLocal = nullptr;
+    mdlCurrTrans_getAddresses(&outerWorld, &outerLocal);
+    const Transform savedLocal = *outerLocal;
+    /* Inner frames, deeper than any before, change and go away. */
+    for (int depth = 0; depth < 40; ++depth) {
+        mdlCurrTrans_begin();
+        mdlCurrTrans_rotateByAngles(0, 0, 0.1);
+        mdlCurrTrans_scale(1.5, 1.5, 1.5);
+    }
+    Transform *innerWorld = nullptr, *innerLocal = nullptr;
+    mdlCurrTrans_getAddresses(&innerWorld, &innerLocal);
+    expectInverse(innerWorld, innerLocal, "innermost frame");
+    for (int depth = 0; depth < 40; ++depth) mdlCurrTrans_end();
+    EXPECT_EQ(0, std::memcmp(&savedLocal, outerLocal, sizeof savedLocal));
+    expectInverse(outerWorld, outerLocal, "outer frame after the inner ones ended");
+    /* A stale inverse copied into a new frame is recomputed there. */
+    mdlCurrTrans_begin();
+    mdlCurrTrans_scale(2, 2, 2);
+    mdlCurrTrans_begin();
+    expectRoundTrip("frame begun over a changed one");
+    mdlCurrTrans_end();
+    mdlCurrTrans_end();
+    mdlCurrTrans_end();
+}
+
 TEST_F(GeomTest, DescriptorTransformScalesAboutTheFrameAndRangesFollow) {
     MSElement el;
     const Dpoint3d pts[2] = {{1, 1, 0}, {3, 2, 0}};
@@ -185,4 +269,27 @@ TEST(Geom, ConstantsAndConversions) {
     double uor = 7;
     EXPECT_NE(mdlCnv_masterToUOR(&uor, 1.0, nullptr), 0);   /* no file: no units */
     EXPECT_EQ(uor, 7);
+}
+
+/* Rotations about z alone are bit for bit the product of the three axis
+** rotations (signs of zeros included), as every stored element depends on them. */
+TEST(Geom, RotationAboutZMatchesTheFullProductBitForBit) {
+    const double angles[] = {0.0, -0.0, M_PI / 6, -M_PI / 6, M_PI / 2, M_PI, -M_PI, 2 * M_PI, 1e-300, -1e-300, 123.456};
+    for (double a : angles) {
+        SCOPED_TRACE(a);
+        const double c = std::cos(a), s = std::sin(a), c0 = std::cos(0.0), s0 = std::sin(0.0);
+        RotMatrix rx{{{1, 0, 0}, {0, c0, -s0}, {0, s0, c0}}};
+        RotMatrix ry{{{c0, 0, s0}, {0, 1, 0}, {-s0, 0, c0}}};
+        RotMatrix rz{{{c, -s, 0}, {s, c, 0}, {0, 0, 1}}};
+        RotMatrix t, expected, got;
+        mdlRMatrix_multiply(&t, &ry, &rx);
+        mdlRMatrix_multiply(&expected, &rz, &t);
+        mdlRMatrix_fromAngle(&got, a);
+        EXPECT_EQ(0, std::memcmp(&expected, &got, sizeof got));
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) EXPECT_EQ(std::signbit(expected.form3d[i][j]), std::signbit(got.form3d[i][j]));
+    }
+    RotMatrix nan;
+    mdlRMatrix_fromAngle(&nan, NAN);
+    EXPECT_TRUE(std::isnan(nan.form3d[0][0]));
 }
