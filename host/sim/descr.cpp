@@ -11,62 +11,17 @@
 #include "host/mdlsystem.h"
 #include "host/sim/sim_design.h"
 #include "host/sim/sim_element.h"
-#include "host/sim/sim_memory.h"
 
 using namespace sim::elem;
 
 namespace {
-
-/* Freed nodes are kept for the next descriptor, by size class: a chain built
-** and freed at every cursor move then costs no trip through malloc. A node's
-** block is its class size, so its capacity (what callers may grow into) is
-** unchanged. At most kCachedBytes are kept. */
-constexpr size_t kClassBytes = 4096;
-constexpr size_t kClasses = (offsetof(MSElementDescr, el) + MAX_ELEMENT_SIZE + kClassBytes - 1) / kClassBytes + 1;
-#if defined(__SANITIZE_ADDRESS__)
-constexpr size_t kCachedBytes = 0;   /* let the sanitizer see every free */
-#else
-constexpr size_t kCachedBytes = 8u << 20;
-#endif
-struct FreeBlock { FreeBlock* next; };
-struct NodeCache {
-    FreeBlock* lists[kClasses] = {};
-    size_t bytes = 0;
-};
-NodeCache nodeCache;
-
-size_t sizeClass(uint32_t capacity) { return (offsetof(MSElementDescr, el) + capacity + kClassBytes - 1) / kClassBytes; }
-
-void* allocateNode(uint32_t capacity) {
-    size_t c = sizeClass(capacity);
-    if (FreeBlock* b = nodeCache.lists[c]) {
-        /* The host's failure switch reaches cached blocks as well. */
-        if (sim::refuseAllocation()) return nullptr;
-        nodeCache.lists[c] = b->next;
-        nodeCache.bytes -= c * kClassBytes;
-        return b;
-    }
-    return dlmSystem_mdlMalloc(c * kClassBytes);
-}
-
-void releaseNode(MSElementDescr* d) {
-    size_t c = sizeClass(d->capacity);
-    if (nodeCache.bytes + c * kClassBytes > kCachedBytes) {
-        dlmSystem_mdlFree(d);
-        return;
-    }
-    auto* b = reinterpret_cast<FreeBlock*>(d);
-    b->next = nodeCache.lists[c];
-    nodeCache.lists[c] = b;
-    nodeCache.bytes += c * kClassBytes;
-}
 
 MSElementDescr* newNode(const MSElement* element) {
     if (!element || !wellFormed(element->bytes, MAX_ELEMENT_SIZE)) return nullptr;
     uint32_t size = sizeBytes(element->bytes);
     uint32_t capacity = std::min<uint32_t>(size + MAX_DESCR_GROWTH, MAX_ELEMENT_SIZE);
     /* Through the host's allocator, so that its failure switch reaches descriptors. */
-    void* mem = allocateNode(capacity);
+    void* mem = dlmSystem_mdlMalloc(offsetof(MSElementDescr, el) + capacity);
     if (!mem) return nullptr;
     auto* d = static_cast<MSElementDescr*>(mem);
     d->next = d->previous = d->parent = d->firstChild = nullptr;
@@ -137,7 +92,7 @@ void freeChain(MSElementDescr* d) {
         MSElementDescr* next = d->next;
         if (d == hint.owner || d == hint.last) hint = {};
         freeChain(d->firstChild);
-        releaseNode(d);
+        dlmSystem_mdlFree(d);
         d = next;
     }
 }

@@ -37,7 +37,6 @@ bool refuse() {
 namespace sim {
 void failAllocations(int count, int skip) { state = MemoryState{skip, count, 0}; }
 int failedAllocations() { return state.failed; }
-bool refuseAllocation() { return refuse(); }
 }  // namespace sim
 
 HOST_API void* dlmSystem_mdlMalloc(size_t size) {

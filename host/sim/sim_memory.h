@@ -6,9 +6,6 @@ namespace sim {
 /* The next COUNT allocations (malloc, calloc, realloc) fail after SKIP more
 ** succeed; failAllocations(0) restores normal service. */
 void failAllocations(int count, int skip = 0);
-/* Count one allocation against the switch without allocating (for memory
-** the host recycles itself); true when it is to fail. */
-bool refuseAllocation();
 /* Allocations refused since the last reset of the switch. */
 int failedAllocations();
 

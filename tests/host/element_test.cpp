@@ -8,7 +8,6 @@
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/sim/sim_element.h"
-#include "host/sim/sim_memory.h"
 
 namespace {
 
@@ -255,48 +254,4 @@ TEST(ElementLayout, LineAndStyleParameterBytesAreFixed) {
     EXPECT_EQ(sim::elem::getD(el.bytes + 88), 0.5);
     const uint8_t link[16] = {16, 0, 0x01, 0x7D, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40};   /* 2.0 little-endian */
     EXPECT_EQ(std::vector<uint8_t>(el.bytes + 104, el.bytes + 120), std::vector<uint8_t>(link, link + 16));
-}
-
-/* Descriptor nodes are recycled after a free: a reused node still has its
-** whole growth room to itself, whatever size the node it replaces had, and
-** the allocation failure switch still reaches it. */
-TEST(ElementDescriptors, RecycledNodesKeepTheirGrowthRoomAndHonourTheFailureSwitch) {
-    MSElement small, large;
-    ASSERT_EQ(mdlLine_create(&small, nullptr, kLine), 0);
-    large = small;
-    ASSERT_EQ(appendLinkage(&large, 7, std::vector<uint8_t>(6000, 3)), 0);
-    for (int round = 0; round < 3; ++round) {
-        SCOPED_TRACE(round);
-        /* Alternate which size comes first, so that blocks of one size are reused for the other. */
-        const MSElement& first = round % 2 ? large : small;
-        const MSElement& second = round % 2 ? small : large;
-        MSElementDescr* chain = nullptr;
-        ASSERT_EQ(mdlElmdscr_new(&chain, nullptr, &first), 0);
-        for (int i = 0; i < 20; ++i) ASSERT_EQ(mdlElmdscr_appendElement(chain, i % 2 ? &first : &second), 0);
-        uint8_t fill = 0x40;
-        for (MSElementDescr* d = chain; d; d = d->next, ++fill) {
-            uint32_t size = static_cast<uint32_t>(mdlElement_size(&d->el));
-            ASSERT_EQ(d->capacity, std::min<uint32_t>(size + MAX_DESCR_GROWTH, MAX_ELEMENT_SIZE));
-            std::memset(d->el.bytes + size, fill, d->capacity - size);
-        }
-        /* Filling every node's room to the end disturbed no other node. */
-        fill = 0x40;
-        for (MSElementDescr* d = chain; d; d = d->next, ++fill) {
-            uint32_t size = static_cast<uint32_t>(mdlElement_size(&d->el));
-            EXPECT_EQ(mdlElement_validate(&d->el), 0);
-            EXPECT_EQ(d->el.bytes[d->capacity - 1], fill);
-            EXPECT_TRUE(size == mdlElement_size(&small) || size == mdlElement_size(&large));
-        }
-        EXPECT_EQ(mdlElmdscr_count(chain), 21);
-        mdlElmdscr_freeAll(&chain);
-    }
-    sim::failAllocations(1);
-    MSElementDescr* refused = nullptr;
-    EXPECT_NE(mdlElmdscr_new(&refused, nullptr, &small), 0);
-    EXPECT_EQ(sim::failedAllocations(), 1);
-    sim::failAllocations(0);
-    MSElementDescr* again = nullptr;
-    ASSERT_EQ(mdlElmdscr_new(&again, nullptr, &small), 0);
-    EXPECT_EQ(mdlElement_size(&again->el), mdlElement_size(&small));
-    mdlElmdscr_freeAll(&again);
 }
