@@ -52,6 +52,22 @@ protected:
         return tarvik_placementFilter(&line, nullptr, 0, nullptr, 1);
     }
     static Dpoint3d at(double x, double y) { return {x * UOR, y * UOR, 0}; }
+    /* Store into D a one-segment dimension "100" of a 40-unit line along the
+    ** 30 degree axis from the origin, its dimension line 10 units out.
+    ** Answers the cell's file position, 0 when it was not stored. */
+    static uint32_t storeOneSegment(DimensionRecord& d) {
+        d = tarvik().settings->dimTemplate;
+        d.side = 1;
+        d.rotation = 1;
+        d.axisAngle = PI / 6;
+        d.segmentCount = 1;
+        d.lineOffset = 10 * UOR;
+        d.points[0] = {{0, 0, 0}, 0};
+        d.points[1] = {at(40 * std::cos(PI / 6), 40 * std::sin(PI / 6)), 0};
+        dimRecord_setText(&d.texts[0], "100");
+        uint32_t cell = 0;
+        return dimDraw_build(&d, 1, DIM_DRAW_STORE, &cell) == 0 ? cell : 0;
+    }
 };
 
 TEST_F(DimCommandsTest, FilterTakesLinesAlongTheThreeAxesOnly) {
@@ -226,17 +242,9 @@ TEST_F(DimCommandsTest, ALocateThatFindsNothingGivesTheLockBack) {
 class DimEditTextTest : public DimCommandsTest {
 protected:
     std::string edit(const char* answer) {
-        DimensionRecord d = tarvik().settings->dimTemplate;
-        d.side = 1;
-        d.rotation = 1;
-        d.axisAngle = PI / 6;
-        d.segmentCount = 1;
-        d.lineOffset = 10 * UOR;
-        d.points[0] = {{0, 0, 0}, 0};
-        d.points[1] = {at(40 * std::cos(PI / 6), 40 * std::sin(PI / 6)), 0};
-        dimRecord_setText(&d.texts[0], "100");
-        uint32_t cell = 0;
-        EXPECT_EQ(dimDraw_build(&d, 1, DIM_DRAW_STORE, &cell), 0);
+        DimensionRecord d;
+        uint32_t cell = storeOneSegment(d);
+        EXPECT_NE(cell, 0u);
         uint32_t textPos = cell + 3; /* extension lines 0 and 1, then the text */
         MSElement text;
         EXPECT_EQ(mdlElement_read(&text, nullptr, textPos), 0);
@@ -274,17 +282,9 @@ TEST_F(DimEditTextTest, AnEmptyTextLeavesTheElementAlone) { EXPECT_EQ(edit(""), 
 
 
 TEST_F(DimCommandsTest, AMoveThatCannotBeStoredKeepsTheOldDimension) {
-    DimensionRecord d = tarvik().settings->dimTemplate;
-    d.side = 1;
-    d.rotation = 1;
-    d.axisAngle = PI / 6;
-    d.segmentCount = 1;
-    d.lineOffset = 10 * UOR;
-    d.points[0] = {{0, 0, 0}, 0};
-    d.points[1] = {at(40 * std::cos(PI / 6), 40 * std::sin(PI / 6)), 0};
-    dimRecord_setText(&d.texts[0], "100");
-    uint32_t cell = 0;
-    ASSERT_EQ(dimDraw_build(&d, 1, DIM_DRAW_STORE, &cell), 0);
+    DimensionRecord d;
+    uint32_t cell = storeOneSegment(d);
+    ASSERT_NE(cell, 0u);
     /* The extension line of point 1, picked halfway out, moved along the axis. */
     Dpoint3d end = d.points[1].base;
     Dpoint3d pick{end.x + 5 * UOR * std::cos(5 * PI / 6), end.y + 5 * UOR * std::sin(5 * PI / 6), 0};
