@@ -2,7 +2,7 @@
 # Build an add-in as the host loads it: NAME.so in mdlapps/, exporting MdlMain
 # and whatever its sources mark as exported, with NAME.ma (its resource file)
 # compiled from the given resource sources beside it. TYPES names a type
-# description generator (host/sim/sim_typedesc.h) whose output joins them.
+# description generator (host/mdltypedesc.h) whose output joins them.
 function(zm_add_mdlapp name)
   cmake_parse_arguments(ARG "" "" "SOURCES;OBJECTS;RESOURCES;TYPES" ${ARGN})
   if(ARG_TYPES)

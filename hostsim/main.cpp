@@ -21,12 +21,8 @@
 #include <vector>
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_apps.h"
-#include "host/sim/sim_events.h"
-#include "host/sim/sim_output.h"
-#include "host/sim/sim_session.h"
-#include "host/sim/sim_system.h"
-#include "host/sim/sim_text.h"
+#include "host/sim/system/system.h"
+#include "host/sim/base/base.h"
 
 namespace {
 

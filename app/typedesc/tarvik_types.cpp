@@ -1,6 +1,6 @@
 /* Type descriptions of the records the add-in publishes to dialogs ("uid",
 ** "zgdP", "zmScaleP"), generated at build time from the C++ records themselves. */
-#include "host/sim/sim_typedesc.h"
+#include "host/mdltypedesc.h"
 
 #include "app/settings.h"
 #include "lib/core/main.h"
@@ -18,7 +18,7 @@ ZM_TYPEDESC_NAME(ZmGlobalData, "zmlibGlobalData")
 ZM_TYPEDESC_NAME(ZmPlotScale, "zmlibPlotScale")
 
 int main(int argc, char** argv) {
-    simtd::Writer w;
+    typedesc::Writer w;
     ZM_TYPEDESC(w, Dpoint3d, POINT_FIELDS);
     ZM_TYPEDESC(w, DimPoint, DIMPOINT_FIELDS);
     ZM_TYPEDESC(w, SegmentText, SEGMENTTEXT_FIELDS);

@@ -24,13 +24,12 @@
 #include "host/mdlstate.h"
 #include "host/mdlsystem.h"
 #include "host/mdlview.h"
-#include "host/sim/sim_apps.h"
-#include "host/sim/sim_design.h"
-#include "host/sim/sim_dialog.h"
-#include "host/sim/sim_resource.h"
-#include "host/sim/sim_state.h"
-#include "host/sim/sim_system.h"
-#include "host/sim/sim_view.h"
+#include "host/sim/system/system.h"
+#include "host/sim/design/design.h"
+#include "host/sim/dialogs/dialogs.h"
+#include "host/sim/resources/resources.h"
+#include "host/sim/interaction/interaction.h"
+#include "host/sim/display/display.h"
 
 namespace {
 

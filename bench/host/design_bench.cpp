@@ -17,9 +17,8 @@
 
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
-#include "host/sim/sim_design.h"
-#include "host/sim/sim_element.h"
-#include "host/sim/sim_events.h"
+#include "host/sim/design/design.h"
+#include "host/sim/base/base.h"
 
 namespace {
 

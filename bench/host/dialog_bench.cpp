@@ -10,10 +10,11 @@
 
 #include "host/mdlcommand.h"
 #include "host/mdldialog.h"
-#include "host/sim/sim_apps.h"
-#include "host/sim/sim_dialog.h"
-#include "host/sim/sim_resource.h"
-#include "host/sim/sim_system.h"
+#include "host/sim/system/system.h"
+#include "host/sim/dialogs/dialogs.h"
+#include "host/sim/interaction/interaction.h"
+#include "host/sim/design/design.h"
+#include "host/sim/resources/resources.h"
 
 namespace {
 

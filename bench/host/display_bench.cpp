@@ -12,8 +12,8 @@
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdlview.h"
-#include "host/sim/sim_design.h"
-#include "host/sim/sim_view.h"
+#include "host/sim/design/design.h"
+#include "host/sim/display/display.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_events.h"
-#include "host/sim/sim_resource.h"
+#include "host/sim/base/base.h"
+#include "host/sim/resources/resources.h"
 
 namespace {
 

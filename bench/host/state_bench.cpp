@@ -10,9 +10,9 @@
 #include "host/mdlelement.h"
 #include "host/mdlstate.h"
 #include "host/mdlview.h"
-#include "host/sim/sim_design.h"
-#include "host/sim/sim_state.h"
-#include "host/sim/sim_view.h"
+#include "host/sim/design/design.h"
+#include "host/sim/interaction/interaction.h"
+#include "host/sim/display/display.h"
 
 namespace {
 

@@ -7,8 +7,7 @@
 #include <fstream>
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_paths.h"
-#include "host/sim/sim_system.h"
+#include "host/sim/system/system.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "host/mdlelement.h"
 #include "host/mdlstate.h"
 #include "host/mdltext.h"
-#include "host/sim/sim_design.h"
-#include "host/sim/sim_state.h"
+#include "host/sim/design/design.h"
+#include "host/sim/interaction/interaction.h"
 
 namespace {
 

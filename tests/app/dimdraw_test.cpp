@@ -10,8 +10,8 @@
 #include "host/mdlgeom.h"
 #include "host/mdltext.h"
 #include "host/mdltextsettings.h"
-#include "host/sim/sim_design.h"
-#include "host/sim/sim_view.h"
+#include "host/sim/design/design.h"
+#include "host/sim/display/display.h"
 #include "lib/elements/elmattr.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "app_fixture.h"
 #include "host/mdlelement.h"
-#include "host/sim/sim_design.h"
+#include "host/sim/design/design.h"
 #include "lib/core/plotscale.h"
 #include "lib/elements/userdata.h"
 

@@ -10,9 +10,9 @@
 #include "host/mdlgeom.h"
 #include "host/mdllevel.h"
 #include "host/mdlview.h"
-#include "host/sim/sim_design.h"
-#include "host/sim/sim_state.h"
-#include "host/sim/sim_view.h"
+#include "host/sim/design/design.h"
+#include "host/sim/interaction/interaction.h"
+#include "host/sim/display/display.h"
 #include "lib/core/plotscale.h"
 
 namespace {

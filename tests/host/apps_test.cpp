@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "host/sim/sim_apps.h"
-#include "host/sim/sim_events.h"
+#include "host/sim/system/system.h"
+#include "host/sim/base/base.h"
 
 TEST(SimApplications, ScopeRestoresPreviousApplication) {
     sim::resetApplications();

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "host/mdlbspline.h"
-#include "host/sim/sim_memory.h"
+#include "host/sim/base/base.h"
 
 namespace {
 

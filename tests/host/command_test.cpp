@@ -4,8 +4,8 @@
 #include <cstring>
 #include <memory>
 
-#include "host/sim/sim_events.h"
-#include "host/sim/sim_system.h"
+#include "host/sim/base/base.h"
+#include "host/sim/system/system.h"
 #include "tests/host/dialog_test_util.h"
 
 using dlgtest::DialogTest;

@@ -1,7 +1,7 @@
 #include "sys_support.h"
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_memory.h"
+#include "host/sim/base/base.h"
 
 using systest::HostTest;
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/mdlutil.h"
-#include "host/sim/sim_memory.h"
+#include "host/sim/base/base.h"
 
 TEST(HostDArray, InsertsAppendsDeletesAndKeepsContents) {
     DArrayP a = mdlDArray_create(sizeof(int));

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "host/sim/sim_design.h"
+#include "host/sim/design/design.h"
 
 class DesignTest : public ::testing::Test {
 protected:

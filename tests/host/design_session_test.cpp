@@ -7,10 +7,8 @@
 #include "design_fixture.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
-#include "host/sim/sim_apps.h"
-#include "host/sim/sim_events.h"
-#include "host/sim/sim_output.h"
-#include "host/sim/sim_session.h"
+#include "host/sim/system/system.h"
+#include "host/sim/base/base.h"
 
 namespace {
 

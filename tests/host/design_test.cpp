@@ -14,12 +14,9 @@
 #include "host/mdlcommand.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
-#include "host/sim/sim_apps.h"
-#include "host/sim/sim_element.h"
-#include "host/sim/sim_events.h"
-#include "host/sim/sim_memory.h"
-#include "host/sim/sim_output.h"
-#include "host/sim/sim_session.h"
+#include "host/sim/system/system.h"
+#include "host/sim/design/design.h"
+#include "host/sim/base/base.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "design_fixture.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
-#include "host/sim/sim_element.h"
+#include "host/sim/design/design.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_paths.h"
+#include "host/sim/system/system.h"
 
 using systest::HostTest;
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_format.h"
+#include "host/sim/base/base.h"
 
 namespace {
 

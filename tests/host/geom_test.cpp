@@ -6,8 +6,7 @@
 
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
-#include "host/sim/sim_design.h"
-#include "host/sim/sim_element.h"
+#include "host/sim/design/design.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdlview.h"
-#include "host/sim/sim_element.h"
-#include "host/sim/sim_memory.h"
+#include "host/sim/design/design.h"
+#include "host/sim/base/base.h"
 #include "view_fixture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "host/mdlelement.h"
 #include "host/mdllevel.h"
-#include "host/sim/sim_design.h"
+#include "host/sim/design/design.h"
 #include "host/mdldialog.h"
 #include "view_fixture.h"
 

@@ -3,9 +3,8 @@
 #include <stdexcept>
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_events.h"
-#include "host/sim/sim_resource.h"
-#include "host/sim/sim_session.h"
+#include "host/sim/base/base.h"
+#include "host/sim/resources/resources.h"
 
 using systest::HostTest;
 

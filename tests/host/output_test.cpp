@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_memory.h"
-#include "host/sim/sim_output.h"
+#include "host/sim/base/base.h"
 
 TEST(SimOutput, FormatsWideTextsAndKeepsEveryEntryInOrder) {
     sim::clearOutputLog();

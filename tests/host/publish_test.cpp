@@ -5,7 +5,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "host/sim/sim_typedesc.h"
+#include "host/mdltypedesc.h"
 #include "tests/host/dialog_test_util.h"
 
 namespace {
@@ -42,7 +42,7 @@ ZM_TYPEDESC_NAME(Settings, "userInterfaceData")
 namespace {
 
 std::string describeTypes() {
-    simtd::Writer w;
+    typedesc::Writer w;
     ZM_TYPEDESC(w, Template, TEMPLATE_FIELDS);
     ZM_TYPEDESC(w, Settings, SETTINGS_FIELDS);
     return w.text();

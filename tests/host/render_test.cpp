@@ -11,7 +11,7 @@
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdlview.h"
-#include "host/sim/sim_session.h"
+#include "host/sim/base/base.h"
 #include "view_fixture.h"
 
 namespace {

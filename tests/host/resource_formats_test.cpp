@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "host/sim/sim_resource.h"
+#include "host/sim/resources/resources.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_events.h"
+#include "host/sim/base/base.h"
 #include "rsc_test_util.h"
 
 namespace {

@@ -8,10 +8,9 @@
 #include <filesystem>
 #include <string>
 
-#include "host/sim/sim_apps.h"
-#include "host/sim/sim_memory.h"
-#include "host/sim/sim_output.h"
-#include "host/sim/sim_resource.h"
+#include "host/sim/system/system.h"
+#include "host/sim/base/base.h"
+#include "host/sim/resources/resources.h"
 
 class ResourceTest : public ::testing::Test {
 protected:

@@ -9,10 +9,11 @@
 #include "host/mdlelement.h"
 #include "host/mdlstate.h"
 #include "host/mdlview.h"
-#include "host/sim/sim_apps.h"
-#include "host/sim/sim_dialog.h"
-#include "host/sim/sim_state.h"
-#include "host/sim/sim_system.h"
+#include "host/sim/system/system.h"
+#include "host/sim/dialogs/dialogs.h"
+#include "host/sim/resources/resources.h"
+#include "host/sim/design/design.h"
+#include "host/sim/interaction/interaction.h"
 #include "tests/host/view_fixture.h"
 
 namespace {

@@ -8,9 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "host/sim/sim_apps.h"
-#include "host/sim/sim_output.h"
-#include "host/sim/sim_system.h"
+#include "host/sim/system/system.h"
+#include "host/sim/base/base.h"
 
 namespace systest {
 

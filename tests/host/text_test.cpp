@@ -9,8 +9,8 @@
 #include "host/mdlsystem.h"
 #include "host/mdllevel.h"
 #include "host/mdltext.h"
-#include "host/sim/sim_design.h"
-#include "host/sim/sim_memory.h"
+#include "host/sim/design/design.h"
+#include "host/sim/base/base.h"
 #include "view_fixture.h"
 
 namespace {

@@ -7,8 +7,8 @@
 
 #include "host/mdlresource.h"
 #include "host/mdluserprefs.h"
-#include "host/sim/sim_resource.h"
-#include "host/sim/sim_system.h"
+#include "host/sim/resources/resources.h"
+#include "host/sim/system/system.h"
 
 namespace {
 

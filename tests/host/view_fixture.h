@@ -3,7 +3,7 @@
 
 #include "design_fixture.h"
 #include "host/mdlelement.h"
-#include "host/sim/sim_view.h"
+#include "host/sim/display/display.h"
 
 class ViewTest : public DesignTest {
 protected:

@@ -7,8 +7,7 @@
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdlview.h"
-#include "host/sim/sim_events.h"
-#include "host/sim/sim_session.h"
+#include "host/sim/base/base.h"
 #include "view_fixture.h"
 
 namespace {

@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_apps.h"
-#include "host/sim/sim_dialog.h"
-#include "host/sim/sim_system.h"
+#include "host/sim/system/system.h"
+#include "host/sim/dialogs/dialogs.h"
+#include "host/sim/interaction/interaction.h"
+#include "host/sim/resources/resources.h"
+#include "host/sim/design/design.h"
 #include "lib/core/main.h"
 #include "lib/core/main_int.h"
 

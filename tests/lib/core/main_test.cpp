@@ -3,7 +3,7 @@
 #include "core_fixture.h"
 #include "host/mdlcommand.h"
 #include "host/mdllevel.h"
-#include "host/sim/sim_design.h"
+#include "host/sim/design/design.h"
 #include "lib/core/error.h"
 #include "lib/core/main.h"
 

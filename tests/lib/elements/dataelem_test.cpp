@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "elements_fixture.h"
-#include "host/sim/sim_system.h"
+#include "host/sim/system/system.h"
 #include "lib/elements/dataelem_int.h"
 #include "lib/elements/support_int.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/mdlelement.h"
-#include "host/sim/sim_design.h"
+#include "host/sim/design/design.h"
 #include "lib/core/core_fixture.h"
 #include "lib/elements/elmattr_int.h"
 

@@ -6,7 +6,7 @@
 #include "host/mdlcommand.h"
 #include "host/mdldialog.h"
 #include "host/mdlresource.h"
-#include "host/sim/sim_resource.h"
+#include "host/sim/resources/resources.h"
 #include "host/mdllevel.h"
 #include "host/mdltext.h"
 #include "lib/core/main.h"

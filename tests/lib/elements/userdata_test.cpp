@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "elements_fixture.h"
-#include "host/sim/sim_output.h"
+#include "host/sim/base/base.h"
 #include "lib/elements/userdata.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/sim/sim_memory.h"
+#include "host/sim/base/base.h"
 #include "lib/output/ascii.h"
 #include "lib/library_messages.h"
 #include "validators.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "host/sim/sim_output.h"
+#include "host/sim/base/base.h"
 
 class WriterTest : public ::testing::Test {
 protected:

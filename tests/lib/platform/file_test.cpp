@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/mdlsystem.h"
-#include "host/sim/sim_memory.h"
+#include "host/sim/base/base.h"
 #include "lib/platform/file.h"
 #include "lib/library_messages.h"
 

@@ -1,0 +1,151 @@
+/* The host's base area: memory with its failure switch, the output log and
+** formatting, text helpers, events (one transaction and one undo step each)
+** and the registry of session verbs and host key-ins. Every other area builds
+** on it; it includes no other area. */
+#pragma once
+
+#include <cctype>
+#include <cstdarg>
+#include <functional>
+#include <string>
+#include <vector>
+
+/* Test switch of the host's allocator: make allocations fail on demand. */
+
+namespace sim {
+
+/* The next COUNT allocations (malloc, calloc, realloc) fail after SKIP more
+** succeed; failAllocations(0) restores normal service. */
+void failAllocations(int count, int skip = 0);
+/* Allocations refused since the last reset of the switch. */
+int failedAllocations();
+
+}  // namespace sim
+
+/* The host's own number formatting, shared by its formatted output and its tests. */
+
+namespace sim {
+
+/* Bytes formatFixed may write: the longest "%.9f" of a double. */
+constexpr int FIXED_BUFFER_SIZE = 330;
+
+/* Write VALUE as printf's "%.<PRECISION>f" would (C locale, rounding half to
+** even on exact ties) at OUT, which has FIXED_BUFFER_SIZE bytes; return the
+** end (no terminating zero). */
+char* formatFixed(char* out, double value, int precision);
+
+}  // namespace sim
+
+/* Small text helpers shared by the host's areas. */
+
+namespace sim {
+
+inline std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+inline std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+/* S without leading and trailing characters of BLANKS. */
+inline std::string trim(const std::string& s, const char* blanks = " \t\r\n") {
+    size_t b = s.find_first_not_of(blanks);
+    if (b == std::string::npos) return {};
+    size_t e = s.find_last_not_of(blanks);
+    return s.substr(b, e - b + 1);
+}
+
+}  // namespace sim
+
+/* What the host has shown: console lines, message fields, message centre
+** entries, info boxes. Kept in one ordered log that tests and hostsim read,
+** and echoed to a sink (hostsim prints it as it comes). */
+
+namespace sim {
+
+enum class OutputKind { Console, MessageField, MessageCenter, InfoBox, Host };
+
+struct OutputEntry {
+    OutputKind kind;
+    int field;          /* message field number, or message-centre priority */
+    std::string text;
+};
+
+const std::vector<OutputEntry>& outputLog();
+void clearOutputLog();
+void addOutput(OutputKind kind, int field, std::string text);
+/* Called for every entry as it is added (null: none). */
+void setOutputSink(std::function<void(const OutputEntry&)> sink);
+/* The current text of a message field. */
+std::string messageField(int field);
+/* All console text since the last clear, concatenated. */
+std::string consoleText();
+
+/* Format like vsnprintf, with %S (and %ls) taking a UTF-16 text. */
+std::string formatV(const char* format, va_list args);
+std::string format(const char* format, ...);
+
+std::string utf16ToUtf8(const char16_t* text);
+std::u16string utf8ToUtf16(const std::string& text);
+
+}  // namespace sim
+
+/* Events dispatched by the host (a key-in, a data point, a reset, a dialog
+** action). Each is one transaction of every open store and one undo step:
+** areas that keep files register a listener that begins and ends theirs. */
+
+namespace sim {
+
+struct EventListener {
+    std::function<void()> begin;
+    std::function<void(bool committed)> end;  /* committed false: roll back */
+};
+
+/* Register a listener for the host's lifetime; returns its id. */
+int addEventListener(EventListener listener);
+void removeEventListener(int id);
+
+/* Run FN as one event. Nested calls join the outer event. Returns FN's
+** result; when FN throws, the event is rolled back and the exception goes on. */
+bool runEvent(const std::function<bool()>& fn);
+bool inEvent();
+
+/* Run FN each time an outermost event has ended, after every listener's
+** end (work queued during the event, such as queued commands). FN may run
+** events of its own. Returns an id for removeAfterEventHook. */
+int addAfterEventHook(std::function<void()> fn);
+void removeAfterEventHook(int id);
+
+}  // namespace sim
+
+/* Extension points of the host's user interface: the verbs of a session
+** script and the key-ins the host itself understands. Each area of the host
+** registers its own (from a static initialiser in its own file), so hostsim
+** and the key-in field find them without knowing the areas. */
+
+namespace sim {
+
+/* A verb of a session script. ARGS is the rest of the line, trimmed. Answer
+** true when done; false with ERROR set stops the session (exit status 1). */
+using SessionVerb = std::function<bool(const std::string& args, std::string& error)>;
+void registerSessionVerb(const std::string& verb, SessionVerb fn);
+const SessionVerb* findSessionVerb(const std::string& verb);
+
+/* A key-in of the host (not of an application's command table). WORDS are
+** matched case-insensitively, word by word, against the start of the key-in;
+** the longest match wins. REST is what follows the matched words, trimmed.
+** Answer true when handled; false with ERROR set reports a failed key-in. */
+using KeyinHandler = std::function<bool(const std::string& rest, std::string& error)>;
+void registerKeyin(const std::string& words, KeyinHandler fn);
+/* The handler whose words match the longest start of KEYIN, with REST set. */
+const KeyinHandler* findKeyin(const std::string& keyin, std::string& rest);
+
+/* Register at static-initialisation time: static sim::Registration r([]{ ... }); */
+struct Registration {
+    explicit Registration(const std::function<void()>& fn) { fn(); }
+};
+
+}  // namespace sim

@@ -1,0 +1,77 @@
+/* The host's display area: the eight views over one display list, the
+** dynamics layer, drawings into dialog items, hatching and the SVG render.
+** Builds on the design area and below. */
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/mdlelement.h"
+
+/* What the views of the simulated host show, for tests and hostsim: one
+** persistent display list shared by the eight views (what was drawn and not
+** erased, with highlight marks), the transient dynamics layer, each view's
+** window area, the drawings made into dialog items, and the text metrics
+** and stroking that rendering shares with the platform calls. */
+
+namespace sim::view {
+
+/* One element on show. RECORD holds the element bytes (world coordinates). */
+struct Shown {
+    std::vector<uint8_t> record;
+    bool highlighted = false;
+};
+
+struct Window {
+    Dpoint3d origin;    /* lower-left corner of the window area (UORs) */
+    Dpoint3d delta;     /* its size (UORs) */
+    RotMatrix rotation; /* world to view */
+    bool active = true;
+};
+
+/* The persistent layer in display order (erased entries are gone). */
+std::vector<const Shown*> persistent();
+/* The transient (dynamics) layer: element records in display order. */
+std::vector<const uint8_t*> transient();
+/* The persistent and transient elements whose range meets VIEW's window area. */
+std::vector<const Shown*> persistentIn(int view);
+std::vector<const uint8_t*> transientIn(int view);
+/* Forget the dynamics layer (a later event's first dynamics display does it too). */
+void clearTransient();
+/* Refill the persistent layer from the active model. */
+void updateFromModel();
+
+const Window& window(int view);
+/* Set VIEW's window area from two opposite corners in master units. */
+bool setWindowMaster(int view, double x1, double y1, double x2, double y2, std::string& error);
+
+/* A descriptor drawn into a dialog item. */
+struct ItemDrawing {
+    const void* window;                  /* the DialogBox */
+    int itemId;                          /* from the item resolver; 0 when unknown */
+    int32_t rect[4];                     /* left, top, right, bottom */
+    uint32_t overrides[3];
+    RotMatrix rotation;
+    Dpoint3d origin, extent;
+    int extra;
+    std::vector<std::vector<uint8_t>> elements;   /* in drawing order */
+};
+/* The dialog manager tells which item of WINDOW a rectangle belongs to. */
+using ItemResolver = std::function<int(const void* window, const int32_t rect[4])>;
+void setItemResolver(ItemResolver resolver);
+/* The last drawing into each (window, item), oldest first. */
+const std::vector<ItemDrawing>& itemDrawings();
+const ItemDrawing* itemDrawing(int itemId);
+
+/* Write an SVG picture of VIEW to PATH (a host path). */
+bool renderSvg(int view, const std::string& path, std::string& error);
+/* The SVG text of VIEW. */
+std::string svgOf(int view);
+
+/* Back to eight top views over the default area, empty layers (tests). */
+void resetForTests();
+
+}  // namespace sim::view
+

@@ -1,0 +1,278 @@
+/* Pictures of views as SVG: colours from the design file's colour table on a
+** black ground, weights as stroke widths, line styles as dash patterns,
+** fills, texts by the host's metric model, cells by their components,
+** highlighted elements over a halo of the highlight colour and the dynamics layer on
+** top. Also the session verb "render VIEW FILE.svg". No state. */
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/mdlelement.h"
+#include "host/mdlgeom.h"
+#include "host/mdltext.h"
+#include "host/mdlview.h"
+#include "host/sim/design/design.h"
+#include "host/sim/system/system.h"
+#include "host/sim/base/base.h"
+#include "host/sim/display/display.h"
+
+using namespace sim::elem;
+
+namespace {
+
+constexpr double PIXEL_W = VIEW_PIXEL_WIDTH, PIXEL_H = VIEW_PIXEL_HEIGHT;
+constexpr const char* BACKGROUND = "#000000";
+constexpr const char* HIGHLIGHT = "#FF40FF";
+
+/* Dash patterns of the standard styles 1 to 7, in pixels (screen styles). */
+const char* const STANDARD_DASHES[8] = {"",        "2,4",          "8,4",        "16,6",
+                                        "12,4,2,4", "4,4", "16,4,2,4,2,4", "16,4,4,4"};
+
+struct Mapping {
+    RotMatrix rotation;
+    Dpoint3d origin;      /* window origin in view coordinates */
+    double scale;         /* pixels per UOR */
+};
+
+Mapping mappingOf(int view) {
+    const sim::view::Window& w = sim::view::window(view);
+    Mapping m{w.rotation, w.origin, PIXEL_W / w.delta.x};
+    mdlRMatrix_rotatePoint(&m.origin, &m.rotation);
+    return m;
+}
+
+void pixel(const Mapping& m, Dpoint3d p, double& x, double& y) {
+    mdlRMatrix_rotatePoint(&p, &m.rotation);
+    x = (p.x - m.origin.x) * m.scale;
+    y = PIXEL_H - (p.y - m.origin.y) * m.scale;
+}
+
+std::string num(double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.2f", std::fabs(v) < 0.005 ? 0.0 : v);
+    return b;
+}
+
+std::string colourOf(uint32_t index) {
+    const sim::design::DesignFile* f = sim::design::activeFile();
+    uint32_t rgb = f && index < 256 ? f->colours[index] : 0xFFFFFF;
+    char b[8];
+    std::snprintf(b, sizeof b, "#%06X", rgb & 0xFFFFFF);
+    return b;
+}
+
+std::string escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '&': out += "&amp;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+/* The dash array of STYLE for the element, in pixels ("" solid). */
+std::string dashes(int32_t style, const uint8_t* e, double scale) {
+    if (style >= 1 && style <= 7) return STANDARD_DASHES[style];
+    if (style >= 0) return "";
+    const sim::design::DesignFile* f = sim::design::activeFile();
+    if (!f) return "";
+    for (const auto& ls : f->lineStyles) {
+        if (ls.number != style || ls.dashes.empty()) continue;
+        /* Custom styles are in master units, times the element's style scale. */
+        LineStyleParams params{};
+        double k = f->units.uorPerMaster * scale;
+        MSElement* el = const_cast<MSElement*>(reinterpret_cast<const MSElement*>(e));
+        if (mdlElement_getLineStyleParams(&params, el) == HOST_SUCCESS && (params.modifiers & STYLEMOD_SCALE) &&
+            params.scale > 0)
+            k *= params.scale;
+        std::string out;
+        std::stringstream in(ls.dashes);
+        std::string part;
+        while (std::getline(in, part, ',')) {
+            if (!out.empty()) out += ',';
+            out += num(std::max(0.5, std::atof(part.c_str()) * k));
+        }
+        return out;
+    }
+    return "";
+}
+
+struct Look {
+    std::string stroke;
+    double width;
+    std::string dash;
+};
+
+Look lookOf(const uint8_t* e, bool highlighted, double scale) {
+    UInt32 colour = 0, weight = 0;
+    Int32 style = 0;
+    mdlElement_getEffectiveSymbology(&colour, &weight, &style, reinterpret_cast<const MSElement*>(e), nullptr);
+    (void)highlighted;
+    return {colourOf(colour), 1.0 + std::min<UInt32>(weight, 31), dashes(style, e, scale)};
+}
+
+void strokeAttributes(std::ostream& out, const Look& look) {
+    out << " stroke=\"" << look.stroke << "\" stroke-width=\"" << num(look.width) << "\"";
+    if (!look.dash.empty()) out << " stroke-dasharray=\"" << look.dash << "\"";
+}
+
+void points(std::ostream& out, const Mapping& m, const std::vector<Dpoint3d>& pts) {
+    out << " points=\"";
+    for (size_t i = 0; i < pts.size(); ++i) {
+        double x, y;
+        pixel(m, pts[i], x, y);
+        out << (i ? " " : "") << num(x) << ',' << num(y);
+    }
+    out << "\"";
+}
+
+void drawText(std::ostream& out, const Mapping& m, const uint8_t* e, const Look& look) {
+    Dpoint3d shape[5];
+    sim::text::outline(e, shape);
+    double x0, y0, x1, y1, x3, y3;
+    pixel(m, shape[0], x0, y0);
+    pixel(m, shape[1], x1, y1);
+    pixel(m, shape[3], x3, y3);
+    double length = std::hypot(x1 - x0, y1 - y0);
+    double height = getD(e + T_HEIGHT) * m.scale;
+    if (length <= 0 || height <= 0) return;
+    double angle = std::atan2(y1 - y0, x1 - x0) * 180.0 / M_PI;   /* screen y runs down */
+    /* Slant: the top edge's shift along the base, seen on screen. */
+    double ux = (x1 - x0) / length, uy = (y1 - y0) / length;
+    double shift = (x3 - x0) * ux + (y3 - y0) * uy;
+    double slant = std::atan2(shift, height) * 180.0 / M_PI;
+    out << "<text data-type=\"17\" x=\"0\" y=\"0\" font-family=\"monospace\" font-size=\"" << num(height)
+        << "\" textLength=\"" << num(length) << "\" lengthAdjust=\"spacingAndGlyphs\" fill=\"" << look.stroke
+        << "\" transform=\"translate(" << num(x0) << ' ' << num(y0) << ") rotate(" << num(angle) << ") skewX("
+        << num(-slant) << ")\">" << escape(sim::text::string(e)) << "</text>\n";
+}
+
+void drawElement(std::ostream& out, const Mapping& m, const uint8_t* e, bool highlighted) {
+    int t = type(e);
+    if (t == CELL_HEADER_ELM || t == CMPLX_STRING_ELM || t == DATA_ELM) return;   /* components draw */
+    Look look = lookOf(e, highlighted, m.scale);
+    if (t == TEXT_ELM) {
+        if (highlighted) look.stroke = HIGHLIGHT;
+        drawText(out, m, e, look);
+        return;
+    }
+    std::vector<Dpoint3d> pts;
+    if (t == CMPLX_SHAPE_ELM) return;   /* drawn by its components; a filled one is filled below */
+    if (!sim::stroke::element(e, 0.25 / m.scale, pts) || pts.size() < 2) return;
+    bool closed = t == SHAPE_ELM || t == ELLIPSE_ELM;
+    UInt32 fill = 0;
+    bool filled = closed && mdlElement_isFilled(reinterpret_cast<const MSElement*>(e), &fill);
+    if (highlighted) {
+        /* A halo under the element, so that a highlight reads whatever its colour. */
+        out << "<" << (closed ? "polygon" : "polyline") << " class=\"highlight\"";
+        points(out, m, pts);
+        out << " fill=\"none\" stroke=\"" << HIGHLIGHT << "\" stroke-opacity=\"0.5\" stroke-width=\""
+            << num(look.width + 6) << "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n";
+    }
+    out << "<" << (closed ? "polygon" : "polyline") << " data-type=\"" << t << "\"";
+    points(out, m, pts);
+    out << " fill=\"" << (filled ? colourOf(fill) : "none") << "\"";
+    strokeAttributes(out, look);
+    out << " stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n";
+}
+
+/* A filled complex shape: its components' strokes joined into one polygon. */
+void fillComplexShapes(std::ostream& out, const Mapping& m, const std::vector<const sim::view::Shown*>& shown) {
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const uint8_t* e = shown[i]->record.data();
+        UInt32 fill = 0;
+        if (type(e) != CMPLX_SHAPE_ELM || !mdlElement_isFilled(reinterpret_cast<const MSElement*>(e), &fill)) continue;
+        uint32_t n = get4(e + X_COUNT);
+        std::vector<Dpoint3d> pts;
+        for (size_t j = i + 1; j < shown.size() && j <= i + n; ++j) sim::stroke::element(shown[j]->record.data(), 0.25 / m.scale, pts);
+        if (pts.size() < 3) continue;
+        out << "<polygon data-type=\"14\"";
+        points(out, m, pts);
+        out << " fill=\"" << colourOf(fill) << "\" stroke=\"none\"/>\n";
+    }
+}
+
+bool renderVerb(const std::string& args, std::string& error) {
+    std::istringstream in(args);
+    std::string number, file, extra;
+    in >> number >> file >> extra;
+    char* end = nullptr;
+    long view = std::strtol(number.c_str(), &end, 10);
+    if (number.empty() || *end || view < 1 || view > MAX_VIEWS || file.empty() || !extra.empty()) {
+        error = "usage: render VIEW FILE.svg (VIEW 1 to 8)";
+        return false;
+    }
+    return sim::view::renderSvg(static_cast<int>(view), file, error);
+}
+
+sim::Registration registerRender([] { sim::registerSessionVerb("render", renderVerb); });
+
+}  // namespace
+
+namespace sim::view {
+
+std::string svgOf(int view) {
+    std::ostringstream out;
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << VIEW_PIXEL_WIDTH << "\" height=\""
+        << VIEW_PIXEL_HEIGHT << "\" viewBox=\"0 0 " << VIEW_PIXEL_WIDTH << ' ' << VIEW_PIXEL_HEIGHT << "\">\n";
+    out << "<rect width=\"100%\" height=\"100%\" fill=\"" << BACKGROUND << "\"/>\n";
+    if (view < 1 || view > MAX_VIEWS) return out.str() + "</svg>\n";
+    Mapping m = mappingOf(view);
+    std::vector<const Shown*> shown = persistentIn(view);
+    out << "<g id=\"view" << view << "\">\n";
+    fillComplexShapes(out, m, shown);
+    for (const Shown* s : shown)
+        if (!s->highlighted) drawElement(out, m, s->record.data(), false);
+    for (const Shown* s : shown)
+        if (s->highlighted) drawElement(out, m, s->record.data(), true);
+    out << "</g>\n";
+    std::vector<const uint8_t*> dynamics = transientIn(view);
+    if (!dynamics.empty()) {
+        out << "<g id=\"dynamics\">\n";
+        for (const uint8_t* e : dynamics) drawElement(out, m, e, false);
+        out << "</g>\n";
+    }
+    out << "</svg>\n";
+    return out.str();
+}
+
+bool renderSvg(int view, const std::string& path, std::string& error) {
+    if (view < 1 || view > MAX_VIEWS) {
+        error = "view number must be 1 to 8";
+        return false;
+    }
+    std::string local = sim::hostPath(path);
+    if (local.empty()) {
+        error = "cannot write " + path;
+        return false;
+    }
+    /* Written beside the target and renamed, so that a reader never sees half a picture. */
+    std::string temporary = local + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (out) out << svgOf(view);
+        if (out) out.close();
+        if (!out) {
+            std::remove(temporary.c_str());
+            error = "cannot write " + path;
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), local.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace sim::view
