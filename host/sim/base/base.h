@@ -148,4 +148,15 @@ struct Registration {
     explicit Registration(const std::function<void()>& fn) { fn(); }
 };
 
+/* ---- One reset (tests) ------------------------------------------------------
+** Every area registers what returns its state to the start, from a static
+** initialiser of the file that owns the state. resetForTests runs them by
+** stage: the applications first (they hold dialogs, hooks, commands and files
+** of every area), then the areas from the top down, so that no area is reset
+** under one that still refers to it. */
+enum class ResetStage { Applications, Dialogs, Interaction, Display, Design, Resources, Files, System, Base };
+void registerReset(ResetStage stage, void (*reset)());
+/* Return the whole host to its start state. */
+void resetForTests();
+
 }  // namespace sim

@@ -37,6 +37,8 @@ bool refuse() {
 namespace sim {
 void failAllocations(int count, int skip) { state = MemoryState{skip, count, 0}; }
 int failedAllocations() { return state.failed; }
+
+static Registration resetRegistration([] { registerReset(ResetStage::Base, [] { failAllocations(0); }); });
 }  // namespace sim
 
 HOST_API void* dlmSystem_mdlMalloc(size_t size) {

@@ -219,6 +219,8 @@ void setOutputSink(std::function<void(const OutputEntry&)> sink) { state.sink = 
 
 std::string messageField(int field) { return field >= 0 && field < 8 ? state.fields[field] : std::string(); }
 
+static Registration resetRegistration([] { registerReset(ResetStage::Base, [] { state = OutputState{}; }); });
+
 std::string consoleText() {
     std::string s;
     for (auto& e : state.log)

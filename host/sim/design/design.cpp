@@ -1042,6 +1042,8 @@ void resetForTests() {
     sim::geom::resetTransformsForTests();
 }
 
+static Registration resetRegistration([] { registerReset(ResetStage::Design, resetForTests); });
+
 }  // namespace sim::design
 
 using namespace sim::design;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/sim/base/base.h"
 #include "host/sim/design/design.h"
 
 namespace {
@@ -148,6 +149,8 @@ const double* fc_rmaxi4P = &constants.rmaxi4;
 namespace sim::geom {
 
 void resetTransformsForTests() { transforms = TransformState{}; }
+
+static Registration resetRegistration([] { registerReset(ResetStage::Design, resetTransformsForTests); });
 
 const Transform& currentToWorld() { return transforms.current().toWorld; }
 

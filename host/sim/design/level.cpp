@@ -133,6 +133,8 @@ uint32_t addLibraryLevel(const std::string& name, int code) {
 
 void resetForTests() { state.library.reset(); }
 
+static Registration resetRegistration([] { registerReset(ResetStage::Design, resetForTests); });
+
 }  // namespace sim::level
 
 /* ---- Levels ------------------------------------------------------------------------------ */

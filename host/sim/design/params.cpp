@@ -10,6 +10,7 @@
 
 #include "host/mdlcommand.h"
 #include "host/mdllevel.h"
+#include "host/sim/base/base.h"
 #include "host/sim/design/design.h"
 
 namespace {
@@ -84,6 +85,8 @@ bool withDoubleField(sim::design::Settings& s, int param, Fn fn) {
 
 namespace sim {
 void resetParams() { state = ParamsState{}; }
+
+static Registration resetRegistration([] { registerReset(ResetStage::Design, resetParams); });
 }  // namespace sim
 
 HOST_API int mdlParams_getLock(int lock) {

@@ -966,6 +966,8 @@ void resetDialogs() {
     state.organizeCount = 0;
 }
 
+static Registration resetRegistration([] { registerReset(ResetStage::Dialogs, resetDialogs); });
+
 }  // namespace sim
 
 namespace {

@@ -9,6 +9,7 @@
 #include "host/mdldialog.h"
 #include "host/mdlsystem.h"
 #include "host/sim/system/system.h"
+#include "host/sim/base/base.h"
 #include "host/sim/dialogs/dialogs.h"
 #include "host/sim/resources/resources.h"
 
@@ -130,6 +131,8 @@ void resetMenus() {
     if (state.listener) removeApplicationListener(state.listener);
     state.listener = 0;
 }
+
+static Registration resetRegistration([] { registerReset(ResetStage::Dialogs, resetMenus); });
 
 }  // namespace sim
 

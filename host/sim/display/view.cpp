@@ -375,6 +375,8 @@ void resetForTests() {
     state.resolver = nullptr;
 }
 
+static Registration resetRegistration([] { registerReset(ResetStage::Display, resetForTests); });
+
 }  // namespace sim::view
 
 /* ---- Platform calls ---------------------------------------------------------------------- */

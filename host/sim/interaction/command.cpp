@@ -212,6 +212,8 @@ void resetCommands() {
     state.defaultHook = nullptr;
 }
 
+static Registration resetRegistration([] { registerReset(ResetStage::Interaction, resetCommands); });
+
 }  // namespace sim
 
 HOST_API StatusInt mdlSystem_registerCommandNumbers(const MdlCommandNumber* table) {

@@ -571,4 +571,6 @@ void resetForTests() {
     state.accuSnapLocate = state.accuSnapSnap = false;
 }
 
+static Registration resetRegistration([] { registerReset(ResetStage::Interaction, resetForTests); });
+
 }  // namespace sim::interact

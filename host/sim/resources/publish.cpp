@@ -419,6 +419,8 @@ void resetPublished() {
     state.types.clear();
 }
 
+static Registration resetRegistration([] { registerReset(ResetStage::Resources, resetPublished); });
+
 }  // namespace sim
 
 HOST_API SymbolSet* mdlCExpression_initializeSet(int visibility, int reserved1, int reserved2) {

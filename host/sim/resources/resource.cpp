@@ -709,6 +709,13 @@ void failResourceWrites(int count, int skip) {
     state.failWritesSkip = count > 0 ? skip : 0;
 }
 
+static Registration resetRegistration([] {
+    registerReset(ResetStage::Resources, [] {
+        closeAllResourceFiles();
+        failResourceWrites(0, 0);
+    });
+});
+
 namespace {
 template <class T, class Decode>
 int loadDecoded(uint32_t type, int32_t id, T& out, RscFileHandle file, Decode decode) {

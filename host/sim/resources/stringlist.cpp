@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/mdlsystem.h"
+#include "host/sim/base/base.h"
 #include "host/sim/resources/resources.h"
 
 struct StringListMember {
@@ -91,6 +92,8 @@ int store(RscFileHandle file, int32_t id, const StringList* list, bool replace) 
 
 namespace sim {
 void setStringListMemberLimit(int limit) { state.memberLimit = limit < 0 ? -1 : limit; }
+
+static Registration resetRegistration([] { registerReset(ResetStage::Resources, [] { state = StringListState{}; }); });
 }  // namespace sim
 
 HOST_API StringList* mdlStringList_create(int members, int infoFields) {

@@ -83,6 +83,8 @@ void resetApplications() {
     state = AppState{};
 }
 
+static Registration resetRegistration([] { registerReset(ResetStage::Applications, resetApplications); });
+
 }  // namespace sim
 
 HOST_API MdlDescP mdlSystem_getCurrMdlDesc(void) { return sim::currentApplication(); }

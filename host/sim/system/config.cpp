@@ -317,6 +317,8 @@ bool processConfigFile(const std::string& path, int level, std::string& error) {
 
 void resetConfiguration() { state = ConfigState{}; }
 
+static Registration resetRegistration([] { registerReset(ResetStage::System, resetConfiguration); });
+
 }  // namespace sim
 
 namespace {

@@ -98,6 +98,8 @@ void resetPrograms() {
     state().fail = false;
 }
 
+static Registration resetRegistration([] { registerReset(ResetStage::System, resetPrograms); });
+
 std::vector<std::string> splitArguments(const std::string& arguments) {
     std::vector<std::string> out;
     std::string current;

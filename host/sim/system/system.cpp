@@ -97,6 +97,8 @@ namespace sim {
 void advanceTicks(uint32_t ticks) { state.ticks += ticks; }
 void setWorkmode(int mode) { state.workmode = mode; }
 
+static Registration resetRegistration([] { registerReset(ResetStage::System, [] { state = SystemState{}; }); });
+
 void addKeyinSource(KeyinSource source) { keyinSources().push_back(std::move(source)); }
 
 bool dispatchKeyin(const std::string& keyin, std::string& error) {
