@@ -5,10 +5,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/commands.h"
 #include "app/dimcommands_int.h"
 #include "app/dimdraw.h"
 #include "app/dimrecord.h"
-#include "app/tarvik_int.h"
+#include "app/locate.h"
+#include "app/resourceids.h"
+#include "app/tarvikstate.h"
 #include "host/mdldialog.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
@@ -397,7 +400,7 @@ void dimModify_placeNewPoint(Dpoint3d* cursor, int drawMode) {
 void cmdModifyDimension(char*) {
     if (!ready()) return;
     useEditCopy(true);
-    mdlState_startPrimitive(tarvik_locateHandler, modifyRestart, MESSAGE_MODIFY_COMMAND, MESSAGE_MODIFY_PROMPT);
+    mdlState_startPrimitive(locate_handler, modifyRestart, MESSAGE_MODIFY_COMMAND, MESSAGE_MODIFY_PROMPT);
     startModifyLocate(dimModify_modifyFilter, modifyMask, 3, true);
     mdlLocate_setCursor();
 }
@@ -406,7 +409,7 @@ void cmdModifyDimension(char*) {
 void cmdInsertPoint(char*) {
     if (!ready()) return;
     useEditCopy(true);
-    mdlState_startPrimitive(tarvik_locateHandler, insertRestart, MESSAGE_MODIFY_COMMAND, MESSAGE_MODIFY_PROMPT);
+    mdlState_startPrimitive(locate_handler, insertRestart, MESSAGE_MODIFY_COMMAND, MESSAGE_MODIFY_PROMPT);
     startModifyLocate(insertFilter, pointMask, 2, true);
     mdlLocate_setCursor();
 }
@@ -427,5 +430,5 @@ void cmdDeletePoint(char*) {
     mdlState_startModifyCommand(deleteRestart, deleteAccept, nullptr, deleteShow, deleteClean, MESSAGE_DELETE_COMMAND,
                                 MESSAGE_DELETE_PROMPT, 0, 3);
     startModifyLocate(deleteFilter, pointMask, 2, false);
-    tarvik_prompt(PROMPT_DELETE_POINT);
+    locate_prompt(PROMPT_DELETE_POINT);
 }

@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/tarvik_int.h"
+#include "app/resourceids.h"
+#include "app/tarvikstate.h"
 #include "host/mdldialog.h"
 #include "host/mdlsystem.h"
 #include "lib/core/resource.h"
