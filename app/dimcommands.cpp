@@ -52,11 +52,19 @@ bool placeAt(const Dpoint3d& cursor) {
 
 /* State 3: a further dimension point, shown highlighted. */
 void placeDimensionPoint(Dpoint3d* point, int) {
-    WorkingState* gd = tarvik().gd;
-    if (dimCommand_chainFull(gd->current - 1)) return;
+    TarvikState& t = tarvik();
+    if (dimCommand_chainFull(t.gd->current - 1)) return;
     if (!placeAt(*point)) return;
-    dimDraw_build(tarvik().activeDimension, gd->current, DRAW_MODE_HILITE, nullptr);
-    gd->current += 1;
+    dimDraw_build(t.activeDimension, t.gd->current, DRAW_MODE_HILITE, nullptr);
+    t.gd->current += 1;
+}
+
+/* State 3 dynamics: the chain with the cursor as its next point, shown in
+** DRAWMODE (nothing past the segment limit). */
+void placePointDynamics(Dpoint3d* point, int, int drawMode) {
+    TarvikState& t = tarvik();
+    if (!placeAt(*point)) return;
+    dimDraw_build(t.activeDimension, t.gd->current, drawMode, nullptr);
 }
 
 /* Reset in state 3: store the points placed so far, then start over. */
@@ -82,7 +90,7 @@ void placeLineLocation(Dpoint3d* point, int) {
     dim->points[0] = dimDraw_projectPoint(&gd->firstPoint, &gd->baseOrigin, dim->axisAngle, dim->side);
     locate_prompt(PROMPT_DIMENSION_POINTS);
     mdlState_setFunction(STATEFUNC_DATAPOINT, reinterpret_cast<StateFunc>(placeDimensionPoint));
-    mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(dimPlace_dimensionDynamics));
+    mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(placePointDynamics));
     mdlState_setFunction(STATEFUNC_RESET, reinterpret_cast<StateFunc>(placeFinish));
 }
 
@@ -147,13 +155,6 @@ bool ready() {
 }
 
 }  // namespace
-
-/* State 3 dynamics: the chain with the cursor as its next point. */
-void dimPlace_dimensionDynamics(Dpoint3d* point, int, int drawMode) {
-    WorkingState* gd = tarvik().gd;
-    if (!placeAt(*point)) return;
-    dimDraw_build(tarvik().activeDimension, gd->current, drawMode, nullptr);
-}
 
 /* ---- Shared helpers -------------------------------------------------------------------------- */
 

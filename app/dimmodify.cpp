@@ -319,7 +319,7 @@ void useEditCopy(bool clearSkew) {
 
 /* ---- Located-element functions ----------------------------------------------------------------- */
 
-void dimCommand_textMoveFlags(SegmentText* text, int k, int segmentCount, double sx, double ex) {
+void dimModify_textMoveFlags(SegmentText* text, int k, int segmentCount, double sx, double ex) {
     if (std::fabs((ex - sx) / 2 - text->shift) < *fc_epsilonP) {
         /* Back in the middle the text lies inside its segment: with the
         ** outside bits left set the dimension line would be cut short of
@@ -357,7 +357,7 @@ void dimModify_moveText(Dpoint3d* cursor, int drawMode) {
     Dpoint3d e = dimCommand_toFrame(d.points[k + 1].base, gd.firstPoint, d.axisAngle);
     SegmentText& text = d.texts[k];
     text.shift = gd.textStart + gd.projectedPoint.x;
-    dimCommand_textMoveFlags(&text, k, d.segmentCount, s.x, e.x);
+    dimModify_textMoveFlags(&text, k, d.segmentCount, s.x, e.x);
     rebuild(d, drawMode);
 }
 

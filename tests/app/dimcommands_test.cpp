@@ -164,7 +164,7 @@ TEST(DimCommandTextFlags, MovesSetAndClearTheOutsideBits) {
         SegmentText text{};
         text.textFlags = c.before;
         text.shift = c.shift;
-        dimCommand_textMoveFlags(&text, c.k, c.count, c.sx, c.ex);
+        dimModify_textMoveFlags(&text, c.k, c.count, c.sx, c.ex);
         EXPECT_EQ(text.textFlags, c.after) << c.what;
     }
 }
