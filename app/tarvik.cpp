@@ -159,7 +159,7 @@ void tarvikHook_defaultSetupOption(DialogItemMessage* message) {
         }
         settings_fillOptionButton(message->dialogItemP);
         if (settings->defaultSetupIndex >= settings_setupCount()) {
-            if (finnOgSettTilDefaultOppsett() == -1) {
+            if (settings_selectSetupForSettingsFile() == -1) {
                 settings->defaultSetupIndex = 0;
                 settings_applyDefaultSetup();
             }
