@@ -1,8 +1,13 @@
 /* The application's commands: the command table that maps command numbers
 ** to functions, and what each command does on entry. No state of its own. */
+#include "app/commands.h"
+
 #include <iterator>
 
+#include "app/resourceids.h"
+#include "app/settings.h"
 #include "app/tarvik_int.h"
+#include "app/tarvikstate.h"
 #include "host/mdlcommand.h"
 #include "host/mdldialog.h"
 #include "host/mdlstate.h"
@@ -36,7 +41,7 @@ static_assert(std::size(commandNumbers) == 20, "19 commands and the end row");
 
 }  // namespace
 
-void tarvik_registerCommands() {
+void commands_register() {
     mdlSystem_registerCommandNumbers(commandNumbers);
     mdlState_registerStringIds(LIST_COMMANDS, LIST_PROMPTS);
     if (!mdlParse_loadCommandTable(0)) zmlibError_msgBoxPrintf(17, "Can't load command table");

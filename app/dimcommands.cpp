@@ -4,10 +4,12 @@
 ** drawing module; their states live in the working state gd. */
 #include <cmath>
 
+#include "app/commands.h"
 #include "app/dimcommands_int.h"
 #include "app/dimdraw.h"
 #include "app/dimrecord.h"
-#include "app/tarvik_int.h"
+#include "app/locate.h"
+#include "app/tarvikstate.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdlstate.h"
@@ -50,11 +52,19 @@ bool placeAt(const Dpoint3d& cursor) {
 
 /* State 3: a further dimension point, shown highlighted. */
 void placeDimensionPoint(Dpoint3d* point, int) {
-    WorkingState* gd = tarvik().gd;
-    if (dimCommand_chainFull(gd->current - 1)) return;
+    TarvikState& t = tarvik();
+    if (dimCommand_chainFull(t.gd->current - 1)) return;
     if (!placeAt(*point)) return;
-    dimDraw_build(tarvik().activeDimension, gd->current, DRAW_MODE_HILITE, nullptr);
-    gd->current += 1;
+    dimDraw_build(t.activeDimension, t.gd->current, DRAW_MODE_HILITE, nullptr);
+    t.gd->current += 1;
+}
+
+/* State 3 dynamics: the chain with the cursor as its next point, shown in
+** DRAWMODE (nothing past the segment limit). */
+void placePointDynamics(Dpoint3d* point, int, int drawMode) {
+    TarvikState& t = tarvik();
+    if (!placeAt(*point)) return;
+    dimDraw_build(t.activeDimension, t.gd->current, drawMode, nullptr);
 }
 
 /* Reset in state 3: store the points placed so far, then start over. */
@@ -78,9 +88,9 @@ void placeLineLocation(Dpoint3d* point, int) {
     dim->lineOffset = line.y;
     dim->side = dimCommand_side(line.x - first.x, dim->lineOffset);
     dim->points[0] = dimDraw_projectPoint(&gd->firstPoint, &gd->baseOrigin, dim->axisAngle, dim->side);
-    tarvik_prompt(PROMPT_DIMENSION_POINTS);
+    locate_prompt(PROMPT_DIMENSION_POINTS);
     mdlState_setFunction(STATEFUNC_DATAPOINT, reinterpret_cast<StateFunc>(placeDimensionPoint));
-    mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(dimPlace_dimensionDynamics));
+    mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(placePointDynamics));
     mdlState_setFunction(STATEFUNC_RESET, reinterpret_cast<StateFunc>(placeFinish));
 }
 
@@ -98,7 +108,7 @@ void placeLineDynamics(Dpoint3d* point, int, int drawMode) {
 void placeFirstPoint(Dpoint3d* point, int) {
     TarvikState& t = tarvik();
     WorkingState* gd = t.gd;
-    tarvik_saveLock();
+    locate_saveLock();
     gd->firstPoint = *point;
     t.activeDimension->rotation = gd->locatedRotation;
     t.activeDimension->axisAngle = gd->locatedAxisAngle;
@@ -134,7 +144,7 @@ void dimensionLocatedLine(Dpoint3d* cursor, int drawMode) {
 void startPlacementLocate() {
     mdlAccuSnap_enableLocate(1);
     mdlAccuSnap_enableSnap(1);
-    mdlLocate_setFunction(LOCATE_POSTLOCATE, tarvik_placementFilter);
+    mdlLocate_setFunction(LOCATE_POSTLOCATE, locate_placementFilter);
     mdlLocate_normal();
     mdlLocate_init();
 }
@@ -145,13 +155,6 @@ bool ready() {
 }
 
 }  // namespace
-
-/* State 3 dynamics: the chain with the cursor as its next point. */
-void dimPlace_dimensionDynamics(Dpoint3d* point, int, int drawMode) {
-    WorkingState* gd = tarvik().gd;
-    if (!placeAt(*point)) return;
-    dimDraw_build(tarvik().activeDimension, gd->current, drawMode, nullptr);
-}
 
 /* ---- Shared helpers -------------------------------------------------------------------------- */
 
@@ -182,7 +185,7 @@ int dimCommand_side(double dx, double lineOffset) {
 
 bool dimCommand_chainFull(int segmentCount) {
     if (segmentCount < DIM_MAX_SEGMENTS) return false;
-    tarvik_prompt(PROMPT_SEGMENT_LIMIT);
+    locate_prompt(PROMPT_SEGMENT_LIMIT);
     return true;
 }
 
@@ -195,12 +198,12 @@ void cmdPlaceDimension(char*) {
     TarvikState& t = tarvik();
     t.activeDimension = &t.settings->dimTemplate;
     t.gd->skewMode = 0;
-    tarvik_restoreLock();
+    locate_restoreLock();
     t.gd->current = 0;
     mdlState_startModifyCommand(placeRestart, placeFirstPoint, nullptr, nullptr, nullptr, MESSAGE_PLACE_COMMAND,
                                 MESSAGE_PLACE_PROMPT, 0, 1);
     startPlacementLocate();
-    tarvik_prompt(PROMPT_IDENTIFY_LINE);
+    locate_prompt(PROMPT_IDENTIFY_LINE);
 }
 
 /* Start dimensioning of a located isometric line. */
@@ -210,7 +213,7 @@ void cmdDimensionElement(char*) {
     t.activeDimension = &t.settings->dimTemplate;
     t.gd->skewMode = 0;
     t.locatedElementFunction = dimensionLocatedLine;
-    mdlState_startPrimitive(tarvik_locateHandler, elementRestart, MESSAGE_ELEMENT_COMMAND, MESSAGE_ELEMENT_PROMPT);
+    mdlState_startPrimitive(locate_handler, elementRestart, MESSAGE_ELEMENT_COMMAND, MESSAGE_ELEMENT_PROMPT);
     startPlacementLocate();
     mdlLocate_setCursor();
 }

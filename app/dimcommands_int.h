@@ -8,6 +8,7 @@
 
 union MSElement;
 
+/* Prompts of list 1 the commands show with locate_prompt. */
 enum : int {
     PROMPT_IDENTIFY_LINE = 1,
     PROMPT_DIMENSION_POINTS = 2,
@@ -15,6 +16,8 @@ enum : int {
     PROMPT_DELETE_POINT = 4,
     PROMPT_SEGMENT_LIMIT = 5,
 };
+
+/* ---- dimcommands.cpp ---- */
 
 /* POINT (world) in the frame at ORIGIN whose x axis runs at ANGLE (radians). */
 Dpoint3d dimCommand_toFrame(const Dpoint3d& point, const Dpoint3d& origin, double angle);
@@ -27,20 +30,18 @@ Dpoint3d dimCommand_fromFrame(const Dpoint3d& local, const Dpoint3d& origin, dou
 ** no division (a signed zero gives the answer the infinite quotient would). */
 int dimCommand_side(double dx, double lineOffset);
 
-/* Set TEXT's flags after it was moved to its shift on segment K of a chain
-** of SEGMENTCOUNT segments; SX and EX are the local x of the segment's first
-** and second point in the axis frame. A text moved back to the middle
-** loses all three bits. */
-void dimCommand_textMoveFlags(SegmentText* text, int k, int segmentCount, double sx, double ex);
-
 /* True when a chain of SEGMENTCOUNT segments cannot take another one; the
 ** prompt field then says so. */
 bool dimCommand_chainFull(int segmentCount);
 
-/* The dynamics of placement once the dimension line is placed: point
-** gd->current of activeDimension at POINT, the chain of gd->current segments
-** shown in DRAWMODE (nothing past the segment limit). */
-void dimPlace_dimensionDynamics(Dpoint3d* point, int view, int drawMode);
+/* ---- dimmodify.cpp ---- */
+
+/* Set TEXT's flags after it was moved to its shift on segment K of a chain
+** of SEGMENTCOUNT segments; SX and EX are the local x of the segment's first
+** and second point in the axis frame. A text moved back to the middle
+** loses all three bits. */
+void dimModify_textMoveFlags(SegmentText* text, int k, int segmentCount, double sx, double ex);
+
 /* The modify command's locate filter: reads the located dimension into
 ** editCopy and picks the located-element function for its component. */
 int dimModify_modifyFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d* point, int view);

@@ -89,7 +89,7 @@ Dpoint3d extensionLine(Build& b, int i) {
         start = w - g;
         end = d.x - o;
     }
-    addLine(b, {start, 0, 0}, {end, 0, 0}, DIM_ATTR_EXTENSION, 2, i);
+    addLine(b, {start, 0, 0}, {end, 0, 0}, DIM_ATTR_EXTENSION, DIM_COMPONENT_EXTENSION, i);
     Dpoint3d world = toWorld(d);
     mdlCurrTrans_end();
     return world;
@@ -187,7 +187,7 @@ void segment(Build& b, int i, const Dpoint3d& di, const Dpoint3d& dnext) {
         Dpoint3d at{x, y, 0};
         if (zmlibElmAttr_createText(&text, nullptr, t.text, &at, &alongAxis, nullptr, DIM_ATTR_TEXT,
                                     1.0 / uor(b.scale), nullptr) == 0) {
-            if (dimRecord_writeComponentData(&text, 1, i, &r) != 0) b.failed = true;
+            if (dimRecord_writeComponentData(&text, DIM_COMPONENT_TEXT, i, &r) != 0) b.failed = true;
             append(b, text);
         } else {
             b.failed = true;
@@ -207,7 +207,7 @@ void segment(Build& b, int i, const Dpoint3d& di, const Dpoint3d& dnext) {
                 c.x += d;
             }
         }
-        addLine(b, a, c, DIM_ATTR_DIMLINE, 3, i);
+        addLine(b, a, c, DIM_ATTR_DIMLINE, DIM_COMPONENT_DIMLINE, i);
     }
 
     bool outside = arrowsTooLong != reversed;

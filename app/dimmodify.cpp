@@ -5,10 +5,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/commands.h"
 #include "app/dimcommands_int.h"
 #include "app/dimdraw.h"
 #include "app/dimrecord.h"
-#include "app/tarvik_int.h"
+#include "app/locate.h"
+#include "app/resourceids.h"
+#include "app/tarvikstate.h"
 #include "host/mdldialog.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
@@ -32,9 +35,6 @@ enum : int {
 const int modifyMask[] = {CELL_HEADER_ELM, LINE_ELM, TEXT_ELM};
 const int pointMask[] = {CELL_HEADER_ELM, LINE_ELM};
 const int textMask[] = {CELL_HEADER_ELM, TEXT_ELM};
-
-DimensionRecord& dim() { return *tarvik().activeDimension; }
-WorkingState& gd() { return *tarvik().gd; }
 
 bool ready() {
     TarvikState& t = tarvik();
@@ -64,13 +64,13 @@ void displayCell(UInt32 cellPos, DgnModelRefP model, int drawMode) {
     mdlElmdscr_freeAll(&descr);
 }
 
-/* Replace the located cell by the rebuilt chain in DRAWMODE; only the final
-** call (mode 0) stores. The old cell is deleted (undoable) once the new one
-** is stored, so that a failed store loses nothing; it is erased from the
-** views before, so that parts the two share stay on show. */
-void rebuild(int drawMode) {
+/* Replace the located cell by the rebuilt chain D in DRAWMODE; only the
+** final call (mode 0) stores. The old cell is deleted (undoable) once the
+** new one is stored, so that a failed store loses nothing; it is erased
+** from the views before, so that parts the two share stay on show. */
+void rebuild(const DimensionRecord& d, int drawMode) {
     if (drawMode != DIM_DRAW_STORE) {
-        dimDraw_build(&dim(), dim().segmentCount, drawMode, nullptr);
+        dimDraw_build(&d, d.segmentCount, drawMode, nullptr);
         return;
     }
     DgnModelRefP model = nullptr;
@@ -78,24 +78,24 @@ void rebuild(int drawMode) {
     MSElement cell;
     if (!cellPos || mdlElement_read(&cell, model, cellPos) != 0) return;
     displayCell(cellPos, model, DRAW_MODE_ERASE);
-    if (dimDraw_build(&dim(), dim().segmentCount, DIM_DRAW_STORE, nullptr) != 0) {
+    if (dimDraw_build(&d, d.segmentCount, DIM_DRAW_STORE, nullptr) != 0) {
         displayCell(cellPos, model, DRAW_MODE_NORMAL);
         return;
     }
     mdlElement_undoableDelete(&cell, cellPos, 0);
 }
 
-/* Shift points FROM to LAST up by one place (making room at FROM). */
-void pointsUp(int from, int last) {
-    for (int i = last; i >= from; --i) dim().points[i + 1] = dim().points[i];
+/* Shift points FROM to LAST of D up by one place (making room at FROM). */
+void pointsUp(DimensionRecord& d, int from, int last) {
+    for (int i = last; i >= from; --i) d.points[i + 1] = d.points[i];
 }
-void textsUp(int from, int last) {
-    for (int i = last; i >= from; --i) dim().texts[i + 1] = dim().texts[i];
+void textsUp(DimensionRecord& d, int from, int last) {
+    for (int i = last; i >= from; --i) d.texts[i + 1] = d.texts[i];
 }
 
 /* A new segment's text starts clean: dimText in the middle of its segment. */
-void clearText(int i) {
-    SegmentText& text = dim().texts[i];
+void clearText(DimensionRecord& d, int i) {
+    SegmentText& text = d.texts[i];
     text.textFlags = 0;
     text.shift = 0;
 }
@@ -107,26 +107,27 @@ void clearText(int i) {
 int dimModify_modifyFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d* point, int) {
     TarvikState& t = tarvik();
     int kind = readLocated(element, model, filePos, false);
-    int k = gd().current;
-    DimensionRecord& d = dim();
+    WorkingState& gd = *t.gd;
+    DimensionRecord& d = *t.activeDimension;
+    int k = gd.current;
     switch (kind) {
     case DIM_COMPONENT_TEXT: {
         if (k < 0 || k >= d.segmentCount) return LOCATE_FILTER_REJECT;
         t.locatedElementFunction = dimModify_moveText;
         const SegmentText& text = d.texts[k];
         if (text.textFlags & TEXT_SHIFTED) {
-            gd().textStart = text.shift;
+            gd.textStart = text.shift;
         } else {
             Dpoint3d end = dimCommand_toFrame(d.points[k + 1].base, d.points[k].base, d.axisAngle);
-            gd().textStart = end.x / 2;
+            gd.textStart = end.x / 2;
         }
         return LOCATE_FILTER_ACCEPT;
     }
     case DIM_COMPONENT_EXTENSION:
         if (k < 0 || k > d.segmentCount) return LOCATE_FILTER_REJECT;
         t.locatedElementFunction = dimModify_moveExtensionLine;
-        gd().firstPoint = d.points[k].base;
-        gd().textStart = k == d.segmentCount ? d.texts[k > 0 ? k - 1 : 0].shift : d.texts[k].shift;
+        gd.firstPoint = d.points[k].base;
+        gd.textStart = k == d.segmentCount ? d.texts[k > 0 ? k - 1 : 0].shift : d.texts[k].shift;
         return LOCATE_FILTER_ACCEPT;
     case DIM_COMPONENT_DIMLINE: {
         if (!point) return LOCATE_FILTER_REJECT;
@@ -134,8 +135,8 @@ int dimModify_modifyFilter(MSElement* element, DgnModelRefP model, UInt32 filePo
         /* The dimension line is moved from the base point of the picked point. */
         Dpoint3d local = dimCommand_toFrame(*point, d.points[0].base, d.axisAngle);
         double slope = d.side == 1 ? DIM_TAN30 : -DIM_TAN30;
-        gd().projectedPoint = *point;
-        gd().firstPoint = dimCommand_fromFrame({local.x + local.y * slope, 0, 0}, d.points[0].base, d.axisAngle);
+        gd.projectedPoint = *point;
+        gd.firstPoint = dimCommand_fromFrame({local.x + local.y * slope, 0, 0}, d.points[0].base, d.axisAngle);
         return LOCATE_FILTER_ACCEPT;
     }
     default:
@@ -148,35 +149,37 @@ namespace {
 /* ---- Insert point ------------------------------------------------------------------------------- */
 
 int insertFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d*, int) {
+    TarvikState& t = tarvik();
     int kind = readLocated(element, model, filePos, false);
-    int k = gd().current;
-    DimensionRecord& d = dim();
+    WorkingState& gd = *t.gd;
+    DimensionRecord& d = *t.activeDimension;
+    int k = gd.current;
     int n = d.segmentCount;
     if (kind == DIM_COMPONENT_EXTENSION) {
         if (k != 0 && k != n) return LOCATE_FILTER_REJECT;
         if (dimCommand_chainFull(n)) return LOCATE_FILTER_REJECT;
         if (k == 0) {
             /* The new point becomes point 0 and its segment the first. */
-            pointsUp(0, n);
-            textsUp(0, n - 1);
-            clearText(0);
+            pointsUp(d, 0, n);
+            textsUp(d, 0, n - 1);
+            clearText(d, 0);
         } else {
-            gd().current = k + 1;
-            clearText(n);
+            gd.current = k + 1;
+            clearText(d, n);
         }
         d.segmentCount = n + 1;
-        tarvik().locatedElementFunction = dimModify_placeNewPoint;
+        t.locatedElementFunction = dimModify_placeNewPoint;
         return LOCATE_FILTER_ACCEPT;
     }
     if (kind == DIM_COMPONENT_DIMLINE) {
         if (k < 0 || k > DIM_MAX_SEGMENTS - 1 || k >= n) return LOCATE_FILTER_REJECT;
         if (dimCommand_chainFull(n)) return LOCATE_FILTER_REJECT;
-        pointsUp(k + 1, n);
-        textsUp(k, n - 1);
-        clearText(k);
-        gd().current = k + 1;
+        pointsUp(d, k + 1, n);
+        textsUp(d, k, n - 1);
+        clearText(d, k);
+        gd.current = k + 1;
         d.segmentCount = n + 1;
-        tarvik().locatedElementFunction = dimModify_placeNewPoint;
+        t.locatedElementFunction = dimModify_placeNewPoint;
         return LOCATE_FILTER_ACCEPT;
     }
     return LOCATE_FILTER_REJECT;
@@ -185,17 +188,20 @@ int insertFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3
 /* ---- Delete point -------------------------------------------------------------------------------- */
 
 int deleteFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d*, int) {
+    TarvikState& t = tarvik();
     int kind = readLocated(element, model, filePos, false);
-    int k = gd().current;
-    if (kind != DIM_COMPONENT_EXTENSION || dim().segmentCount <= 1 || k < 0 || k > dim().segmentCount)
+    const DimensionRecord& d = *t.activeDimension;
+    int k = t.gd->current;
+    if (kind != DIM_COMPONENT_EXTENSION || d.segmentCount <= 1 || k < 0 || k > d.segmentCount)
         return LOCATE_FILTER_REJECT;
     return LOCATE_FILTER_ACCEPT;
 }
 
 /* Show the chain without the located point: erase it, remove the point, highlight the rest. */
 void deleteShow() {
-    DimensionRecord& d = dim();
-    int k = gd().current;
+    TarvikState& t = tarvik();
+    DimensionRecord& d = *t.activeDimension;
+    int k = t.gd->current;
     int n = d.segmentCount;
     dimDraw_build(&d, n, DRAW_MODE_ERASE, nullptr);
     if (k < n) {
@@ -206,10 +212,13 @@ void deleteShow() {
     dimDraw_build(&d, d.segmentCount, DRAW_MODE_HILITE, nullptr);
 }
 
-void deleteClean() { dimDraw_build(&dim(), dim().segmentCount, DRAW_MODE_ERASE, nullptr); }
+void deleteClean() {
+    const DimensionRecord& d = *tarvik().activeDimension;
+    dimDraw_build(&d, d.segmentCount, DRAW_MODE_ERASE, nullptr);
+}
 
 void deleteAccept(Dpoint3d*, int) {
-    rebuild(DIM_DRAW_STORE);
+    rebuild(*tarvik().activeDimension, DIM_DRAW_STORE);
     cmdDeletePoint(nullptr);
 }
 
@@ -226,7 +235,8 @@ int textFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d*
 /* Let the user edit the text ELEMENT in dialog 3; the new string replaces
 ** the old one and keeps its place, size and component data. */
 int editText(MSElement* element, void*, DgnModelRefP, MSElementDescr*, MSElementDescr**) {
-    UserInterfaceData* settings = tarvik().settings;
+    TarvikState& t = tarvik();
+    UserInterfaceData* settings = t.settings;
     char old[SETTINGS_DIMTEXT_SIZE] = {};
     if (!settings || mdlText_extract(old, sizeof old, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, element,
                                      nullptr) != 0)
@@ -236,7 +246,7 @@ int editText(MSElement* element, void*, DgnModelRefP, MSElementDescr*, MSElement
     if (mdlDialog_openModal(&action, 0, DIALOG_TEXT_EDIT) == 0 && action == ACTIONBUTTON_OK) {
         /* The component data goes with the new element; the string is cut to
         ** what a segment text holds, so that a rebuild shows the same. */
-        DimensionRecord data = *tarvik().editCopy;
+        DimensionRecord data = *t.editCopy;
         int32_t index = 0;
         int kind = 0;
         SegmentText cut{};
@@ -309,7 +319,7 @@ void useEditCopy(bool clearSkew) {
 
 /* ---- Located-element functions ----------------------------------------------------------------- */
 
-void dimCommand_textMoveFlags(SegmentText* text, int k, int segmentCount, double sx, double ex) {
+void dimModify_textMoveFlags(SegmentText* text, int k, int segmentCount, double sx, double ex) {
     if (std::fabs((ex - sx) / 2 - text->shift) < *fc_epsilonP) {
         /* Back in the middle the text lies inside its segment: with the
         ** outside bits left set the dimension line would be cut short of
@@ -337,22 +347,26 @@ void dimCommand_textMoveFlags(SegmentText* text, int k, int segmentCount, double
 
 /* Move text k along its segment with the cursor. */
 void dimModify_moveText(Dpoint3d* cursor, int drawMode) {
-    DimensionRecord& d = dim();
-    int k = gd().current;
+    TarvikState& t = tarvik();
+    DimensionRecord& d = *t.activeDimension;
+    WorkingState& gd = *t.gd;
+    int k = gd.current;
     if (k < 0 || k >= d.segmentCount) return;
-    gd().projectedPoint = dimCommand_toFrame(*cursor, gd().firstPoint, d.axisAngle);
-    Dpoint3d s = dimCommand_toFrame(d.points[k].base, gd().firstPoint, d.axisAngle);
-    Dpoint3d e = dimCommand_toFrame(d.points[k + 1].base, gd().firstPoint, d.axisAngle);
+    gd.projectedPoint = dimCommand_toFrame(*cursor, gd.firstPoint, d.axisAngle);
+    Dpoint3d s = dimCommand_toFrame(d.points[k].base, gd.firstPoint, d.axisAngle);
+    Dpoint3d e = dimCommand_toFrame(d.points[k + 1].base, gd.firstPoint, d.axisAngle);
     SegmentText& text = d.texts[k];
-    text.shift = gd().textStart + gd().projectedPoint.x;
-    dimCommand_textMoveFlags(&text, k, d.segmentCount, s.x, e.x);
-    rebuild(drawMode);
+    text.shift = gd.textStart + gd.projectedPoint.x;
+    dimModify_textMoveFlags(&text, k, d.segmentCount, s.x, e.x);
+    rebuild(d, drawMode);
 }
 
 /* Move extension line k to the cursor; a text beyond that end keeps its place beyond it. */
 void dimModify_moveExtensionLine(Dpoint3d* cursor, int drawMode) {
-    DimensionRecord& d = dim();
-    int k = gd().current;
+    TarvikState& t = tarvik();
+    DimensionRecord& d = *t.activeDimension;
+    WorkingState& gd = *t.gd;
+    int k = gd.current;
     int n = d.segmentCount;
     if (k < 0 || k > n) return;
     Dpoint3d origin = d.points[0].base;
@@ -360,35 +374,39 @@ void dimModify_moveExtensionLine(Dpoint3d* cursor, int drawMode) {
     bool lastEnd = k > 0 && k == n && (d.texts[k - 1].textFlags & TEXT_BEYOND_END);
     bool firstEnd = k == 0 && n == 1 && (d.texts[0].textFlags & TEXT_BEYOND_END);
     if (lastEnd || firstEnd) {
-        double moved = dimCommand_toFrame(d.points[k].base, gd().firstPoint, d.axisAngle).x;
-        if (lastEnd) d.texts[k - 1].shift = gd().textStart + moved;
-        else d.texts[0].shift = gd().textStart - moved;
+        double moved = dimCommand_toFrame(d.points[k].base, gd.firstPoint, d.axisAngle).x;
+        if (lastEnd) d.texts[k - 1].shift = gd.textStart + moved;
+        else d.texts[0].shift = gd.textStart - moved;
     }
-    rebuild(drawMode);
+    rebuild(d, drawMode);
 }
 
 /* Move the dimension line to the constrained cursor; onto the base line it does not go. */
 void dimModify_moveDimensionLine(Dpoint3d* cursor, int drawMode) {
-    DimensionRecord& d = dim();
+    TarvikState& t = tarvik();
+    DimensionRecord& d = *t.activeDimension;
+    WorkingState& gd = *t.gd;
     Dpoint3d located;
-    if (!dimDraw_constrain(&located, &gd().firstPoint, cursor, d.rotation)) return;
-    Dpoint3d first = dimCommand_toFrame(gd().firstPoint, d.points[0].base, d.axisAngle);
+    if (!dimDraw_constrain(&located, &gd.firstPoint, cursor, d.rotation)) return;
+    Dpoint3d first = dimCommand_toFrame(gd.firstPoint, d.points[0].base, d.axisAngle);
     Dpoint3d line = dimCommand_toFrame(located, d.points[0].base, d.axisAngle);
     if (std::fabs(line.y) < *fc_epsilonP) return;
     d.lineOffset = line.y;
     d.side = dimCommand_side(line.x - first.x, d.lineOffset);
-    rebuild(drawMode);
+    rebuild(d, drawMode);
 }
 
 /* Place the inserted point at the cursor, its segment taking dimText. */
 void dimModify_placeNewPoint(Dpoint3d* cursor, int drawMode) {
-    DimensionRecord& d = dim();
-    int k = gd().current;
+    TarvikState& t = tarvik();
+    DimensionRecord& d = *t.activeDimension;
+    WorkingState& gd = *t.gd;
+    int k = gd.current;
     if (k < 0 || k > d.segmentCount) return;
     const Dpoint3d origin = d.points[k == 0 ? 1 : 0].base;
     d.points[k] = dimDraw_projectPoint(cursor, &origin, d.axisAngle, d.side);
-    dimRecord_setText(&d.texts[k == 0 ? 0 : k - 1], tarvik().settings->dimText);
-    rebuild(drawMode);
+    dimRecord_setText(&d.texts[k == 0 ? 0 : k - 1], t.settings->dimText);
+    rebuild(d, drawMode);
 }
 
 /* ---- Commands ---------------------------------------------------------------------------------------- */
@@ -397,7 +415,7 @@ void dimModify_placeNewPoint(Dpoint3d* cursor, int drawMode) {
 void cmdModifyDimension(char*) {
     if (!ready()) return;
     useEditCopy(true);
-    mdlState_startPrimitive(tarvik_locateHandler, modifyRestart, MESSAGE_MODIFY_COMMAND, MESSAGE_MODIFY_PROMPT);
+    mdlState_startPrimitive(locate_handler, modifyRestart, MESSAGE_MODIFY_COMMAND, MESSAGE_MODIFY_PROMPT);
     startModifyLocate(dimModify_modifyFilter, modifyMask, 3, true);
     mdlLocate_setCursor();
 }
@@ -406,7 +424,7 @@ void cmdModifyDimension(char*) {
 void cmdInsertPoint(char*) {
     if (!ready()) return;
     useEditCopy(true);
-    mdlState_startPrimitive(tarvik_locateHandler, insertRestart, MESSAGE_MODIFY_COMMAND, MESSAGE_MODIFY_PROMPT);
+    mdlState_startPrimitive(locate_handler, insertRestart, MESSAGE_MODIFY_COMMAND, MESSAGE_MODIFY_PROMPT);
     startModifyLocate(insertFilter, pointMask, 2, true);
     mdlLocate_setCursor();
 }
@@ -427,5 +445,5 @@ void cmdDeletePoint(char*) {
     mdlState_startModifyCommand(deleteRestart, deleteAccept, nullptr, deleteShow, deleteClean, MESSAGE_DELETE_COMMAND,
                                 MESSAGE_DELETE_PROMPT, 0, 3);
     startModifyLocate(deleteFilter, pointMask, 2, false);
-    tarvik_prompt(PROMPT_DELETE_POINT);
+    locate_prompt(PROMPT_DELETE_POINT);
 }

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "app/tarvik_int.h"
+#include "app/tarvikstate.h"
 #include "host/mdlgeom.h"
 #include "host/mdlsystem.h"
 #include "host/mdltext.h"

@@ -1,12 +1,17 @@
-/* Locating for the dimension and skew-triangle commands: the placement
-** filter that accepts a line along an isometric axis (or, in skew mode, one
-** off every axis), the locate handler with its confirm and next steps, and
-** the prompts. No state of its own: it fills the working state gd. */
+/* Locating for the dimension and skew-triangle commands: lock 517 around
+** them, the placement filter that accepts a line along an isometric axis
+** (or, in skew mode, one off every axis), the locate handler with its
+** confirm and next steps, and the prompts. No state of its own: it fills
+** the working state. */
+#include "app/locate.h"
+
 #include <cmath>
 #include <vector>
 
 #include "app/dimcommands_int.h"
-#include "app/tarvik_int.h"
+#include "app/resourceids.h"
+#include "app/tarvikstate.h"
+#include "host/mdlcommand.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdlstate.h"
@@ -42,20 +47,36 @@ void locatedDynamics(Dpoint3d* point, int, int drawMode) {
 /* Accept the located element: the final call stores the result. */
 void locateConfirm(Dpoint3d* point, int) {
     if (LocatedElementFunction fn = tarvik().locatedElementFunction) fn(point, DRAW_MODE_NORMAL);
-    tarvik_restoreLock();
+    locate_restoreLock();
     mdlState_restartCurrentCommand();
 }
 
 /* Try the next candidate at the first point; none left: start over. */
 void locateNext() {
     WorkingState* gd = tarvik().gd;
-    tarvik_restoreLock();
+    locate_restoreLock();
     if (!gd || !mdlLocate_findElement(&gd->firstPoint, gd->pickView, 1, 0, 1)) mdlState_restartCurrentCommand();
 }
 
 }  // namespace
 
-int tarvik_placementFilter(MSElement* element, DgnModelRefP model, UInt32, Dpoint3d*, int) {
+/* ---- Lock 517 ------------------------------------------------------------------------------ */
+
+void locate_saveLock() {
+    TarvikState& t = tarvik();
+    t.savedLockState = mdlParams_getLock(LOCK_517) ? 1 : 0;
+    if (t.savedLockState == 1) mdlDialog_cmdNumberQueue(0, CMD_LOCK_OFF, nullptr, 1);
+}
+
+void locate_restoreLock() {
+    TarvikState& t = tarvik();
+    if (t.savedLockState == 1) mdlDialog_cmdNumberQueue(0, CMD_LOCK_ON, nullptr, 1);
+    else if (t.savedLockState == 0) mdlDialog_cmdNumberQueue(0, CMD_LOCK_OFF, nullptr, 1);
+}
+
+/* ---- Locate -------------------------------------------------------------------------------- */
+
+int locate_placementFilter(MSElement* element, DgnModelRefP model, UInt32, Dpoint3d*, int) {
     WorkingState* gd = tarvik().gd;
     if (!gd || !element) return LOCATE_FILTER_REJECT;
 
@@ -107,17 +128,17 @@ int tarvik_placementFilter(MSElement* element, DgnModelRefP model, UInt32, Dpoin
     return LOCATE_FILTER_REJECT;
 }
 
-void tarvik_locateHandler(Dpoint3d* point, int view) {
+void locate_handler(Dpoint3d* point, int view) {
     WorkingState* gd = tarvik().gd;
     if (!gd || !point) return;
-    tarvik_saveLock();
+    locate_saveLock();
     gd->firstPoint = *point;
     gd->pickView = view;
-    tarvik_prompt(PROMPT_ACCEPT_OR_NEXT);
+    locate_prompt(PROMPT_ACCEPT_OR_NEXT);
     if (!mdlLocate_findElement(point, view, 0, 0, 1)) {
         /* Nothing here: the lock goes back now, so that the next try saves
         ** the user's own state and not the one switched off for this one. */
-        tarvik_restoreLock();
+        locate_restoreLock();
         return;
     }
     mdlAccuSnap_enableLocate(0);
@@ -126,4 +147,4 @@ void tarvik_locateHandler(Dpoint3d* point, int view) {
     mdlState_setFunction(STATEFUNC_RESET, reinterpret_cast<StateFunc>(locateNext));
 }
 
-void tarvik_prompt(int n) { mdlOutput_rscPrintf(MSG_PROMPT, 0, LIST_PROMPTS, n); }
+void locate_prompt(int n) { mdlOutput_rscPrintf(MSG_PROMPT, 0, LIST_PROMPTS, n); }

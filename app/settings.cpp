@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/tarvik_int.h"
+#include "app/resourceids.h"
+#include "app/tarvikstate.h"
 #include "host/mdldialog.h"
 #include "host/mdlsystem.h"
 #include "lib/core/resource.h"
@@ -298,9 +299,10 @@ void settings_applyDefaultSetup() {
     if (DialogBox* db = mdlDialog_find(DIALOG_DEFAULT_SETUPS, nullptr)) mdlDialog_itemsSynch(db);
 }
 
-int finnOgSettTilDefaultOppsett() {
+int settings_selectSetupForSettingsFile() {
     TarvikState& t = tarvik();
     if (!t.settings || !t.gd) return -1;
+    /* The console lines keep the wording users and their scripts know. */
     toolSubsystem_printf("finnOgSettTilDefaultOppsett: gd->settingsFile = '%s'\n", t.gd->settingsFile);
     std::string_view settingsFile = t.gd->settingsFile;
     for (int i = 0; i < settings_setupCount(); ++i) {

@@ -58,5 +58,6 @@ void settings_freeSetupList();
 void settings_applyDefaultSetup();
 /* Fill the option button ITEM with the entries and the other-file entry. */
 void settings_fillOptionButton(DialogItem* item);
-/* Find settingsFile in the set-up list: 0 with defaultSetupIndex set, else -1. */
-int finnOgSettTilDefaultOppsett();
+/* Make the set-up list entry whose file the current settingsFile names the
+** default set-up: 0 with defaultSetupIndex set to it, else -1 with it 0. */
+int settings_selectSetupForSettingsFile();

@@ -6,7 +6,9 @@
 #include <cmath>
 #include <utility>
 
-#include "app/tarvik_int.h"
+#include "app/commands.h"
+#include "app/locate.h"
+#include "app/tarvikstate.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdllevel.h"
@@ -157,10 +159,10 @@ void startSkew(LocatedElementFunction fn, StateFunc_Reset restart, int commandMe
     if (!app.gd) return;
     app.gd->skewMode = 1;
     app.locatedElementFunction = fn;
-    mdlState_startPrimitive(tarvik_locateHandler, restart, commandMessage, SKEW_PROMPT_LOCATE);
+    mdlState_startPrimitive(locate_handler, restart, commandMessage, SKEW_PROMPT_LOCATE);
     mdlAccuSnap_enableSnap(1);
     mdlAccuSnap_enableLocate(1);
-    mdlLocate_setFunction(LOCATE_POSTLOCATE, tarvik_placementFilter);
+    mdlLocate_setFunction(LOCATE_POSTLOCATE, locate_placementFilter);
     mdlLocate_normal();
     mdlLocate_init();
     mdlLocate_setCursor();

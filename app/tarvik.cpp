@@ -1,6 +1,7 @@
-/* The application's start-up and life: MdlMain, its records, the unload and
+/* The application's start-up and life: MdlMain, the unload and
 ** new-design-file callbacks, the main dialog's hooks, the configuration
-** file, the menu and the settings-file search. State: TarvikState. */
+** file, the menu and the settings-file search. Its records and state live
+** in tarvikstate.cpp. */
 #include "app/tarvik.h"
 
 #include <cstdio>
@@ -8,55 +9,29 @@
 #include <iterator>
 #include <string>
 
+#include "app/commands.h"
+#include "app/resourceids.h"
+#include "app/settings.h"
 #include "app/tarvik_int.h"
+#include "app/tarvikstate.h"
 #include "host/mdlcommand.h"
 #include "host/mdldialog.h"
 #include "host/mdlsystem.h"
 #include "lib/core/util.h"
-#include "lib/core/error.h"
 #include "lib/core/main.h"
-#include "lib/core/mem.h"
 #include "lib/core/text_int.h"
 #include "lib/elements/elmattr.h"
 
 namespace {
 
-TarvikState state{nullptr, nullptr, nullptr, nullptr, -1, nullptr, nullptr, false};
-
 const char* const APPLICATION_NAME = "Tarvik";
 const char* const DEFAULT_CONFIG_FILE = "zmsteel.cfg";
 const char* const DEFAULT_SETTINGS_FILE = "tarvik.rsc";
-
-void* allocate(unsigned size) { return zmlibMem_mallocRscErrorPrintf(size, ZMLIB_LIST_ERRORS, ZMLIB_MSG_OUT_OF_MEMORY); }
 
 const DialogHookInfo applicationHooks[] = {
     {HOOK_MAIN_DIALOG,          reinterpret_cast<void*>(tarvikHook_mainDialog)},
     {HOOK_DEFAULT_SETUP_OPTION, reinterpret_cast<void*>(tarvikHook_defaultSetupOption)},
 };
-
-/* Allocate the settings, the working state and editCopy. False when any is
-** missing: the user was told, and the application cannot work without them. */
-bool allocateRecords() {
-    state.settings = static_cast<UserInterfaceData*>(allocate(sizeof(UserInterfaceData)));
-    if (!state.settings) return false;
-    settings_setDefaults(state.settings);
-    state.gd = static_cast<WorkingState*>(allocate(sizeof(WorkingState)));
-    state.editCopy = static_cast<DimensionRecord*>(allocate(sizeof(DimensionRecord)));
-    if (!state.gd || !state.editCopy) return false;
-    *state.editCopy = state.settings->dimTemplate;
-    state.activeDimension = &state.settings->dimTemplate;
-    return true;
-}
-
-void freeRecords() {
-    dlmSystem_mdlFree(state.settings);
-    dlmSystem_mdlFree(state.gd);
-    dlmSystem_mdlFree(state.editCopy);
-    state.settings = nullptr;
-    state.gd = nullptr;
-    state.editCopy = nullptr;
-    state.activeDimension = nullptr;
-}
 
 /* Ask whether the work mode changed since the configuration was read. */
 bool workModeChanged() {
@@ -65,21 +40,11 @@ bool workModeChanged() {
     return zmlibUtil_setWorkmode("ZMTV_WORKMODE") != 0;
 }
 
-/* Frees the records when the add-in itself is unloaded without its clean-up
-** (the main dialog's end, the host's own shutdown). */
-struct AddInLifetime {
-    ~AddInLifetime() { freeRecords(); }
-};
-AddInLifetime lifetime;
-
 }  // namespace
 
-TarvikState& tarvik() { return state; }
-
 void tarvik_resetForTests() {
-    freeRecords();
+    tarvikState_resetForTests();
     settings_freeSetupList();
-    state = TarvikState{nullptr, nullptr, nullptr, nullptr, -1, nullptr, nullptr, false};
 }
 
 /* ---- Start-up steps ----------------------------------------------------------------- */
@@ -95,21 +60,23 @@ void tarvik_readConfigFile() {
 }
 
 void tarvik_insertMenu() {
+    TarvikState& t = tarvik();
     MenuBar* bar = mdlDialog_menuBarGetCmdWinP();
     if (!bar) return;
     MenuBarMenu* before = mdlDialog_menuBarFindMenu(bar, TYPE_PULLDOWN, MENU_HOST_BEFORE);
-    state.menu = mdlDialog_menuBarInsMenu(bar, TYPE_PULLDOWN, MENU_TARVIK, before);
+    t.menu = mdlDialog_menuBarInsMenu(bar, TYPE_PULLDOWN, MENU_TARVIK, before);
 }
 
 void tarvik_findSettingsFile() {
-    if (!state.gd) return;
+    TarvikState& t = tarvik();
+    if (!t.gd) return;
     char name[MAXFILELENGTH];
     if (mdlSystem_getenv(name, "ZMTV_RSC", sizeof name) != 0) zmlib::copyFixed(name, DEFAULT_SETTINGS_FILE);
-    char* settingsFile = state.gd->settingsFile;
+    char* settingsFile = t.gd->settingsFile;
     if (mdlFile_find(settingsFile, name, "ZM_DATA", nullptr) == 0) return;
     char directory[MAXFILELENGTH];
     if (mdlSystem_getCfgVar(directory, "ZM_DIR", sizeof directory) == 0)
-        zmlib::copyFixed(settingsFile, sizeof state.gd->settingsFile, (std::string(directory) + "data\\tarvik.rsc").c_str());
+        zmlib::copyFixed(settingsFile, sizeof t.gd->settingsFile, (std::string(directory) + "data\\tarvik.rsc").c_str());
 }
 
 void tarvik_openMainDialog() {
@@ -121,14 +88,15 @@ void tarvik_openMainDialog() {
 /* ---- Callbacks -------------------------------------------------------------------------- */
 
 void tarvik_cleanUp() {
-    state.exiting = true; /* the main dialog closes with the add-in: no second unload */
-    if (state.menu) {
-        mdlDialog_menuBarDeleteMenu(state.menu, mdlDialog_menuBarGetCmdWinP(), 0, 0);
-        state.menu = nullptr;
+    TarvikState& t = tarvik();
+    t.exiting = true; /* the main dialog closes with the add-in: no second unload */
+    if (t.menu) {
+        mdlDialog_menuBarDeleteMenu(t.menu, mdlDialog_menuBarGetCmdWinP(), 0, 0);
+        t.menu = nullptr;
     }
-    dlmSystem_mdlFree(state.settings);
-    state.settings = nullptr;
-    if (state.activeDimension && state.activeDimension != state.editCopy) state.activeDimension = nullptr;
+    dlmSystem_mdlFree(t.settings);
+    t.settings = nullptr;
+    if (t.activeDimension && t.activeDimension != t.editCopy) t.activeDimension = nullptr;
     zmlibElmAttr_freeAllAttribute();
     zmlibElmAttr_freeGroupeNames();
     settings_freeSetupList();
@@ -151,7 +119,8 @@ void tarvik_newDesignFile(const char* fileName, int newState) {
 }
 
 void tarvik_queueUnload() {
-    state.exiting = true;
+    TarvikState& t = tarvik();
+    t.exiting = true;
     /* The unload runs without the clean-up callback: the attribute
     ** definitions live in library memory and are let go here. */
     zmlibElmAttr_freeAllAttribute();
@@ -162,34 +131,24 @@ void tarvik_queueUnload() {
     mdlState_startDefaultCommand();
 }
 
-/* ---- Lock 517 ------------------------------------------------------------------------------ */
-
-void tarvik_saveLock() {
-    state.savedLockState = mdlParams_getLock(LOCK_517) ? 1 : 0;
-    if (state.savedLockState == 1) mdlDialog_cmdNumberQueue(0, CMD_LOCK_OFF, nullptr, 1);
-}
-
-void tarvik_restoreLock() {
-    if (state.savedLockState == 1) mdlDialog_cmdNumberQueue(0, CMD_LOCK_ON, nullptr, 1);
-    else if (state.savedLockState == 0) mdlDialog_cmdNumberQueue(0, CMD_LOCK_OFF, nullptr, 1);
-}
-
 /* ---- Dialog hooks -------------------------------------------------------------------------- */
 
 /* The main dialog: closing it ends the application. */
 void tarvikHook_mainDialog(DialogMessage* message) {
+    TarvikState& t = tarvik();
     if (message->messageType != DIALOG_MESSAGE_DESTROY) {
         message->msgUnderstood = 0;
         return;
     }
     message->msgUnderstood = 1;
-    if (!state.exiting) tarvik_queueUnload();
+    if (!t.exiting) tarvik_queueUnload();
 }
 
 /* The default set-up option button of dialog 4. */
 void tarvikHook_defaultSetupOption(DialogItemMessage* message) {
+    TarvikState& t = tarvik();
     message->msgUnderstood = 1;
-    UserInterfaceData* settings = state.settings;
+    UserInterfaceData* settings = t.settings;
     switch (message->messageType) {
     case DITEM_MESSAGE_CREATE:
     case DITEM_MESSAGE_USER: {
@@ -200,7 +159,7 @@ void tarvikHook_defaultSetupOption(DialogItemMessage* message) {
         }
         settings_fillOptionButton(message->dialogItemP);
         if (settings->defaultSetupIndex >= settings_setupCount()) {
-            if (finnOgSettTilDefaultOppsett() == -1) {
+            if (settings_selectSetupForSettingsFile() == -1) {
                 settings->defaultSetupIndex = 0;
                 settings_applyDefaultSetup();
             }
@@ -211,9 +170,9 @@ void tarvikHook_defaultSetupOption(DialogItemMessage* message) {
         return;
     }
     case DITEM_MESSAGE_STATECHANGED:
-        if (!settings || !state.gd || !message->u.stateChanged.reallyChanged) return;
+        if (!settings || !t.gd || !message->u.stateChanged.reallyChanged) return;
         if (settings->defaultSetupIndex < settings_setupCount()) settings_applyDefaultSetup();
-        else settings_load(state.gd->settingsFile, true);
+        else settings_load(t.gd->settingsFile, true);
         return;
     default: message->msgUnderstood = 0; return;
     }
@@ -224,20 +183,21 @@ void tarvikHook_defaultSetupOption(DialogItemMessage* message) {
 extern "C" ZMLIB_API int MdlMain(int argc, char* argv[]) {
     zmlibMain_initZmLib(APPLICATION_NAME, argc, argv);
 
-    if (!allocateRecords()) {
-        freeRecords();
+    if (!tarvikState_allocateRecords()) {
+        tarvikState_freeRecords();
         mdlSystem_exit(1, 1);
         return 0;
     }
     settings_registerAttributes();
 
-    tarvik_registerCommands();
+    commands_register();
 
     mdlSystem_setFunction(SYSTEM_UNLOAD_PROGRAM, reinterpret_cast<void*>(tarvik_unload));
     mdlSystem_setFunction(SYSTEM_NEW_DESIGN_FILE, reinterpret_cast<void*>(tarvik_newDesignFile));
 
+    TarvikState& t = tarvik();
     SymbolSet* set = mdlCExpression_initializeSet(4, 0, 0);
-    mdlDialog_publishComplexPtr(set, "userInterfaceData", "uid", &state.settings);
+    mdlDialog_publishComplexPtr(set, "userInterfaceData", "uid", &t.settings);
 
     mdlDialog_hookPublish(static_cast<int>(std::size(applicationHooks)), applicationHooks);
 
@@ -246,7 +206,7 @@ extern "C" ZMLIB_API int MdlMain(int argc, char* argv[]) {
 
     tarvik_insertMenu();
     tarvik_findSettingsFile();
-    settings_load(state.gd->settingsFile, false);
+    settings_load(t.gd->settingsFile, false);
     tarvik_openMainDialog();
 
     // The application's version number is set here.

@@ -18,7 +18,7 @@
 #include "app/dimdraw.h"
 #include "app/dimrecord.h"
 #include "app/tarvik.h"
-#include "app/tarvik_int.h"
+#include "app/tarvikstate.h"
 #include "host/mdldialog.h"
 #include "host/mdlelement.h"
 #include "host/mdlstate.h"

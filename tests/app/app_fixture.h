@@ -11,8 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
+#include "app/locate.h"
+#include "app/resourceids.h"
 #include "app/tarvik.h"
 #include "app/tarvik_int.h"
+#include "app/tarvikstate.h"
 #include "host/mdldialog.h"
 #include "host/mdlsystem.h"
 #include "host/sim/system/system.h"

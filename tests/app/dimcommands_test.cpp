@@ -49,7 +49,7 @@ protected:
     /* The placement filter's answer for LINE with skewMode SKEW. */
     static int filter(MSElement line, bool skew) {
         tarvik().gd->skewMode = skew ? 1 : 0;
-        return tarvik_placementFilter(&line, nullptr, 0, nullptr, 1);
+        return locate_placementFilter(&line, nullptr, 0, nullptr, 1);
     }
     static Dpoint3d at(double x, double y) { return {x * UOR, y * UOR, 0}; }
     /* Store into D a one-segment dimension "100" of a 40-unit line along the
@@ -164,7 +164,7 @@ TEST(DimCommandTextFlags, MovesSetAndClearTheOutsideBits) {
         SegmentText text{};
         text.textFlags = c.before;
         text.shift = c.shift;
-        dimCommand_textMoveFlags(&text, c.k, c.count, c.sx, c.ex);
+        dimModify_textMoveFlags(&text, c.k, c.count, c.sx, c.ex);
         EXPECT_EQ(text.textFlags, c.after) << c.what;
     }
 }

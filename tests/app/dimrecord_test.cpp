@@ -94,16 +94,16 @@ protected:
         else
             EXPECT_EQ(dimRecord_writeHeaderData(&cell->el, &d), 0);
         auto up = [](Dpoint3d p) { return Dpoint3d{p.x, p.y + 20, p.z}; };
-        addLine(cell, d.points[0].base, up(d.points[0].base), 2, 0, d);
+        addLine(cell, d.points[0].base, up(d.points[0].base), DIM_COMPONENT_EXTENSION, 0, d);
         for (int i = 0; i < d.segmentCount; ++i) {
-            addLine(cell, d.points[i + 1].base, up(d.points[i + 1].base), 2, i + 1, d);
+            addLine(cell, d.points[i + 1].base, up(d.points[i + 1].base), DIM_COMPONENT_EXTENSION, i + 1, d);
             MSElement text;
             Dpoint3d at = up(d.points[i].base);
             EXPECT_EQ(mdlText_create(&text, nullptr, longText ? longText : d.texts[i].text, &at, nullptr, nullptr,
                                      nullptr, nullptr), 0);
-            EXPECT_EQ(dimRecord_writeComponentData(&text, 1, i, &d), 0);
+            EXPECT_EQ(dimRecord_writeComponentData(&text, DIM_COMPONENT_TEXT, i, &d), 0);
             EXPECT_EQ(mdlElmdscr_appendElement(cell, &text), 0);
-            addLine(cell, up(d.points[i].base), up(d.points[i + 1].base), 3, i, d);
+            addLine(cell, up(d.points[i].base), up(d.points[i + 1].base), DIM_COMPONENT_DIMLINE, i, d);
             addLine(cell, d.points[i].base, up(d.points[i].base), 0, 0, d);     /* arrowhead stand-ins */
             addLine(cell, d.points[i + 1].base, up(d.points[i + 1].base), 0, 0, d);
         }
@@ -215,10 +215,10 @@ TEST_F(DimRecordTest, ComponentDataRefusesBadKindsAndIndexes) {
     MSElement line;
     Dpoint3d points[2] = {{0, 0, 0}, {1, 0, 0}};
     ASSERT_EQ(mdlLine_create(&line, nullptr, points), 0);
-    EXPECT_NE(dimRecord_writeComponentData(&line, 4, 0, &d), 0);
-    EXPECT_NE(dimRecord_writeComponentData(&line, 1, 24, &d), 0);
-    EXPECT_NE(dimRecord_writeComponentData(&line, 2, 25, &d), 0);
-    EXPECT_NE(dimRecord_writeComponentData(&line, 3, -1, &d), 0);
+    EXPECT_NE(dimRecord_writeComponentData(&line, DIM_COMPONENT_DIMLINE + 1, 0, &d), 0);
+    EXPECT_NE(dimRecord_writeComponentData(&line, DIM_COMPONENT_TEXT, 24, &d), 0);
+    EXPECT_NE(dimRecord_writeComponentData(&line, DIM_COMPONENT_EXTENSION, 25, &d), 0);
+    EXPECT_NE(dimRecord_writeComponentData(&line, DIM_COMPONENT_DIMLINE, -1, &d), 0);
     /* Without data the element is skipped: success, kind unchanged. */
     int kind = 77;
     int32_t current = 5;
@@ -226,7 +226,7 @@ TEST_F(DimRecordTest, ComponentDataRefusesBadKindsAndIndexes) {
     EXPECT_EQ(kind, 77);
     EXPECT_EQ(current, 5);
     /* Data shorter than its kind's layout is damage. */
-    const int32_t shortExtension[4] = {2, 1, 0, 0};
+    const int32_t shortExtension[4] = {DIM_COMPONENT_EXTENSION, 1, 0, 0};
     ASSERT_EQ(zmlibAttrib_appendElementUserData(13, 3, &line, shortExtension, 16), 0);
     EXPECT_NE(dimRecord_readComponentData(&line, &d, &current, &kind), 0);
     EXPECT_EQ(current, 5);
@@ -239,9 +239,11 @@ TEST_F(DimRecordTest, EveryComponentReadsBackTheWholeRecord) {
     ASSERT_NE(header, 0u);
     ASSERT_EQ(componentPositions.size(), 1u + 5u * 3u);
     /* Expected kind and index of each component, in creation order. */
-    std::vector<std::pair<int, int>> expected = {{2, 0}};
+    using Kind = std::pair<int, int>;
+    std::vector<Kind> expected = {{DIM_COMPONENT_EXTENSION, 0}};
     for (int i = 0; i < 3; ++i)
-        for (auto k : {std::pair{2, i + 1}, std::pair{1, i}, std::pair{3, i}, std::pair{0, 0}, std::pair{0, 0}})
+        for (Kind k : {Kind{DIM_COMPONENT_EXTENSION, i + 1}, Kind{DIM_COMPONENT_TEXT, i}, Kind{DIM_COMPONENT_DIMLINE, i},
+                       Kind{0, 0}, Kind{0, 0}})
             expected.push_back(k);
     for (size_t c = 0; c < componentPositions.size(); ++c) {
         SCOPED_TRACE(c);
@@ -271,7 +273,7 @@ TEST_F(DimRecordTest, ReadingMakesTheStoredPlotScaleActive) {
     ASSERT_EQ(zmlibPlotScale_setActiveScale(100.0, 0), 0);
     DimensionRecord back{};
     int32_t current = 0;
-    ASSERT_EQ(readAt(&back, &current, componentPositions[0]), 2);
+    ASSERT_EQ(readAt(&back, &current, componentPositions[0]), DIM_COMPONENT_EXTENSION);
     EXPECT_EQ(*zmlibPlotScale_getActiveScaleP(), 50.0);
 }
 
@@ -281,7 +283,7 @@ TEST_F(DimRecordTest, AMovedCellShiftsEveryBase) {
     store(d, moved);
     DimensionRecord back{};
     int32_t current = 0;
-    ASSERT_EQ(readAt(&back, &current, componentPositions[2]), 1);
+    ASSERT_EQ(readAt(&back, &current, componentPositions[2]), DIM_COMPONENT_TEXT);
     for (int i = 0; i <= 3; ++i) {
         EXPECT_DOUBLE_EQ(back.points[i].base.x, d.points[i].base.x + 300) << i;
         EXPECT_DOUBLE_EQ(back.points[i].base.y, d.points[i].base.y - 40) << i;
@@ -300,7 +302,7 @@ TEST_F(DimRecordTest, OlderHeadersKeepLaterFieldsAndNewerOnesAreRefused) {
     back.textMargin = 12.0;
     back.dimFlags = 13;
     int32_t current = 0;
-    ASSERT_EQ(readAt(&back, &current, componentPositions[0]), 2);
+    ASSERT_EQ(readAt(&back, &current, componentPositions[0]), DIM_COMPONENT_EXTENSION);
     EXPECT_EQ(back.terminatorLength, d.terminatorLength);
     EXPECT_EQ(back.minArrowSpace, 11.0);
     EXPECT_EQ(back.textMargin, 12.0);
@@ -347,7 +349,7 @@ TEST_F(DimRecordTest, ALongTextInTheFileIsCutToTheSlot) {
     store(d, d.points[0].base, "TARVIK", nullptr, 3, "1234567890ABCDEF");
     DimensionRecord back{};
     int32_t current = 0;
-    ASSERT_EQ(readAt(&back, &current, componentPositions[2]), 1);
+    ASSERT_EQ(readAt(&back, &current, componentPositions[2]), DIM_COMPONENT_TEXT);
     EXPECT_STREQ(back.texts[0].text, "1234567890A");
     EXPECT_STREQ(back.texts[2].text, "1234567890A");
 }
@@ -356,7 +358,7 @@ TEST_F(DimRecordTest, ReadGoesToTheActiveDimension) {
     DimensionRecord d = sampleRecord();
     uint32_t header = store(d, d.points[0].base);
     TarvikState& t = tarvik();
-    ASSERT_EQ(dimRecord_read(header, nullptr, componentPositions[6]), 2);
+    ASSERT_EQ(dimRecord_read(header, nullptr, componentPositions[6]), DIM_COMPONENT_EXTENSION);
     EXPECT_EQ(t.gd->current, 2);
     EXPECT_EQ(t.activeDimension->segmentCount, 3);
     EXPECT_EQ(t.activeDimension->points[2].offset, d.points[2].offset);

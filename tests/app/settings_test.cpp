@@ -282,7 +282,7 @@ TEST_F(SettingsTest, AnUnknownFileFallsBackToTheFirstEntry) {
     settings().defaultSetupIndex = 3;
     sim::CurrentApplicationScope scope(app);
     /* The entry without a file part matches nothing. */
-    EXPECT_EQ(finnOgSettTilDefaultOppsett(), -1);
+    EXPECT_EQ(settings_selectSetupForSettingsFile(), -1);
     EXPECT_EQ(settings().defaultSetupIndex, 0);
     settings().defaultSetupIndex = 3;
     mdlDialog_open(0, DIALOG_DEFAULT_SETUPS);

@@ -174,18 +174,18 @@ TEST_F(AppTest, ConfigurationFileIsReadFromZmtvDir) {
 TEST_F(AppTest, LockIsSavedSwitchedOffAndRestored) {
     start();
     sim::CurrentApplicationScope scope(app);
-    tarvik_restoreLock(); /* unknown: nothing queued */
+    locate_restoreLock(); /* unknown: nothing queued */
     EXPECT_EQ(sim::queuedCommands(), 0u);
     mdlParams_setLock(LOCK_517, 1);
-    tarvik_saveLock();
+    locate_saveLock();
     EXPECT_EQ(tarvik().savedLockState, 1);
     sim::runCommandQueue();
     EXPECT_EQ(mdlParams_getLock(LOCK_517), 0);
-    tarvik_restoreLock();
+    locate_restoreLock();
     sim::runCommandQueue();
     EXPECT_EQ(mdlParams_getLock(LOCK_517), 1);
     mdlParams_setLock(LOCK_517, 0);
-    tarvik_saveLock();
+    locate_saveLock();
     EXPECT_EQ(tarvik().savedLockState, 0);
     EXPECT_EQ(sim::queuedCommands(), 0u);
 }
