@@ -222,6 +222,9 @@ void tarvikHook_defaultSetupOption(DialogItemMessage* message) {
 /* ---- Entry point ---------------------------------------------------------------------------- */
 
 extern "C" ZMLIB_API int MdlMain(int argc, char* argv[]) {
+    /* Another add-in linked to this one may have kept it loaded since an
+    ** earlier run: drop what that run left (records, menu, exiting flag). */
+    tarvik_resetForTests();
     zmlibMain_initZmLib(APPLICATION_NAME, argc, argv);
 
     if (!allocateRecords()) {
