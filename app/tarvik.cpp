@@ -42,7 +42,7 @@ bool workModeChanged() {
 
 }  // namespace
 
-void tarvik_resetForTests() {
+void tarvik_resetState() {
     tarvikState_resetForTests();
     settings_freeSetupList();
 }
@@ -181,6 +181,9 @@ void tarvikHook_defaultSetupOption(DialogItemMessage* message) {
 /* ---- Entry point ---------------------------------------------------------------------------- */
 
 extern "C" ZMLIB_API int MdlMain(int argc, char* argv[]) {
+    /* Another add-in linked to this one may have kept it loaded since an
+    ** earlier run: drop what that run left (records, menu, exiting flag). */
+    tarvik_resetState();
     zmlibMain_initZmLib(APPLICATION_NAME, argc, argv);
 
     if (!tarvikState_allocateRecords()) {

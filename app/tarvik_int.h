@@ -32,5 +32,6 @@ void tarvik_queueUnload();
 void tarvikHook_mainDialog(DialogMessage* message);
 void tarvikHook_defaultSetupOption(DialogItemMessage* message);
 
-/* Free every record and list (tests, and the add-in's own unload). */
-void tarvik_resetForTests();
+/* Free every record and list: at start (a run before may have left them,
+** when another add-in kept the library loaded), at unload and in tests. */
+void tarvik_resetState();

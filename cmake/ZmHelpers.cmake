@@ -1,20 +1,34 @@
-# zm_add_mdlapp(NAME SOURCES... [RESOURCES toml...] [TYPES generator.cpp])
+# zm_add_mdlapp(NAME [SHARED] SOURCES... [OBJECTS...] [USES addin...]
+#               [RESOURCES toml...] [TYPES generator.cpp])
 # Build an add-in as the host loads it: NAME.so in mdlapps/, exporting MdlMain
 # and whatever its sources mark as exported, with NAME.ma (its resource file)
 # compiled from the given resource sources beside it. TYPES names a type
 # description generator (host/mdltypedesc.h) whose output joins them.
+# SHARED makes the add-in a library other add-ins link to (soname NAME.so);
+# USES links such add-ins and finds them beside this one ($ORIGIN), so that
+# the dynamic linker reuses the copy the host has loaded, or loads the one
+# the host will reuse: one copy per process, as on the platform.
 function(zm_add_mdlapp name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;OBJECTS;RESOURCES;TYPES" ${ARGN})
+  cmake_parse_arguments(ARG "SHARED" "" "SOURCES;OBJECTS;USES;RESOURCES;TYPES" ${ARGN})
   if(ARG_TYPES)
     zm_add_typedesc(${name}_typedesc ${CMAKE_CURRENT_BINARY_DIR}/${name}_types.toml ${ARG_TYPES})
     list(APPEND ARG_RESOURCES ${CMAKE_CURRENT_BINARY_DIR}/${name}_types.toml)
   endif()
-  add_library(${name} MODULE ${ARG_SOURCES} ${ARG_OBJECTS})
+  if(ARG_SHARED)
+    add_library(${name} SHARED ${ARG_SOURCES} ${ARG_OBJECTS})
+  else()
+    add_library(${name} MODULE ${ARG_SOURCES} ${ARG_OBJECTS})
+  endif()
   set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
     LIBRARY_OUTPUT_DIRECTORY ${ZM_MDLAPPS_DIR})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE simhost)
+  target_link_libraries(${name} PRIVATE simhost ${ARG_USES})
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
+  if(ARG_USES)
+    # Relative run paths only: add-ins beside it, the host in bin/.
+    set_target_properties(${name} PROPERTIES BUILD_WITH_INSTALL_RPATH ON
+      INSTALL_RPATH "$ORIGIN;$ORIGIN/../bin")
+  endif()
   if(ARG_RESOURCES)
     zm_add_resource_file(${name}_rsc ${ZM_MDLAPPS_DIR}/${name}.ma ${ARG_RESOURCES})
     add_dependencies(${name} ${name}_rsc)

@@ -61,7 +61,7 @@ protected:
     }
     static void resetAll() {
         sim::resetApplications();
-        tarvik_resetForTests();
+        tarvik_resetState();
         zmlib::main::resetForTests();
         zmlib::error::resetForTests();
         sim::closeAllResourceFiles();
