@@ -64,6 +64,10 @@ std::string describe(const DialogBox* db, const ItemState* it) {
     return s;
 }
 
+void report(const DialogBox* db, const ItemState* it, const std::string& error) {
+    toolSubsystem_printf("%s: %s\n", describe(db, it).c_str(), error.c_str());
+}
+
 void ensureListener() {
     if (state.listener) return;
     state.listener = sim::addApplicationListener({nullptr, [](MdlDesc* d) {
@@ -91,6 +95,18 @@ void record(const DialogBox* db, const ItemState* it, int message) {
         state.calls.push_back({db->id, it ? it->pub.type : 0u, it ? it->pub.id : 0, message});
 }
 
+/* Call the hook FN with M on behalf of OWNER; a hook that throws is logged,
+** and the exception goes no further. */
+template <typename Message>
+void callHook(MdlDesc* owner, void (*fn)(Message*), Message& m, const char* kind, int32_t hookId) {
+    sim::CurrentApplicationScope scope(owner);
+    try {
+        fn(&m);
+    } catch (...) {
+        toolSubsystem_printf("%s hook %d failed on message %d\n", kind, hookId, m.messageType);
+    }
+}
+
 }  // namespace
 
 /* Send MESSAGE to the dialog's hook on behalf of the dialog's owner. */
@@ -101,12 +117,7 @@ void sendDialog(DialogBox* db, DialogMessage& m) {
     m.msgUnderstood = 0;
     if (!fn) return;
     record(db, nullptr, m.messageType);
-    sim::CurrentApplicationScope scope(db->owner);
-    try {
-        fn(&m);
-    } catch (...) {
-        toolSubsystem_printf("Dialog hook %d failed on message %d\n", db->hookId, m.messageType);
-    }
+    callHook(db->owner, fn, m, "Dialog", db->hookId);
 }
 
 void sendDialog(DialogBox* db, int type) {
@@ -124,12 +135,7 @@ void sendItem(DialogBox* db, ItemState* it, DialogItemMessage& m) {
     m.msgUnderstood = 0;
     if (!fn) return;
     record(db, it, m.messageType);
-    sim::CurrentApplicationScope scope(db->owner);
-    try {
-        fn(&m);
-    } catch (...) {
-        toolSubsystem_printf("Item hook %d failed on message %d\n", it->pub.hookId, m.messageType);
-    }
+    callHook(db->owner, fn, m, "Item", it->pub.hookId);
 }
 
 void sendItem(DialogBox* db, ItemState* it, int type) {

@@ -109,7 +109,7 @@ HOST_API StatusInt mdlDialog_itemSetState(BoolInt* changed, DialogBox* db, int i
     bool c = false;
     std::string error;
     if (!storeValue(db, it, &c, error)) {
-        toolSubsystem_printf("%s: %s\n", describe(db, it).c_str(), error.c_str());
+        report(db, it, error);
         return HOST_ERROR;
     }
     if (changed) *changed = c;
@@ -195,7 +195,7 @@ HOST_API StatusInt mdlDialog_itemSetText(DialogBox* db, int itemIndex, const cha
 HOST_API StatusInt mdlDialog_itemGetValue(int32_t* value, DialogBox* db, int itemIndex) {
     ItemState* it = itemAt(db, itemIndex);
     if (!it || !value) return HOST_ERROR;
-    if (it->pub.type == sim::ITEM_LISTBOX) *value = it->selected.empty() ? -1 : *it->selected.begin();
+    if (it->pub.type == sim::ITEM_LISTBOX) *value = selectedRow(*it);
     else *value = it->value;
     return HOST_SUCCESS;
 }

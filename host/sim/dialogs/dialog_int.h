@@ -114,6 +114,8 @@ ItemState* itemAt(DialogBox* db, int index);
 ItemState* itemOf(DialogItem* item);
 /* "dialog ID [item TYPE ID]", for messages. */
 std::string describe(const DialogBox* db, const ItemState* it);
+/* Log "dialog ID item TYPE ID: ERROR" where no caller can be told. */
+void report(const DialogBox* db, const ItemState* it, const std::string& error);
 /* Close the dialogs of an application that unloads and forget its hooks. */
 void ensureListener();
 
@@ -136,6 +138,8 @@ void closeDialog(DialogBox* db, int action);
 
 int optionIndexOfValue(const ItemState& it, int32_t value);
 int rowCount(const ItemState& it);
+/* The first selected row of a list, or -1. */
+int selectedRow(const ItemState& it);
 std::string cellText(const ItemState& it, int row, int column);
 /* Read the item's value from its access string; a failure is logged. */
 void loadValueOrReport(DialogBox* db, ItemState* it);
@@ -143,6 +147,9 @@ void loadValueOrReport(DialogBox* db, ItemState* it);
 ** whether the variable changed. */
 bool storeValue(DialogBox* db, ItemState* it, bool* changed, std::string& error);
 void synchItem(DialogBox* db, ItemState* it);
+/* Send 53 for the whole item (ROW -1) or one row of a list. */
+void sendDraw(DialogBox* db, ItemState* it, int row);
+/* Draw the item when it is shown and the dialog still open. */
 void drawItem(DialogBox* db, ItemState* it);
 
 /* ---- The user's actions and the scripted user ------------------------------------ */
@@ -154,5 +161,12 @@ void answerModal(DialogBox* db);
 /* Let the scripted user answer a file dialog: true with NAME set when a
 ** file was chosen (NAME comes in as the default). */
 bool answerFileDialog(const std::string& title, bool create, std::string& name);
+/* S without the quotes around it, when it is one quoted text. */
+std::string unquote(const std::string& s);
+
+/* ---- Menus (dialog_menu.cpp) ----------------------------------------------------- */
+
+/* A menu label as the user names it: without its '~', in lower case. */
+std::string menuLabel(std::string label);
 
 }  // namespace sim::dialogs

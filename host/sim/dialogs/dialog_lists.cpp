@@ -58,15 +58,28 @@ void clampSelection(ItemState* it) {
     for (auto s = it->selected.begin(); s != it->selected.end();) s = *s >= rows ? it->selected.erase(s) : std::next(s);
     it->topRow = std::clamp(it->topRow, 0, std::max(rows - 1, 0));
 }
+
+/* Show the rows of LIST or MODEL (not both) in the item. */
+void setRowSource(ItemState* it, StringList* list, ListModel* model, int columns) {
+    it->strList = list;
+    it->model = model;
+    it->columns = columns;
+    clampSelection(it);
+}
+
+/* FIRSTROW and LASTROW both -1 stand for every row. */
+void expandAllRows(int& firstRow, int& lastRow, int rows) {
+    if (firstRow == -1 && lastRow == -1) {
+        firstRow = 0;
+        lastRow = rows - 1;
+    }
+}
 }  // namespace
 
 HOST_API StatusInt mdlDialog_listBoxSetStrListP(DialogItem* item, StringList* list, int columns) {
     ItemState* it = listItem(item);
     if (!it || columns < 1) return HOST_ERROR;
-    it->strList = list;
-    it->model = nullptr;
-    it->columns = columns;
-    clampSelection(it);
+    setRowSource(it, list, nullptr, columns);
     return HOST_SUCCESS;
 }
 
@@ -78,10 +91,7 @@ HOST_API StringList* mdlDialog_listBoxGetStrListP(DialogItem* item) {
 HOST_API StatusInt mdlDialog_listBoxSetListModelP(DialogItem* item, ListModel* model, int columns) {
     ItemState* it = listItem(item);
     if (!it) return HOST_ERROR;
-    it->model = model;
-    it->strList = nullptr;
-    it->columns = model ? model->columns : std::max(columns, 1);
-    clampSelection(it);
+    setRowSource(it, nullptr, model, model ? model->columns : std::max(columns, 1));
     return HOST_SUCCESS;
 }
 
@@ -106,10 +116,7 @@ HOST_API StatusInt mdlDialog_listBoxSelectCells(DialogItem* item, int firstRow, 
     ItemState* it = listItem(item);
     if (!it) return HOST_ERROR;
     int rows = rowCount(*it);
-    if (firstRow == -1 && lastRow == -1) {
-        firstRow = 0;
-        lastRow = rows - 1;
-    }
+    expandAllRows(firstRow, lastRow, rows);
     if (firstRow < 0 || lastRow >= rows || firstRow > lastRow) return rows == 0 && lastRow < firstRow ? HOST_SUCCESS : HOST_ERROR;
     if (select && !(it->pub.attributes & sim::ITEMATTR_MULTISELECT)) {
         it->selected.clear();
@@ -155,19 +162,9 @@ HOST_API StatusInt mdlDialog_listBoxDrawContents(DialogItem* item, int firstRow,
     ItemState* it = listItem(item);
     if (!it) return HOST_ERROR;
     int rows = rowCount(*it);
-    if (firstRow == -1 && lastRow == -1) {
-        firstRow = 0;
-        lastRow = rows - 1;
-    }
+    expandAllRows(firstRow, lastRow, rows);
     clampSelection(it);
-    for (int r = std::max(firstRow, 0); r <= std::min(lastRow, rows - 1) && active(it->db); ++r) {
-        DialogItemMessage m{};
-        m.messageType = DITEM_MESSAGE_DRAW;
-        m.u.draw.rect = it->pub.rect;
-        m.u.draw.row = r;
-        m.u.draw.column = -1;
-        sendItem(it->db, it, m);
-    }
+    for (int r = std::max(firstRow, 0); r <= std::min(lastRow, rows - 1) && active(it->db); ++r) sendDraw(it->db, it, r);
     return HOST_SUCCESS;
 }
 

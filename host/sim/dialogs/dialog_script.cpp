@@ -64,9 +64,14 @@ std::string restAfter(const std::string& s, size_t n) {
             ++i;
         }
     }
-    std::string rest = trim(s.substr(std::min(i, s.size())));
-    if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') rest = rest.substr(1, rest.size() - 2);
-    return rest;
+    return unquote(trim(s.substr(std::min(i, s.size()))));
+}
+
+/* The oldest queued answer, taken off the queue (which is not empty). */
+Answer takeAnswer() {
+    Answer a = std::move(state.answers.front());
+    state.answers.pop_front();
+    return a;
 }
 
 /* Apply one action of an answer to DB. */
@@ -114,6 +119,11 @@ bool applyAction(DialogBox* db, const std::string& action, std::string& error) {
 
 }  // namespace
 
+std::string unquote(const std::string& s) {
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
+    return s;
+}
+
 /* Let the scripted user answer the modal dialog DB; it is closed afterwards. */
 void answerModal(DialogBox* db) {
     if (state.modalHandler) {
@@ -127,8 +137,7 @@ void answerModal(DialogBox* db) {
         closeDialog(db, ACTIONBUTTON_CANCEL);
         return;
     }
-    Answer a = std::move(state.answers.front());
-    state.answers.pop_front();
+    Answer a = takeAnswer();
     for (const std::string& act : a.actions) {
         if (!active(db)) break;
         std::string error;
@@ -148,8 +157,7 @@ bool answerFileDialog(const std::string& title, bool create, std::string& name) 
         sim::addOutput(sim::OutputKind::Host, 0, "File dialog \"" + title + "\" cancelled: no answer queued");
         return false;
     }
-    Answer a = std::move(state.answers.front());
-    state.answers.pop_front();
+    Answer a = takeAnswer();
     const std::string& act = a.actions.front();
     std::string verb = lower(act.substr(0, act.find(' ')));
     if (verb == "file") {

@@ -14,22 +14,28 @@ using namespace sim::dialogs;
 
 namespace sim::dialogs {
 
-/* Press a push button: 54 down, 54 up, 70; -3 and -4 then close. */
-void press(DialogBox* db, ItemState* it) {
+namespace {
+
+/* Message 54 for TRANSITION; ROW and COLUMN are -1 outside lists. */
+DialogItemMessage buttonMessage(int transition, int clicks, int row, int column) {
     DialogItemMessage m{};
     m.messageType = DITEM_MESSAGE_BUTTON;
-    m.u.button.transition = BUTTONTRANS_DOWN;
-    m.u.button.clicks = 1;
-    m.u.button.row = m.u.button.column = -1;
-    sendItem(db, it, m);
-    if (!active(db)) return;
-    m = DialogItemMessage{};
-    m.messageType = DITEM_MESSAGE_BUTTON;
-    m.u.button.transition = BUTTONTRANS_UP;
-    m.u.button.clicks = 1;
-    m.u.button.row = m.u.button.column = -1;
-    sendItem(db, it, m);
-    if (!active(db)) return;
+    m.u.button.transition = transition;
+    m.u.button.clicks = clicks;
+    m.u.button.row = row;
+    m.u.button.column = column;
+    return m;
+}
+
+}  // namespace
+
+/* Press a push button: 54 down, 54 up, 70; -3 and -4 then close. */
+void press(DialogBox* db, ItemState* it) {
+    for (int transition : {BUTTONTRANS_DOWN, BUTTONTRANS_UP}) {
+        DialogItemMessage m = buttonMessage(transition, 1, -1, -1);
+        sendItem(db, it, m);
+        if (!active(db)) return;
+    }
     sendItem(db, it, DITEM_MESSAGE_ACTIVATE);
     if (!active(db) || it->pub.type != sim::ITEM_PUSHBUTTON) return;
     if (it->pub.id == PUSHBUTTONID_OK) closeDialog(db, ACTIONBUTTON_OK);
@@ -163,16 +169,11 @@ bool userSelectRow(DialogBox* db, int itemIndex, int row, int column, bool doubl
     ** hook that confirms the dialog on a double click confirms this row. */
     if (!it->access.empty()) {
         bool written = false;
-        if (!storeValue(db, it, &written, error)) toolSubsystem_printf("%s: %s\n", describe(db, it).c_str(), error.c_str());
+        if (!storeValue(db, it, &written, error)) report(db, it, error);
     }
     for (int transition : {BUTTONTRANS_DOWN, BUTTONTRANS_UP}) {
         if (!active(db)) return true;
-        DialogItemMessage m{};
-        m.messageType = DITEM_MESSAGE_BUTTON;
-        m.u.button.transition = transition;
-        m.u.button.clicks = doubleClick ? 2 : 1;
-        m.u.button.row = row;
-        m.u.button.column = column;
+        DialogItemMessage m = buttonMessage(transition, doubleClick ? 2 : 1, row, column);
         sendItem(db, it, m);
     }
     if (!active(db)) return true;
@@ -219,21 +220,22 @@ bool userEditCell(DialogBox* db, int itemIndex, int row, int column, const std::
         error = describe(db, it) + " is not a list box";
         return false;
     }
+    std::string cell = "cell " + std::to_string(row) + "," + std::to_string(column);
     if (row < 0 || row >= rowCount(*it) || column < 0) {
-        error = "cell " + std::to_string(row) + "," + std::to_string(column) + " is out of range";
+        error = cell + " is out of range";
         return false;
     }
     std::string old = cellText(*it, row, column);
     if (it->model) {
         ListRow* r = it->model->rows[static_cast<size_t>(row)].get();
         if (column >= static_cast<int>(r->cells.size()) || !r->cells[static_cast<size_t>(column)].editable) {
-            error = "cell " + std::to_string(row) + "," + std::to_string(column) + " cannot be edited";
+            error = cell + " cannot be edited";
             return false;
         }
         r->cells[static_cast<size_t>(column)].text = text;
     } else if (it->strList) {
         if (column >= it->columns || mdlStringList_setMember(it->strList, row * it->columns + column, text.c_str(), nullptr)) {
-            error = "cell " + std::to_string(row) + "," + std::to_string(column) + " cannot be edited";
+            error = cell + " cannot be edited";
             return false;
         }
     } else {
@@ -256,9 +258,7 @@ static const MenuEntryRsc* findEntry(const std::vector<MenuEntryRsc>& entries, c
     long id = std::strtol(entry.c_str(), &end, 10);
     bool byId = !entry.empty() && !*end;
     for (const auto& e : entries) {
-        std::string label = e.label;
-        label.erase(std::remove(label.begin(), label.end(), '~'), label.end());
-        if ((byId && e.id == id) || (!byId && lower(label) == lower(entry))) return &e;
+        if ((byId && e.id == id) || (!byId && menuLabel(e.label) == lower(entry))) return &e;
         if (const MenuEntryRsc* sub = findEntry(e.submenu, entry)) return sub;
     }
     return nullptr;
@@ -280,10 +280,7 @@ bool userPickMenuEntry(DialogBox* db, int itemIndex, const std::string& entry, s
         int32_t hookId;
         if (e->hookId) {
             hookId = e->hookId;
-            m.messageType = DITEM_MESSAGE_BUTTON;
-            m.u.button.transition = BUTTONTRANS_UP;
-            m.u.button.clicks = 1;
-            m.u.button.row = m.u.button.column = -1;
+            m = buttonMessage(BUTTONTRANS_UP, 1, -1, -1);
         } else {
             hookId = menu.hookId ? menu.hookId : it->pub.hookId;
             m.messageType = DITEM_MESSAGE_MENUPICK;

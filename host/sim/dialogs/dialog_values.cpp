@@ -128,6 +128,8 @@ int rowCount(const ItemState& it) {
     return static_cast<int>(it.rows.size());
 }
 
+int selectedRow(const ItemState& it) { return it.selected.empty() ? -1 : *it.selected.begin(); }
+
 std::string cellText(const ItemState& it, int row, int column) {
     if (row < 0 || column < 0) return {};
     if (it.model) {
@@ -148,7 +150,7 @@ std::string cellText(const ItemState& it, int row, int column) {
 
 void loadValueOrReport(DialogBox* db, ItemState* it) {
     std::string error;
-    if (!loadValue(db, it, error)) toolSubsystem_printf("%s: %s\n", describe(db, it).c_str(), error.c_str());
+    if (!loadValue(db, it, error)) report(db, it, error);
 }
 
 /* Write what the item shows through its access string. *CHANGED tells
@@ -173,7 +175,7 @@ bool storeValue(DialogBox* db, ItemState* it, bool* changed, std::string& error)
         } else if (t == sim::ITEM_OPTIONBUTTON) {
             x = it->value;
         } else {
-            x = it->selected.empty() ? -1 : *it->selected.begin();
+            x = selectedRow(*it);
         }
         ok = sim::writeAccessInteger(it->access, db->owner, x, error);
     }
@@ -194,14 +196,18 @@ void synchItem(DialogBox* db, ItemState* it) {
     if (takesValue(it->pub.type)) sendItem(db, it, DITEM_MESSAGE_SETSTATE);
 }
 
-void drawItem(DialogBox* db, ItemState* it) {
-    if (!active(db) || !it->pub.visible) return;
+void sendDraw(DialogBox* db, ItemState* it, int row) {
     DialogItemMessage m{};
     m.messageType = DITEM_MESSAGE_DRAW;
     m.u.draw.rect = it->pub.rect;
-    m.u.draw.row = -1;
+    m.u.draw.row = row;
     m.u.draw.column = -1;
     sendItem(db, it, m);
+}
+
+void drawItem(DialogBox* db, ItemState* it) {
+    if (!active(db) || !it->pub.visible) return;
+    sendDraw(db, it, -1);
 }
 
 }  // namespace sim::dialogs
