@@ -2,7 +2,6 @@
 ** of them -522) and those the applications insert, and picking an entry.
 ** State: the menus of the bar, in order, and whether the bar exists. */
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <vector>
 
@@ -10,7 +9,7 @@
 #include "host/mdlsystem.h"
 #include "host/sim/system/system.h"
 #include "host/sim/base/base.h"
-#include "host/sim/dialogs/dialogs.h"
+#include "host/sim/dialogs/dialog_int.h"
 #include "host/sim/resources/resources.h"
 
 struct MenuBarMenu {
@@ -68,14 +67,19 @@ void build() {
 
 bool validBar(MenuBar* bar) { return bar == &state.bar && state.present; }
 
-std::string plain(std::string s) {
-    s.erase(std::remove(s.begin(), s.end(), '~'), s.end());
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    size_t b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
-    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
-}
+/* A title or label as a menu path names it: MENULABEL without the spaces around it. */
+std::string plain(const std::string& s) { return sim::trim(sim::dialogs::menuLabel(s), " "); }
 
 }  // namespace
+
+namespace sim::dialogs {
+
+std::string menuLabel(std::string label) {
+    label.erase(std::remove(label.begin(), label.end(), '~'), label.end());
+    return lower(label);
+}
+
+}  // namespace sim::dialogs
 
 namespace sim {
 

@@ -15,10 +15,12 @@
 #include <cstdio>
 #include <sstream>
 
-#include "host/sim/dialogs/dialogs.h"
 #include "host/sim/base/base.h"
+#include "host/sim/dialogs/dialog_int.h"
 
 namespace {
+
+using sim::dialogs::unquote;
 
 std::string trim(const std::string& s) { return sim::trim(s, " \t"); }
 
@@ -29,11 +31,6 @@ std::string nextWord(std::string& text) {
     std::string w = text.substr(0, sp);
     text = sp == std::string::npos ? std::string() : trim(text.substr(sp));
     return w;
-}
-
-std::string unquote(const std::string& s) {
-    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
-    return s;
 }
 
 bool verbAnswer(const std::string& args, std::string& error) { return sim::queueAnswer(args, error); }
