@@ -444,7 +444,14 @@ TEST_F(DesignTest, SettingsUnitsAndTablesPersist) {
     f->settings.locks = {{517, 1}, {3, 0}};
     f->settings.activeCellLibrary = "c:\\cells\\zm.cel";
     f->settings.nextGraphicGroup = 12;
-    sim::design::saveSettings();
+    f->settings.activeStyle = -3;
+    f->settings.activeColour = 0xFFFFFFF0u;
+    f->settings.textSlant = 0.1;
+    f->settings.workMode = 2;
+    f->units.subName = "cm";
+    f->is3d = false;
+    const sim::design::Settings saved = f->settings;
+    EXPECT_TRUE(sim::design::saveSettings());
     int32_t custom = sim::design::addLineStyle("Dash dot", "1,0.5,0.1,0.5");
     EXPECT_LT(custom, 0);
     EXPECT_EQ(sim::design::addLineStyle("Dash dot", ""), custom);
@@ -454,12 +461,73 @@ TEST_F(DesignTest, SettingsUnitsAndTablesPersist) {
     openFile("settings.design");
     f = sim::design::activeFile();
     EXPECT_EQ(f->units.uorPerMaster, 2540.0);
+    EXPECT_EQ(f->units.subName, "cm");
+    EXPECT_FALSE(f->is3d);
+    EXPECT_TRUE(f->settings == saved);
     EXPECT_EQ(f->settings.activeAngle, 30.0);
     EXPECT_EQ(f->settings.locks, (std::vector<std::pair<int, int>>{{517, 1}, {3, 0}}));
     EXPECT_EQ(f->settings.activeCellLibrary, "c:\\cells\\zm.cel");
     EXPECT_EQ(f->settings.nextGraphicGroup, 12u);
     EXPECT_EQ(f->lineStyles.size(), 9u);
     EXPECT_EQ(f->levels[19].colour, 4u);
+    EXPECT_EQ(f->levels[19].name, "Level 20");
+    sim::design::close();
+    /* The stored text of the settings block, as files already written hold it. */
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path("settings.design").c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT group_concat(row, ' ') FROM (SELECT name || '=' || value AS row FROM"
+                                     " settings WHERE name IN ('active_angle', 'active_style', 'active_colour',"
+                                     " 'text_slant', 'locks', 'is3d', 'sub_units') ORDER BY name)", -1, &st, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)),
+                 "active_angle=30 active_colour=4294967280 active_style=-3 is3d=0 locks=517=1;3=0;"
+                 " sub_units=cm text_slant=0.10000000000000001");
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+}
+
+/* A file that refuses writes (triggers stand for a full or failing device)
+** must say so and keep each table whole, and memory must follow the file. */
+TEST_F(DesignTest, RefusedWritesAreReportedAndLeaveTheFileWhole) {
+    openFile("refuse.design");
+    addLine(0);
+    UInt32 second = addLine(1);
+    auto other = [&](const char* sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path("refuse.design").c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    };
+    other("CREATE TRIGGER no_settings BEFORE INSERT ON settings BEGIN SELECT RAISE(ABORT, 'device full'); END;"
+          "CREATE TRIGGER no_level BEFORE INSERT ON levels WHEN NEW.id = 20 BEGIN SELECT RAISE(ABORT, 'device full'); END;"
+          "CREATE TRIGGER no_delete BEFORE INSERT ON elements WHEN NEW.deleted BEGIN SELECT RAISE(ABORT, 'device full'); END;");
+    sim::clearOutputLog();
+    sim::design::DesignFile* f = sim::design::activeFile();
+    f->settings.activeLevel = 33;
+    std::string error;
+    EXPECT_FALSE(sim::design::save(error));
+    EXPECT_NE(error.find("device full"), std::string::npos) << error;
+    f->levels[0].colour = 4;
+    EXPECT_FALSE(sim::design::saveLevels());
+    EXPECT_NE(mdlElement_undoableDelete(nullptr, second, 0), 0);
+    EXPECT_NE(mdlUndo_undo(), 0);   /* undoing the add deletes */
+    MSElement el;
+    EXPECT_EQ(mdlElement_read(&el, nullptr, second), 0);
+    int reported = 0;
+    for (const sim::OutputEntry& e : sim::outputLog())
+        reported += e.kind == sim::OutputKind::Host && e.text.find("device full") != std::string::npos;
+    EXPECT_GE(reported, 3);
+    EXPECT_EQ(addLine(2), second + 1);   /* no transaction was left open */
+    sim::design::close();
+    other("DROP TRIGGER no_settings; DROP TRIGGER no_level; DROP TRIGGER no_delete;");
+    openFile("refuse.design");
+    f = sim::design::activeFile();
+    EXPECT_EQ(liveCount(), 3);
+    EXPECT_EQ(f->settings.activeLevel, 1u);
+    ASSERT_EQ(f->levels.size(), 64u);
+    EXPECT_EQ(f->levels[0].colour, 0u);
     EXPECT_EQ(f->levels[19].name, "Level 20");
 }
 

@@ -190,12 +190,14 @@ double uorPerMaster(DgnModelRefP model);
 /* Rotation of standard view VIEW (1..8, top) until views are kept by the host. */
 bool viewRotation(int view, RotMatrix* out);
 
-/* Write the settings block, a level, the level tables, styles and colours
-** through to the file (part of the current event's transaction). */
-void saveSettings();
-void saveLevels();
-void saveStyles();
-void saveColours();
+/* Write the settings block, the level tables, styles or colours through to
+** the file (part of the current event's transaction). False when there is no
+** writable file or it refused: the table in the file stays as it was, and
+** the failure is reported on the host's output. */
+bool saveSettings();
+bool saveLevels();
+bool saveStyles();
+bool saveColours();
 /* Add a named custom line style; answers its (negative) number. */
 int32_t addLineStyle(const std::string& name, const std::string& dashes);
 
