@@ -82,10 +82,6 @@ int itemIndexOf(DialogBox* db, uint32_t type, int32_t id) {
     return item ? item->itemIndex : -1;
 }
 
-constexpr uint32_t TYPE_PUSHBUTTON = 0x70427574; /* 'pBut' */
-constexpr uint32_t TYPE_GENERIC = 0x676E7263;    /* 'gnrc' */
-constexpr uint32_t TYPE_LISTBOX = 0x6C426F78;    /* 'lBox' */
-constexpr uint32_t TYPE_ICON = 0x49636F6E;       /* 'Icon' */
 enum : int { MARGIN = 15, MIN_TEXT_HEIGHT = 50, BOX_FONT = 2, HEADING_FONT = 4 };
 
 /* Width of the widest line of the current text in FONT. */
@@ -100,7 +96,7 @@ int widestLine(DialogBox* db, int font) {
 
 /* Move push button ID to X (its left edge) in the row whose bottom is BOTTOM. */
 void placeButton(DialogBox* db, int32_t id, int x, int bottom) {
-    int index = itemIndexOf(db, TYPE_PUSHBUTTON, id);
+    int index = itemIndexOf(db, ITEMTYPE_PUSHBUTTON, id);
     if (index < 0) return;
     DialogRect r = mdlDialog_itemGetByIndex(db, index)->rect;
     int w = r.right - r.left, h = r.bottom - r.top;
@@ -109,14 +105,14 @@ void placeButton(DialogBox* db, int32_t id, int x, int bottom) {
 }
 
 int buttonWidth(DialogBox* db, int32_t id) {
-    int index = itemIndexOf(db, TYPE_PUSHBUTTON, id);
+    int index = itemIndexOf(db, ITEMTYPE_PUSHBUTTON, id);
     if (index < 0) return 0;
     DialogRect r = mdlDialog_itemGetByIndex(db, index)->rect;
     return r.right - r.left;
 }
 
 int buttonHeight(DialogBox* db, int32_t id) {
-    int index = itemIndexOf(db, TYPE_PUSHBUTTON, id);
+    int index = itemIndexOf(db, ITEMTYPE_PUSHBUTTON, id);
     if (index < 0) return 0;
     DialogRect r = mdlDialog_itemGetByIndex(db, index)->rect;
     return r.bottom - r.top;
@@ -138,15 +134,15 @@ void layoutMessageBox(DialogBox* db) {
 
     int bottom = height - MARGIN;
     int okWidth = buttonWidth(db, PUSHBUTTONID_OK), cancelWidth = buttonWidth(db, PUSHBUTTONID_CANCEL);
-    int okIndex = itemIndexOf(db, TYPE_PUSHBUTTON, PUSHBUTTONID_OK);
-    int cancelIndex = itemIndexOf(db, TYPE_PUSHBUTTON, PUSHBUTTONID_CANCEL);
+    int okIndex = itemIndexOf(db, ITEMTYPE_PUSHBUTTON, PUSHBUTTONID_OK);
+    int cancelIndex = itemIndexOf(db, ITEMTYPE_PUSHBUTTON, PUSHBUTTONID_CANCEL);
     if (state.box.secondButton) {
         placeButton(db, PUSHBUTTONID_OK, width / 3 - okWidth / 2, bottom);
         placeButton(db, PUSHBUTTONID_CANCEL, 2 * width / 3 - cancelWidth / 2, bottom);
     } else {
         placeButton(db, PUSHBUTTONID_OK, (width - okWidth) / 2, bottom);
     }
-    int textIndex = itemIndexOf(db, TYPE_GENERIC, zmlib::error::ITEM_TEXT_AREA);
+    int textIndex = itemIndexOf(db, ITEMTYPE_GENERIC, zmlib::error::ITEM_TEXT_AREA);
     if (textIndex >= 0) {
         DialogRect area{MARGIN, MARGIN, width - MARGIN, bottom - buttonHeight(db, PUSHBUTTONID_OK) - MARGIN};
         mdlDialog_itemSetExtent(db, textIndex, &area, 0);
@@ -178,7 +174,7 @@ void layoutMessageList(DialogBox* db) {
     int height = heading + listHeight + 2 * MARGIN + buttonRow + MARGIN;
     extent.bottom = extent.top + height;
     mdlWindow_extentSet(db, &extent);
-    int listIndex = itemIndexOf(db, TYPE_LISTBOX, zmlib::error::ITEM_MESSAGE_LIST_BOX);
+    int listIndex = itemIndexOf(db, ITEMTYPE_LISTBOX, zmlib::error::ITEM_MESSAGE_LIST_BOX);
     if (listIndex >= 0) {
         DialogRect r{MARGIN, heading, width - MARGIN, heading + listHeight + MARGIN};
         mdlDialog_itemSetExtent(db, listIndex, &r, 0);
@@ -213,7 +209,7 @@ void drawIconAndLines(DialogBox* db, const DialogRect& rect, int kind, int font)
     enum : int { ICON_SIDE = 32, TEXT_INDENT = 65 };
     int top = rect.top + (rect.bottom - rect.top - ICON_SIDE) / 2;
     DialogRect icon{rect.left, top, rect.left + ICON_SIDE, top + ICON_SIDE};
-    mdlDialog_drawIcon(db, TYPE_ICON, kindIcon(kind), &icon);
+    mdlDialog_drawIcon(db, RTYPE_ICON, kindIcon(kind), &icon);
     int h = mdlDialog_fontGetHeight(db, font);
     for (int i = 0; i < state.box.lineCount; ++i)
         mdlDialog_drawText(db, rect.left + TEXT_INDENT, rect.top + i * h, font, state.box.lines[i]);
@@ -233,7 +229,8 @@ void messageListHook_dialog(DialogMessage* m) {
     m->msgUnderstood = 1;
     switch (m->messageType) {
     case DIALOG_MESSAGE_CREATE:
-        if (DialogItem* list = mdlDialog_itemGetByTypeAndId(m->db, TYPE_LISTBOX, zmlib::error::ITEM_MESSAGE_LIST_BOX, 0))
+        if (DialogItem* list =
+                mdlDialog_itemGetByTypeAndId(m->db, ITEMTYPE_LISTBOX, zmlib::error::ITEM_MESSAGE_LIST_BOX, 0))
             mdlDialog_listBoxDrawContents(list, -1, -1);
         break;
     case DIALOG_MESSAGE_INIT:

@@ -43,7 +43,6 @@ struct MainState {
 MainState state{};
 
 const char* const ZMLIB_VERSION = "6.14";
-constexpr uint32_t TYPE_DIALOG = 0x64426F78; /* 'dBox' */
 enum : int32_t { DIALOG_PROJECT = 20008, DIALOG_ATTRIBUTES = 20013 };
 const char* const ZMLIB_LOCATION = "Statically Linked";
 
@@ -366,7 +365,7 @@ extern "C" ZMLIB_API void zmlibMain_updateBeforeDialogOpen(int dialogId) {
             state.published = e.record;
             continue;
         }
-        if (DialogBox* db = mdlDialog_findByTypeAndId(TYPE_DIALOG, dialogId, e.desc)) mdlWindow_close(db);
+        if (DialogBox* db = mdlDialog_findByTypeAndId(RTYPE_DIALOG, dialogId, e.desc)) mdlWindow_close(db);
     }
 }
 

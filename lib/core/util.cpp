@@ -37,7 +37,6 @@ UtilState state{};
 
 double none = 0.0;  /* answered when the caller has no record */
 
-const uint32_t TYPE_TEXT_ITEM = 0x64547874;  /* 'dTxt' */
 const char* const WEB_BROWSER = "WEBBROWS";
 
 /* Copy TEXT into its own allocation of the library's allocator. */
@@ -423,7 +422,7 @@ extern "C" ZMLIB_API int zmlibUtil_getCoordinateReadoutAccuracy(int defaultDecim
 }
 
 extern "C" ZMLIB_API int zmlibUtil_setActiveDecimalNumberInTextItem(DialogItem* item) {
-    if (!item || item->type != TYPE_TEXT_ITEM) return 0;
+    if (!item || item->type != ITEMTYPE_TEXT) return 0;
     char format[64];
     int status = mdlDialog_textItemGetFormat(format, sizeof format, item);
     if (status != 0) return status;

@@ -27,7 +27,7 @@
 ** type is the four-character code as an unsigned 32-bit number. */
 namespace {
 
-constexpr int RSC_APPLICATION_ID = 0x52736346;
+constexpr int RSC_APPLICATION_ID = fourCC("RscF");
 constexpr int RSC_SCHEMA_VERSION = 1;
 
 const char* const schemaSql =

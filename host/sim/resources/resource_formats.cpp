@@ -137,9 +137,8 @@ std::string fourCCText(uint32_t code) {
 
 bool parseFourCC(const std::string& text, uint32_t* code) {
     if (text.size() != 4) return false;
-    uint32_t v = 0;
-    for (char c : text) v = (v << 8) | static_cast<uint8_t>(c);
-    *code = v;
+    char chars[5] = {text[0], text[1], text[2], text[3], 0};
+    *code = fourCC(chars);
     return true;
 }
 

@@ -27,7 +27,7 @@ namespace {
 **    782  2560   10 recent files of 256 bytes, most recent first
 **   3342  2560   10 recent filters
 **   5902  2560   10 recent directories                                  */
-constexpr uint32_t TYPE_FILE_NAME = 0x5550666E; /* 'UPfn' */
+constexpr uint32_t TYPE_FILE_NAME = fourCC("UPfn");
 constexpr size_t TEXT = USERPREFS_TEXT;
 constexpr size_t LIST = USERPREFS_RECENT * TEXT;
 constexpr size_t OFF_FILE = 2, OFF_FILTER = 258, OFF_DIRECTORY = 514, OFF_COUNTS = 770;
