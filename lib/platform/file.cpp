@@ -16,6 +16,7 @@
 #include "lib/core/util.h"
 #include "lib/core/error.h"
 #include "lib/core/mem.h"
+#include "lib/core/text_int.h"
 
 namespace {
 
@@ -34,10 +35,6 @@ struct FileState {
     char shortPath[256];
 };
 FileState state{};
-
-void copyName(char* out, size_t size, const char* name) {
-    std::snprintf(out, size, "%s", name ? name : "");
-}
 
 ZmTextFile* deepest(ZmTextFile* file) {
     while (file->child) file = file->child;
@@ -144,7 +141,7 @@ bool openInclude(ZmTextFile* file, char* line, bool silentIfMissing) {
     child->comment = file->comment;
     child->bufferSize = file->bufferSize;
     child->buffer = file->buffer;
-    copyName(child->fileName, sizeof child->fileName, path.c_str());
+    zmlib::copyFixed(child->fileName, path.c_str());
     child->parent = file;
     file->child = child;
     return true;
@@ -294,7 +291,7 @@ extern "C" ZMLIB_API ZmTextFile* zmlibFile_openExtended(const char* fileName, co
     }
     file->child = file->parent = nullptr;
     file->included = 0;
-    copyName(file->fileName, sizeof file->fileName, fileName);
+    zmlib::copyFixed(file->fileName, fileName);
     return file;
 }
 
