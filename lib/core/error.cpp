@@ -147,11 +147,15 @@ void layoutMessageBox(DialogBox* db) {
         DialogRect area{MARGIN, MARGIN, width - MARGIN, bottom - buttonHeight(db, PUSHBUTTONID_OK) - MARGIN};
         mdlDialog_itemSetExtent(db, textIndex, &area, 0);
     }
-    int first = state.box.firstButtons == 64 ? 2 : state.box.firstButtons == 32 ? 1 : 0;
+    int first = state.box.firstButtons == ZMLIB_MSGBOX_CONTINUE ? 2
+                : state.box.firstButtons == ZMLIB_MSGBOX_YES    ? 1
+                                                                : 0;
     if (okIndex >= 0) mdlDialog_itemSetLabel(db, okIndex, zmlibUtil_getLanguageText(zmlib::error::TEXT_FIRST_BUTTON + first));
     if (cancelIndex >= 0) {
         if (state.box.secondButton) {
-            int second = state.box.secondButton == 512 ? 2 : state.box.secondButton == 256 ? 1 : 0;
+            int second = state.box.secondButton == ZMLIB_MSGBOX_END_APPLICATION ? 2
+                         : state.box.secondButton == ZMLIB_MSGBOX_NO            ? 1
+                                                                                : 0;
             mdlDialog_itemSetLabel(db, cancelIndex,
                                    zmlibUtil_getLanguageText(zmlib::error::TEXT_SECOND_BUTTON + second));
             mdlDialog_itemShow(db, cancelIndex);
@@ -196,9 +200,9 @@ void messageBoxHook_dialog(DialogMessage* m) {
 /* The icon of message box KIND. */
 int32_t kindIcon(int kind) {
     switch (kind) {
-    case 2: return 20004;
-    case 4: return 20002;
-    case 8: return 20003;
+    case ZMLIB_MSGBOX_ERROR: return 20004;
+    case ZMLIB_MSGBOX_WARNING: return 20002;
+    case ZMLIB_MSGBOX_QUESTION: return 20003;
     default: return 20001;
     }
 }
@@ -257,8 +261,8 @@ void messageListHook_listBox(DialogItemMessage* m) {
 void messageListHook_heading(DialogItemMessage* m) {
     m->msgUnderstood = 1;
     if (m->messageType == DITEM_MESSAGE_DRAW) {
-        mdlWindow_titleSet(m->db, kindTitle(1));
-        drawIconAndLines(m->db, m->u.draw.rect, 1, HEADING_FONT);
+        mdlWindow_titleSet(m->db, kindTitle(ZMLIB_MSGBOX_INFO));
+        drawIconAndLines(m->db, m->u.draw.rect, ZMLIB_MSGBOX_INFO, HEADING_FONT);
     } else {
         m->msgUnderstood = 0;
     }
@@ -329,11 +333,11 @@ namespace zmlib::error {
 const MessageBoxState& messageBoxState() { return state.box; }
 
 void decodeFlags(int flags, int* kind, int* firstButtons, int* secondButton) {
-    static const int kinds[] = {1, 2, 4, 8};
-    static const int firsts[] = {16, 32, 64};
-    static const int seconds[] = {128, 256, 512};
-    *kind = lowestOf(flags, kinds, 1);
-    *firstButtons = lowestOf(flags, firsts, 16);
+    static const int kinds[] = {ZMLIB_MSGBOX_INFO, ZMLIB_MSGBOX_ERROR, ZMLIB_MSGBOX_WARNING, ZMLIB_MSGBOX_QUESTION};
+    static const int firsts[] = {ZMLIB_MSGBOX_OK, ZMLIB_MSGBOX_YES, ZMLIB_MSGBOX_CONTINUE};
+    static const int seconds[] = {ZMLIB_MSGBOX_CANCEL, ZMLIB_MSGBOX_NO, ZMLIB_MSGBOX_END_APPLICATION};
+    *kind = lowestOf(flags, kinds, ZMLIB_MSGBOX_INFO);
+    *firstButtons = lowestOf(flags, firsts, ZMLIB_MSGBOX_OK);
     *secondButton = lowestOf(flags, seconds, 0);
 }
 
@@ -355,10 +359,10 @@ int splitLines(char* text, const char* lines[], int maxLines) {
 
 int titleIndex(int kind) {
     switch (kind) {
-    case 4: return 0;
-    case 8: return 1;
-    case 1: return 2;
-    case 2: return 3;
+    case ZMLIB_MSGBOX_WARNING: return 0;
+    case ZMLIB_MSGBOX_QUESTION: return 1;
+    case ZMLIB_MSGBOX_INFO: return 2;
+    case ZMLIB_MSGBOX_ERROR: return 3;
     default: return -1;
     }
 }

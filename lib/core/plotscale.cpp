@@ -238,7 +238,7 @@ void plotScaleHook_fileButton(DialogItemMessage* m) {
     if (id == ITEM_FILE_NEW) {
         std::string name = askFile(true, TEXT_TITLE_NEW);
         if (!name.empty() && mdlResource_createFile(name.c_str(), "Plotscales", 0) != RSC_SUCCESS)
-            zmlibError_rscMsgBoxPrintf(17, ZMLIB_LIST_ERRORS, 1, name.c_str());
+            zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, 1, name.c_str());
         return;
     }
     bool save = id == ITEM_FILE_SAVE;

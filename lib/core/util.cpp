@@ -116,7 +116,7 @@ std::string formatPath(const char* format, const std::string& a, const std::stri
 /* Load the web browser application when needed and send it KIND and TARGET. */
 int browse(const char* kind, const char* target) {
     if (!mdlSystem_findMdlDesc(WEB_BROWSER) && mdlSystem_loadMdlProgram(WEB_BROWSER, nullptr, nullptr) != 0) {
-        zmlibError_rscMsgBoxPrintf(MSG_FLAGS, ZMLIB_LIST_ERRORS, MSG_NO_BROWSER);
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_NO_BROWSER);
         return ZMLIB_ERROR;
     }
     std::string keyin = std::string("browse ") + kind + " " + (target ? target : "");
@@ -446,7 +446,7 @@ extern "C" ZMLIB_API uint32_t zmlibUtil_newGraphicGroup(void) {
 
 extern "C" ZMLIB_API int zmlibUtil_runningPowerDraft(void) {
     if (mdlSystem_getCfgVarAtLevel(nullptr, "_MSDRAFT", CFGVAR_LEVEL_PREDEFINED, 0) != 0) return 0;
-    zmlibError_rscMsgBoxPrintf(MSG_FLAGS, ZMLIB_LIST_ERRORS, MSG_REDUCED_EDITION);
+    zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_REDUCED_EDITION);
     return 1;
 }
 
