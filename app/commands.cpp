@@ -44,7 +44,7 @@ static_assert(std::size(commandNumbers) == 20, "19 commands and the end row");
 void commands_register() {
     mdlSystem_registerCommandNumbers(commandNumbers);
     mdlState_registerStringIds(LIST_COMMANDS, LIST_PROMPTS);
-    if (!mdlParse_loadCommandTable(0)) zmlibError_msgBoxPrintf(17, "Can't load command table");
+    if (!mdlParse_loadCommandTable(0)) zmlibError_msgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, "Can't load command table");
 }
 
 /* ---- Commands ------------------------------------------------------------------------------

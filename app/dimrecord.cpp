@@ -39,7 +39,7 @@ void getDouble(const char* block, int* offset, double* value) {
     zmlib66Elem_convertFromFileFormat(block, offset, ZMFIELD_DOUBLE, value);
 }
 
-void showNewerVersion() { zmlibError_msgBoxPrintf(17, "%s", NEWER_VERSION_MESSAGE); }
+void showNewerVersion() { zmlibError_msgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, "%s", NEWER_VERSION_MESSAGE); }
 
 bool isDimensionCell(const MSElement* element, Dpoint3d* origin) {
     if (mdlElement_getType(element) != CELL_HEADER_ELM) return false;

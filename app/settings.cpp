@@ -16,6 +16,7 @@
 #include "lib/core/util.h"
 #include "lib/elements/attrstore.h"
 #include "lib/elements/elmattr.h"
+#include "lib/elements/support_int.h"
 #include "lib/zmlib_api.h"
 
 void settings_setDefaults(UserInterfaceData* settings) {
@@ -38,30 +39,10 @@ void settings_setDefaults(UserInterfaceData* settings) {
 
 /* ---- Settings resources ---------------------------------------------------------------- */
 
-namespace {
-
-void put4le(unsigned char* at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-void put8le(unsigned char* at, double d) {
-    uint64_t v;
-    std::memcpy(&v, &d, 8);
-    for (int i = 0; i < 8; ++i) at[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-int32_t get4le(const unsigned char* at) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(at[i]) << (8 * i);
-    return static_cast<int32_t>(v);
-}
-double get8le(const unsigned char* at) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(at[i]) << (8 * i);
-    double d;
-    std::memcpy(&d, &v, 8);
-    return d;
-}
-
-}  // namespace
+using zmlib::elements::get4sle;
+using zmlib::elements::get8le;
+using zmlib::elements::put4le;
+using zmlib::elements::put8le;
 
 /* Resource 2, 80 bytes, little-endian:
 **   OFFSET SIZE  FIELD
@@ -98,12 +79,12 @@ void settings_unpackTemplate(UserInterfaceData* settings, const unsigned char* i
     t.extensionGap = get8le(in + 8);
     t.extensionOvershoot = get8le(in + 16);
     t.textGap = get8le(in + 24);
-    t.terminatorType = get4le(in + 32);
+    t.terminatorType = get4sle(in + 32);
     t.terminatorLength = get8le(in + 40);
     t.terminatorWidth = get8le(in + 48);
     t.textMargin = get8le(in + 56);
     t.minArrowSpace = get8le(in + 64);
-    t.dimFlags = get4le(in + 72);
+    t.dimFlags = get4sle(in + 72);
 }
 
 /* Resource 3, 16 bytes, little-endian:

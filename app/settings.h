@@ -31,7 +31,7 @@ enum : int {
     SETTINGS_RESOURCE_HATCH_SIZE = 16,
     SETTINGS_MESSAGE_LIST = 2,
 };
-constexpr uint32_t SETTINGS_RESOURCE_TYPE = 0x54617276; /* 'Tarv' */
+constexpr uint32_t SETTINGS_RESOURCE_TYPE = fourCC("Tarv");
 
 /* Pack the template settings of SETTINGS into OUT (80 bytes) and the hatch
 ** settings into OUT (16 bytes); unpack them back (the hatch angle is not read). */

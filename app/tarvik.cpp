@@ -16,6 +16,7 @@
 #include "app/tarvikstate.h"
 #include "host/mdlcommand.h"
 #include "host/mdldialog.h"
+#include "host/mdlresource.h"
 #include "host/mdlsystem.h"
 #include "lib/core/util.h"
 #include "lib/core/main.h"
@@ -63,8 +64,8 @@ void tarvik_insertMenu() {
     TarvikState& t = tarvik();
     MenuBar* bar = mdlDialog_menuBarGetCmdWinP();
     if (!bar) return;
-    MenuBarMenu* before = mdlDialog_menuBarFindMenu(bar, TYPE_PULLDOWN, MENU_HOST_BEFORE);
-    t.menu = mdlDialog_menuBarInsMenu(bar, TYPE_PULLDOWN, MENU_TARVIK, before);
+    MenuBarMenu* before = mdlDialog_menuBarFindMenu(bar, RTYPE_PULLDOWN, MENU_HOST_BEFORE);
+    t.menu = mdlDialog_menuBarInsMenu(bar, RTYPE_PULLDOWN, MENU_TARVIK, before);
 }
 
 void tarvik_findSettingsFile() {
@@ -114,7 +115,7 @@ void tarvik_newDesignFile(const char* fileName, int newState) {
     tarvik_readConfigFile();
     settings_readSetupList();
     if (DialogBox* db = mdlDialog_find(DIALOG_DEFAULT_SETUPS, nullptr))
-        if (DialogItem* item = mdlDialog_itemGetByTypeAndId(db, TYPE_OPTIONBUTTON, ITEM_DEFAULT_SETUP_OPTION, 0))
+        if (DialogItem* item = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_OPTIONBUTTON, ITEM_DEFAULT_SETUP_OPTION, 0))
             mdlDialog_hookItemSendUserMsg(item, 0, 0);
 }
 

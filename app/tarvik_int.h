@@ -8,12 +8,6 @@
 struct DialogMessage;
 struct DialogItemMessage;
 
-enum : uint32_t {
-    TYPE_PULLDOWN = 0x70644D6E, /* 'pdMn' */
-    TYPE_OPTIONBUTTON = 0x6F42746E, /* 'oBtn' */
-    TYPE_DIALOG = 0x64426F78, /* 'dBox' */
-};
-
 /* Start-up steps. */
 void tarvik_readConfigFile();
 void tarvik_insertMenu();

@@ -21,10 +21,27 @@ struct DialogRect {
     int32_t left, top, right, bottom;
 };
 
+/* Item types of dialog resources. */
+enum : uint32_t {
+    ITEMTYPE_LISTBOX = fourCC("lBox"),
+    ITEMTYPE_MENUBAR = fourCC("mBar"),
+    ITEMTYPE_POPUPMENU = fourCC("pMen"),
+    ITEMTYPE_TOGGLE = fourCC("tBtn"),
+    ITEMTYPE_OPTIONBUTTON = fourCC("oBtn"),
+    ITEMTYPE_COMBOBOX = fourCC("cmBx"),
+    ITEMTYPE_TEXT = fourCC("dTxt"),
+    ITEMTYPE_LABEL = fourCC("labl"),
+    ITEMTYPE_GROUPBOX = fourCC("gBox"),
+    ITEMTYPE_COMPOSITE = fourCC("iCmX"),
+    ITEMTYPE_PUSHBUTTON = fourCC("pBut"),
+    ITEMTYPE_GENERIC = fourCC("gnrc"),
+    ITEMTYPE_ICON = fourCC("Icon"),
+};
+
 /* An item of an open dialog. The record is the host's and stays valid while
 ** the dialog is open; hooks may read it and change attributes. */
 struct DialogItem {
-    uint32_t type;       /* four-character code: 'dTxt', 'lBox', ... */
+    uint32_t type;       /* ITEMTYPE_* */
     int32_t id;
     int32_t itemIndex;   /* position in the dialog, from 0 */
     int32_t hookId;      /* 0: none */

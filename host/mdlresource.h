@@ -32,10 +32,16 @@ enum : uint32_t {
     RSC_MAX_TEXT = 65535u,              /* longest text of a message or string-list member */
 };
 
-/* Resource types used by the host itself, as four characters in reading order. */
+/* Resource types the host itself reads. */
 enum : uint32_t {
-    RTYPE_MESSAGELIST = 0x4D73674C, /* 'MsgL' numbered messages */
-    RTYPE_STRINGLIST = 0x5374724C,  /* 'StrL' string list with information fields */
+    RTYPE_MESSAGELIST = fourCC("MsgL"),  /* numbered messages */
+    RTYPE_STRINGLIST = fourCC("StrL"),   /* string list with information fields */
+    RTYPE_DIALOG = fourCC("dBox"),       /* a dialog and its items; the dialog id is the resource id */
+    RTYPE_PULLDOWN = fourCC("pdMn"),     /* a pull-down menu */
+    RTYPE_COMMANDTABLE = fourCC("CmdT"), /* command numbers and their key-in words */
+    RTYPE_ICON = fourCC("Icon"),
+    RTYPE_IMAGE = fourCC("Imag"),
+    RTYPE_TYPEDESC = fourCC("TpDs"), /* the layout of a published type, found by its name */
 };
 
 /* ---- Resource files ------------------------------------------------------- */

@@ -22,6 +22,13 @@ typedef int32_t Int32;
 typedef uint16_t UInt16;
 typedef int16_t Int16;
 
+/* Resource and item types are four characters in reading order:
+** fourCC("pdMn") == 0x70644D6E. */
+constexpr uint32_t fourCC(const char (&code)[5]) {
+    return uint32_t(uint8_t(code[0])) << 24 | uint32_t(uint8_t(code[1])) << 16 | uint32_t(uint8_t(code[2])) << 8 |
+           uint32_t(uint8_t(code[3]));
+}
+
 enum : int {
     HOST_SUCCESS = 0,
     HOST_ERROR = 32768, /* general failure answered by host calls that have no finer status */

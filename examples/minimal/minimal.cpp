@@ -35,7 +35,6 @@ enum : int32_t {
     HOOKID_GREETING = 2,
     MENUID_MINIMAL = 1,
 };
-constexpr uint32_t RTYPE_PULLDOWN = 0x70644D6E; /* 'pdMn' */
 
 struct MinimalState {
     MinimalRecord record;

@@ -82,10 +82,6 @@ int itemIndexOf(DialogBox* db, uint32_t type, int32_t id) {
     return item ? item->itemIndex : -1;
 }
 
-constexpr uint32_t TYPE_PUSHBUTTON = 0x70427574; /* 'pBut' */
-constexpr uint32_t TYPE_GENERIC = 0x676E7263;    /* 'gnrc' */
-constexpr uint32_t TYPE_LISTBOX = 0x6C426F78;    /* 'lBox' */
-constexpr uint32_t TYPE_ICON = 0x49636F6E;       /* 'Icon' */
 enum : int { MARGIN = 15, MIN_TEXT_HEIGHT = 50, BOX_FONT = 2, HEADING_FONT = 4 };
 
 /* Width of the widest line of the current text in FONT. */
@@ -100,7 +96,7 @@ int widestLine(DialogBox* db, int font) {
 
 /* Move push button ID to X (its left edge) in the row whose bottom is BOTTOM. */
 void placeButton(DialogBox* db, int32_t id, int x, int bottom) {
-    int index = itemIndexOf(db, TYPE_PUSHBUTTON, id);
+    int index = itemIndexOf(db, ITEMTYPE_PUSHBUTTON, id);
     if (index < 0) return;
     DialogRect r = mdlDialog_itemGetByIndex(db, index)->rect;
     int w = r.right - r.left, h = r.bottom - r.top;
@@ -109,14 +105,14 @@ void placeButton(DialogBox* db, int32_t id, int x, int bottom) {
 }
 
 int buttonWidth(DialogBox* db, int32_t id) {
-    int index = itemIndexOf(db, TYPE_PUSHBUTTON, id);
+    int index = itemIndexOf(db, ITEMTYPE_PUSHBUTTON, id);
     if (index < 0) return 0;
     DialogRect r = mdlDialog_itemGetByIndex(db, index)->rect;
     return r.right - r.left;
 }
 
 int buttonHeight(DialogBox* db, int32_t id) {
-    int index = itemIndexOf(db, TYPE_PUSHBUTTON, id);
+    int index = itemIndexOf(db, ITEMTYPE_PUSHBUTTON, id);
     if (index < 0) return 0;
     DialogRect r = mdlDialog_itemGetByIndex(db, index)->rect;
     return r.bottom - r.top;
@@ -138,24 +134,28 @@ void layoutMessageBox(DialogBox* db) {
 
     int bottom = height - MARGIN;
     int okWidth = buttonWidth(db, PUSHBUTTONID_OK), cancelWidth = buttonWidth(db, PUSHBUTTONID_CANCEL);
-    int okIndex = itemIndexOf(db, TYPE_PUSHBUTTON, PUSHBUTTONID_OK);
-    int cancelIndex = itemIndexOf(db, TYPE_PUSHBUTTON, PUSHBUTTONID_CANCEL);
+    int okIndex = itemIndexOf(db, ITEMTYPE_PUSHBUTTON, PUSHBUTTONID_OK);
+    int cancelIndex = itemIndexOf(db, ITEMTYPE_PUSHBUTTON, PUSHBUTTONID_CANCEL);
     if (state.box.secondButton) {
         placeButton(db, PUSHBUTTONID_OK, width / 3 - okWidth / 2, bottom);
         placeButton(db, PUSHBUTTONID_CANCEL, 2 * width / 3 - cancelWidth / 2, bottom);
     } else {
         placeButton(db, PUSHBUTTONID_OK, (width - okWidth) / 2, bottom);
     }
-    int textIndex = itemIndexOf(db, TYPE_GENERIC, zmlib::error::ITEM_TEXT_AREA);
+    int textIndex = itemIndexOf(db, ITEMTYPE_GENERIC, zmlib::error::ITEM_TEXT_AREA);
     if (textIndex >= 0) {
         DialogRect area{MARGIN, MARGIN, width - MARGIN, bottom - buttonHeight(db, PUSHBUTTONID_OK) - MARGIN};
         mdlDialog_itemSetExtent(db, textIndex, &area, 0);
     }
-    int first = state.box.firstButtons == 64 ? 2 : state.box.firstButtons == 32 ? 1 : 0;
+    int first = state.box.firstButtons == ZMLIB_MSGBOX_CONTINUE ? 2
+                : state.box.firstButtons == ZMLIB_MSGBOX_YES    ? 1
+                                                                : 0;
     if (okIndex >= 0) mdlDialog_itemSetLabel(db, okIndex, zmlibUtil_getLanguageText(zmlib::error::TEXT_FIRST_BUTTON + first));
     if (cancelIndex >= 0) {
         if (state.box.secondButton) {
-            int second = state.box.secondButton == 512 ? 2 : state.box.secondButton == 256 ? 1 : 0;
+            int second = state.box.secondButton == ZMLIB_MSGBOX_END_APPLICATION ? 2
+                         : state.box.secondButton == ZMLIB_MSGBOX_NO            ? 1
+                                                                                : 0;
             mdlDialog_itemSetLabel(db, cancelIndex,
                                    zmlibUtil_getLanguageText(zmlib::error::TEXT_SECOND_BUTTON + second));
             mdlDialog_itemShow(db, cancelIndex);
@@ -178,7 +178,7 @@ void layoutMessageList(DialogBox* db) {
     int height = heading + listHeight + 2 * MARGIN + buttonRow + MARGIN;
     extent.bottom = extent.top + height;
     mdlWindow_extentSet(db, &extent);
-    int listIndex = itemIndexOf(db, TYPE_LISTBOX, zmlib::error::ITEM_MESSAGE_LIST_BOX);
+    int listIndex = itemIndexOf(db, ITEMTYPE_LISTBOX, zmlib::error::ITEM_MESSAGE_LIST_BOX);
     if (listIndex >= 0) {
         DialogRect r{MARGIN, heading, width - MARGIN, heading + listHeight + MARGIN};
         mdlDialog_itemSetExtent(db, listIndex, &r, 0);
@@ -200,9 +200,9 @@ void messageBoxHook_dialog(DialogMessage* m) {
 /* The icon of message box KIND. */
 int32_t kindIcon(int kind) {
     switch (kind) {
-    case 2: return 20004;
-    case 4: return 20002;
-    case 8: return 20003;
+    case ZMLIB_MSGBOX_ERROR: return 20004;
+    case ZMLIB_MSGBOX_WARNING: return 20002;
+    case ZMLIB_MSGBOX_QUESTION: return 20003;
     default: return 20001;
     }
 }
@@ -213,7 +213,7 @@ void drawIconAndLines(DialogBox* db, const DialogRect& rect, int kind, int font)
     enum : int { ICON_SIDE = 32, TEXT_INDENT = 65 };
     int top = rect.top + (rect.bottom - rect.top - ICON_SIDE) / 2;
     DialogRect icon{rect.left, top, rect.left + ICON_SIDE, top + ICON_SIDE};
-    mdlDialog_drawIcon(db, TYPE_ICON, kindIcon(kind), &icon);
+    mdlDialog_drawIcon(db, RTYPE_ICON, kindIcon(kind), &icon);
     int h = mdlDialog_fontGetHeight(db, font);
     for (int i = 0; i < state.box.lineCount; ++i)
         mdlDialog_drawText(db, rect.left + TEXT_INDENT, rect.top + i * h, font, state.box.lines[i]);
@@ -233,7 +233,8 @@ void messageListHook_dialog(DialogMessage* m) {
     m->msgUnderstood = 1;
     switch (m->messageType) {
     case DIALOG_MESSAGE_CREATE:
-        if (DialogItem* list = mdlDialog_itemGetByTypeAndId(m->db, TYPE_LISTBOX, zmlib::error::ITEM_MESSAGE_LIST_BOX, 0))
+        if (DialogItem* list =
+                mdlDialog_itemGetByTypeAndId(m->db, ITEMTYPE_LISTBOX, zmlib::error::ITEM_MESSAGE_LIST_BOX, 0))
             mdlDialog_listBoxDrawContents(list, -1, -1);
         break;
     case DIALOG_MESSAGE_INIT:
@@ -260,8 +261,8 @@ void messageListHook_listBox(DialogItemMessage* m) {
 void messageListHook_heading(DialogItemMessage* m) {
     m->msgUnderstood = 1;
     if (m->messageType == DITEM_MESSAGE_DRAW) {
-        mdlWindow_titleSet(m->db, kindTitle(1));
-        drawIconAndLines(m->db, m->u.draw.rect, 1, HEADING_FONT);
+        mdlWindow_titleSet(m->db, kindTitle(ZMLIB_MSGBOX_INFO));
+        drawIconAndLines(m->db, m->u.draw.rect, ZMLIB_MSGBOX_INFO, HEADING_FONT);
     } else {
         m->msgUnderstood = 0;
     }
@@ -332,11 +333,11 @@ namespace zmlib::error {
 const MessageBoxState& messageBoxState() { return state.box; }
 
 void decodeFlags(int flags, int* kind, int* firstButtons, int* secondButton) {
-    static const int kinds[] = {1, 2, 4, 8};
-    static const int firsts[] = {16, 32, 64};
-    static const int seconds[] = {128, 256, 512};
-    *kind = lowestOf(flags, kinds, 1);
-    *firstButtons = lowestOf(flags, firsts, 16);
+    static const int kinds[] = {ZMLIB_MSGBOX_INFO, ZMLIB_MSGBOX_ERROR, ZMLIB_MSGBOX_WARNING, ZMLIB_MSGBOX_QUESTION};
+    static const int firsts[] = {ZMLIB_MSGBOX_OK, ZMLIB_MSGBOX_YES, ZMLIB_MSGBOX_CONTINUE};
+    static const int seconds[] = {ZMLIB_MSGBOX_CANCEL, ZMLIB_MSGBOX_NO, ZMLIB_MSGBOX_END_APPLICATION};
+    *kind = lowestOf(flags, kinds, ZMLIB_MSGBOX_INFO);
+    *firstButtons = lowestOf(flags, firsts, ZMLIB_MSGBOX_OK);
     *secondButton = lowestOf(flags, seconds, 0);
 }
 
@@ -358,10 +359,10 @@ int splitLines(char* text, const char* lines[], int maxLines) {
 
 int titleIndex(int kind) {
     switch (kind) {
-    case 4: return 0;
-    case 8: return 1;
-    case 1: return 2;
-    case 2: return 3;
+    case ZMLIB_MSGBOX_WARNING: return 0;
+    case ZMLIB_MSGBOX_QUESTION: return 1;
+    case ZMLIB_MSGBOX_INFO: return 2;
+    case ZMLIB_MSGBOX_ERROR: return 3;
     default: return -1;
     }
 }

@@ -43,7 +43,6 @@ struct MainState {
 MainState state{};
 
 const char* const ZMLIB_VERSION = "6.14";
-constexpr uint32_t TYPE_DIALOG = 0x64426F78; /* 'dBox' */
 enum : int32_t { DIALOG_PROJECT = 20008, DIALOG_ATTRIBUTES = 20013 };
 const char* const ZMLIB_LOCATION = "Statically Linked";
 
@@ -123,12 +122,12 @@ void allocateBlocks(ZmGlobalData* gd) {
 void setTitles(const char* name) {
     char text[zmlib::error::TEXT_SIZE];
     zmlib::copyFixed(text, zmlibUtil_getLanguageText(zmlib::main::TEXT_TITLE_KIND1));
-    zmlibError_setTitle(1, text, name);
+    zmlibError_setTitle(ZMLIB_MSGBOX_INFO, text, name);
     zmlib::copyFixed(text, zmlibUtil_getLanguageText(zmlib::main::TEXT_TITLE_KIND4));
-    zmlibError_setTitle(4, text, name);
+    zmlibError_setTitle(ZMLIB_MSGBOX_WARNING, text, name);
     zmlib::copyFixed(text, zmlibUtil_getLanguageText(zmlib::main::TEXT_TITLE_KIND8));
-    zmlibError_setTitle(8, text, name);
-    zmlibError_setTitle(2, "%s", zmlibUtil_getLanguageText(zmlib::main::TEXT_TITLE_KIND2));
+    zmlibError_setTitle(ZMLIB_MSGBOX_QUESTION, text, name);
+    zmlibError_setTitle(ZMLIB_MSGBOX_ERROR, "%s", zmlibUtil_getLanguageText(zmlib::main::TEXT_TITLE_KIND2));
 }
 
 bool equalsLowerCase(const char* text, const char* lower) {
@@ -147,9 +146,9 @@ void offerInstallDirectory(const char* name, int argc, char* argv[]) {
     std::string companyConfig = std::string(site) + "company.cfg";
     char proposed[MAXFILELENGTH] = "";
     if (argc >= 1 && argv && argv[0]) zmlib::main::proposeInstallDirectory(proposed, sizeof proposed, argv[0]);
-    int action = zmlibError_rscMsgBoxPrintf(zmlib::main::INSTALL_QUESTION_FLAGS, ZMLIB_LIST_QUESTIONS,
-                                            zmlib::main::MSG_INSTALL_DIRECTORY, proposed, name, name,
-                                            companyConfig.c_str(), proposed);
+    int action = zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO | ZMLIB_MSGBOX_OK | ZMLIB_MSGBOX_CANCEL,
+                                            ZMLIB_LIST_QUESTIONS, zmlib::main::MSG_INSTALL_DIRECTORY, proposed, name,
+                                            name, companyConfig.c_str(), proposed);
     if (action == ZMLIB_ACTION_OK) mdlSystem_defineCfgVar("ZM_DIR", proposed, CFGVAR_LEVEL_USER);
 }
 
@@ -366,7 +365,7 @@ extern "C" ZMLIB_API void zmlibMain_updateBeforeDialogOpen(int dialogId) {
             state.published = e.record;
             continue;
         }
-        if (DialogBox* db = mdlDialog_findByTypeAndId(TYPE_DIALOG, dialogId, e.desc)) mdlWindow_close(db);
+        if (DialogBox* db = mdlDialog_findByTypeAndId(RTYPE_DIALOG, dialogId, e.desc)) mdlWindow_close(db);
     }
 }
 

@@ -12,7 +12,6 @@ enum : int {
     APP_TABLE_SIZE = 50,
     MAX_APPLICATIONS = APP_TABLE_SIZE - 1, /* live applications the table serves */
     MSG_INSTALL_DIRECTORY = 5,             /* list 20003 */
-    INSTALL_QUESTION_FLAGS = 145,
     TEXT_VERSION = 57,                     /* language texts */
     TEXT_TITLE_KIND1 = 38,
     TEXT_TITLE_KIND4 = 39,

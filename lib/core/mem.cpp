@@ -11,11 +11,10 @@
 
 namespace {
 
-enum : int { OUT_OF_MEMORY_FLAGS = 577 }; /* kind 1, buttons "Continue" / "End application" */
-
 /* Tell the user that an allocation failed; end the application when they choose Cancel. */
 void reportFailure(int listId, int number, va_list args) {
-    int action = zmlib::error::rscMsgBoxV(OUT_OF_MEMORY_FLAGS, listId, number, args);
+    int action = zmlib::error::rscMsgBoxV(ZMLIB_MSGBOX_INFO | ZMLIB_MSGBOX_CONTINUE | ZMLIB_MSGBOX_END_APPLICATION,
+                                          listId, number, args);
     if (action == ZMLIB_ACTION_CANCEL) mdlSystem_exit(0, 1);
 }
 

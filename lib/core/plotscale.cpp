@@ -35,8 +35,6 @@ PlotScaleState state{};
 
 double fallbackScale = 1.0;  /* answered before any application started */
 
-constexpr uint32_t TYPE_LISTBOX = 0x6C426F78;      /* 'lBox' */
-constexpr uint32_t TYPE_OPTIONBUTTON = 0x6F42746E; /* 'oBtn' */
 
 const char* const DEFAULT_LABELS[] = {"1:1",   "1:2",   "1:5",   "1:10",   "1:20",   "1:25",   "1:50",   "1:100",
                                       "1:200", "1:250", "1:500", "1:1000", "1:2000", "1:5000", "1:10000"};
@@ -110,7 +108,7 @@ void replaceTable(ListModel* model) {
     ListModel* old = r->table;
     r->table = model;
     if (state.dialog)
-        if (DialogItem* list = mdlDialog_itemGetByTypeAndId(state.dialog, TYPE_LISTBOX, ITEM_LIST, 0)) {
+        if (DialogItem* list = mdlDialog_itemGetByTypeAndId(state.dialog, ITEMTYPE_LISTBOX, ITEM_LIST, 0)) {
             mdlDialog_listBoxSetListModelP(list, model, 2);
             mdlDialog_listBoxDrawContents(list, -1, -1);
         }
@@ -128,14 +126,14 @@ void fillPicker(DialogBox* db, DialogItem* item) {
 
 void refreshDialog(DialogBox* db) {
     if (!db) return;
-    if (DialogItem* list = mdlDialog_itemGetByTypeAndId(db, TYPE_LISTBOX, ITEM_LIST, 0))
+    if (DialogItem* list = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_LISTBOX, ITEM_LIST, 0))
         mdlDialog_listBoxDrawContents(list, -1, -1);
-    fillPicker(db, mdlDialog_itemGetByTypeAndId(db, TYPE_OPTIONBUTTON, ITEM_OPTION, 0));
+    fillPicker(db, mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_OPTIONBUTTON, ITEM_OPTION, 0));
 }
 
 /* The first selected row of the dialog's list box, -1 when none. */
 int selectedRow(DialogBox* db) {
-    DialogItem* list = mdlDialog_itemGetByTypeAndId(db, TYPE_LISTBOX, ITEM_LIST, 0);
+    DialogItem* list = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_LISTBOX, ITEM_LIST, 0);
     if (!list) return -1;
     BoolInt found = 0;
     int row = -1, column = -1;
@@ -166,7 +164,7 @@ void plotScaleHook_dialog(DialogMessage* m) {
         break;
     case DIALOG_MESSAGE_BUTTON:
         if (m->u.button.eventCode == BUTTONEVENT_POPUP && m->u.button.itemP &&
-            m->u.button.itemP->type == TYPE_LISTBOX && m->u.button.itemP->id == ITEM_LIST)
+            m->u.button.itemP->type == ITEMTYPE_LISTBOX && m->u.button.itemP->id == ITEM_LIST)
             m->u.button.popupMenuId = POPUP_MENU;
         break;
     default:
@@ -240,7 +238,7 @@ void plotScaleHook_fileButton(DialogItemMessage* m) {
     if (id == ITEM_FILE_NEW) {
         std::string name = askFile(true, TEXT_TITLE_NEW);
         if (!name.empty() && mdlResource_createFile(name.c_str(), "Plotscales", 0) != RSC_SUCCESS)
-            zmlibError_rscMsgBoxPrintf(17, ZMLIB_LIST_ERRORS, 1, name.c_str());
+            zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, 1, name.c_str());
         return;
     }
     bool save = id == ITEM_FILE_SAVE;
@@ -439,7 +437,7 @@ extern "C" ZMLIB_API void zmlibPlotScale_dialogOpen(void) {
     mdlDialog_openModal(&action, 0, DIALOG_PLOT_SCALE);
     // Other dialogs carry a plot-scale picker: give it the rows as they are now.
     for (DialogBox* db = mdlDialog_nextOpen(nullptr); db; db = mdlDialog_nextOpen(db))
-        fillPicker(db, mdlDialog_itemGetByTypeAndId(db, TYPE_OPTIONBUTTON, ITEM_PICKER, 0));
+        fillPicker(db, mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_OPTIONBUTTON, ITEM_PICKER, 0));
     if (r->activeRow < rowBefore) {
         double old = r->activeScale;
         zmlib::plotscale::applyActiveRow();

@@ -17,7 +17,6 @@ enum : int {
     MSG_WRITE_FAILED = 9,
     MSG_READ_ONLY = 10,
     MSG_CANNOT_OPEN = 16,
-    ERROR_FLAGS = 17,
 };
 
 /* Show the message for a failed write STATUS on FILE; answer ZMLIB_ERROR, or
@@ -25,7 +24,7 @@ enum : int {
 int reportWrite(const ZmResourceFile* file, int status) {
     if (status == RSC_SUCCESS) return ZMLIB_SUCCESS;
     int message = status == RSCERR_READ_ONLY ? MSG_READ_ONLY : MSG_WRITE_FAILED;
-    zmlibError_rscMsgBoxPrintf(ERROR_FLAGS, ZMLIB_LIST_ERRORS, message, file->fileName);
+    zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, message, file->fileName);
     return ZMLIB_ERROR;
 }
 
@@ -37,7 +36,7 @@ extern "C" ZMLIB_API int zmlibResource_openFile(ZmResourceFile* file, const char
     file->handle = 0;
     if (mdlResource_openFile(&file->handle, fileName, mode) == RSC_SUCCESS) return ZMLIB_SUCCESS;
     if (mode == 0) {
-        zmlibError_rscMsgBoxPrintf(ERROR_FLAGS, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, file->fileName);
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, file->fileName);
         return ZMLIB_ERROR;
     }
     /* Writing: create the file and open it again. An existing file that cannot
@@ -45,7 +44,7 @@ extern "C" ZMLIB_API int zmlibResource_openFile(ZmResourceFile* file, const char
     if (!fileName || mdlResource_createFile(fileName, "Attributes", 0) != RSC_SUCCESS ||
         mdlResource_openFile(&file->handle, fileName, mode) != RSC_SUCCESS) {
         file->handle = 0;
-        zmlibError_rscMsgBoxPrintf(ERROR_FLAGS, ZMLIB_LIST_ERRORS, MSG_CANNOT_CREATE, file->fileName);
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_CANNOT_CREATE, file->fileName);
         return ZMLIB_ERROR;
     }
     return ZMLIB_SUCCESS;

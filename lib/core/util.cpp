@@ -37,7 +37,6 @@ UtilState state{};
 
 double none = 0.0;  /* answered when the caller has no record */
 
-const uint32_t TYPE_TEXT_ITEM = 0x64547874;  /* 'dTxt' */
 const char* const WEB_BROWSER = "WEBBROWS";
 
 /* Copy TEXT into its own allocation of the library's allocator. */
@@ -117,7 +116,7 @@ std::string formatPath(const char* format, const std::string& a, const std::stri
 /* Load the web browser application when needed and send it KIND and TARGET. */
 int browse(const char* kind, const char* target) {
     if (!mdlSystem_findMdlDesc(WEB_BROWSER) && mdlSystem_loadMdlProgram(WEB_BROWSER, nullptr, nullptr) != 0) {
-        zmlibError_rscMsgBoxPrintf(MSG_FLAGS, ZMLIB_LIST_ERRORS, MSG_NO_BROWSER);
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_NO_BROWSER);
         return ZMLIB_ERROR;
     }
     std::string keyin = std::string("browse ") + kind + " " + (target ? target : "");
@@ -423,7 +422,7 @@ extern "C" ZMLIB_API int zmlibUtil_getCoordinateReadoutAccuracy(int defaultDecim
 }
 
 extern "C" ZMLIB_API int zmlibUtil_setActiveDecimalNumberInTextItem(DialogItem* item) {
-    if (!item || item->type != TYPE_TEXT_ITEM) return 0;
+    if (!item || item->type != ITEMTYPE_TEXT) return 0;
     char format[64];
     int status = mdlDialog_textItemGetFormat(format, sizeof format, item);
     if (status != 0) return status;
@@ -447,7 +446,7 @@ extern "C" ZMLIB_API uint32_t zmlibUtil_newGraphicGroup(void) {
 
 extern "C" ZMLIB_API int zmlibUtil_runningPowerDraft(void) {
     if (mdlSystem_getCfgVarAtLevel(nullptr, "_MSDRAFT", CFGVAR_LEVEL_PREDEFINED, 0) != 0) return 0;
-    zmlibError_rscMsgBoxPrintf(MSG_FLAGS, ZMLIB_LIST_ERRORS, MSG_REDUCED_EDITION);
+    zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_REDUCED_EDITION);
     return 1;
 }
 

@@ -19,7 +19,6 @@ enum : int {
     NAME_SIZE = 64,               /* weekday and month name outputs, with the terminator */
     MSG_NO_BROWSER = 19,          /* list 20005 */
     MSG_REDUCED_EDITION = 20,
-    MSG_FLAGS = 17,
     PLOT_FENCE_APP_ID = 6,
     USER_DATA_LINKAGE_ID = 20275,
     LEVEL_MESSAGE_TYPE = 11,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include "host/mdltypes.h"
 #include "lib/elements/elmattr.h"
 
 namespace zmlib::attrstore {
@@ -15,16 +16,16 @@ enum : uint32_t {
     LABEL_RECORD_SIZE = 80,
 };
 
-/* Resource types, the four characters in reading order. */
+/* Resource types. */
 enum : uint32_t {
-    TYPE_PLAIN = 0x5A6D4133,      /* ZmA3 */
-    TYPE_PLAIN_V2 = 0x5A6D4132,   /* ZmA2 */
-    TYPE_PLAIN_V1 = 0x5A6D4173,   /* ZmAs */
-    TYPE_EXT = 0x41534433,        /* ASD3 */
-    TYPE_EXT_V2 = 0x41534432,     /* ASD2 */
-    TYPE_EXT_V1 = 0x41534461,     /* ASDa */
-    TYPE_EXT_LABEL = 0x41534E61,  /* ASNa */
-    TYPE_EXT_COUNT = 0x41534E6F,  /* ASNo */
+    TYPE_PLAIN = fourCC("ZmA3"),
+    TYPE_PLAIN_V2 = fourCC("ZmA2"),
+    TYPE_PLAIN_V1 = fourCC("ZmAs"),
+    TYPE_EXT = fourCC("ASD3"),
+    TYPE_EXT_V2 = fourCC("ASD2"),
+    TYPE_EXT_V1 = fourCC("ASDa"),
+    TYPE_EXT_LABEL = fourCC("ASNa"),
+    TYPE_EXT_COUNT = fourCC("ASNo"),
 };
 
 /* RECORD in its stored form (RECORD_SIZE bytes); pointer slots hold zero. */

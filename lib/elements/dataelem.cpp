@@ -29,7 +29,6 @@ using namespace zmlib::elements;
 constexpr int WORK_BUFFER = 8192;
 constexpr int ELEMENT_EXTRA = 40;   /* head and the copied trailing bytes */
 constexpr int MSG_DWG_NOT_SAVED = 28;
-constexpr int DWG_MESSAGE_FLAGS = 17;
 constexpr int SCAN_WORDS = 128;     /* 256 bytes: 64 file positions a batch */
 
 /* Width of a fixed-size field, 0 for a code that is not one. */
@@ -111,7 +110,7 @@ extern "C" ZMLIB_API int zmlib66Elem_saveDataToFile(int applicationId, int dataV
     if (filePosOut) *filePosOut = filePos;
     char value[256];
     if (mdlSystem_getWorkmode() == 1 && mdlSystem_getenv(value, "MS_DWGSAVEAPPLICATIONDATA", sizeof value) != 0)
-        zmlibError_rscMsgBoxPrintf(DWG_MESSAGE_FLAGS, ZMLIB_LIST_ERRORS, MSG_DWG_NOT_SAVED);
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_DWG_NOT_SAVED);
     return filePos ? static_cast<int>(ZMLIB_SUCCESS) : static_cast<int>(ZMLIB_DATAELEM_ADD_REFUSED);
 }
 

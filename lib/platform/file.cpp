@@ -16,6 +16,7 @@
 #include "lib/core/util.h"
 #include "lib/core/error.h"
 #include "lib/core/mem.h"
+#include "lib/core/text_int.h"
 
 namespace {
 
@@ -24,7 +25,6 @@ enum : int {
     MSG_CLOSE_FAILED = 2,
     MSG_LINE_TOO_LONG = 3, /* with the size */
     MSG_READ_ERROR = 4,
-    MESSAGE_FLAGS = 17,    /* error box with an OK button */
 };
 
 const char INCLUDE[] = "%include";
@@ -34,10 +34,6 @@ struct FileState {
     char shortPath[256];
 };
 FileState state{};
-
-void copyName(char* out, size_t size, const char* name) {
-    std::snprintf(out, size, "%s", name ? name : "");
-}
 
 ZmTextFile* deepest(ZmTextFile* file) {
     while (file->child) file = file->child;
@@ -82,7 +78,8 @@ bool isOpenInChain(const ZmTextFile* file, const char* name) {
 int closeChain(ZmTextFile* file) {
     if (file->child) closeChain(file->child);
     int status = mdlTextFile_close(file->hostFile);
-    if (status != 0) zmlibError_rscMsgBoxPrintf(MESSAGE_FLAGS, ZMLIB_LIST_ERRORS, MSG_CLOSE_FAILED, file->fileName);
+    if (status != 0)
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_CLOSE_FAILED, file->fileName);
     if (file->included) {
         if (file->parent) file->parent->child = nullptr;
     } else {
@@ -124,12 +121,13 @@ bool openInclude(ZmTextFile* file, char* line, bool silentIfMissing) {
     std::string path = includePath(file, name);
     /* A file that is already open in the chain would include itself without end. */
     if (isOpenInChain(file, path.c_str())) {
-        zmlibError_rscMsgBoxPrintf(MESSAGE_FLAGS, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, path.c_str());
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, path.c_str());
         return false;
     }
     TextFileP host = path.empty() ? nullptr : mdlTextFile_open(path.c_str(), TEXTFILE_READ);
     if (!host) {
-        if (!silentIfMissing) zmlibError_rscMsgBoxPrintf(MESSAGE_FLAGS, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, path.c_str());
+        if (!silentIfMissing)
+            zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, path.c_str());
         return false;
     }
     auto* child = static_cast<ZmTextFile*>(
@@ -144,7 +142,7 @@ bool openInclude(ZmTextFile* file, char* line, bool silentIfMissing) {
     child->comment = file->comment;
     child->bufferSize = file->bufferSize;
     child->buffer = file->buffer;
-    copyName(child->fileName, sizeof child->fileName, path.c_str());
+    zmlib::copyFixed(child->fileName, path.c_str());
     child->parent = file;
     file->child = child;
     return true;
@@ -204,7 +202,7 @@ int readLogical(char* destination, bool splitComment, char* comment, ZmTextFile*
                 /* A continued line cut short by the end of the file is still a line. */
                 return pos > 0 ? lines : 0;
             }
-            zmlibError_rscMsgBoxPrintf(MESSAGE_FLAGS, ZMLIB_LIST_ERRORS, MSG_READ_ERROR, source->fileName);
+            zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_READ_ERROR, source->fileName);
             return -1;
         }
         size_t n = std::strlen(line);
@@ -212,7 +210,7 @@ int readLogical(char* destination, bool splitComment, char* comment, ZmTextFile*
         if (!hasNewline && n > 0 && !mdlTextFile_isEof(source->hostFile)) {
             /* A physical line longer than the line buffer. */
             skipRestOfLine(source);
-            zmlibError_rscMsgBoxPrintf(MESSAGE_FLAGS, ZMLIB_LIST_ERRORS, MSG_LINE_TOO_LONG, source->bufferSize);
+            zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_LINE_TOO_LONG, source->bufferSize);
             return -1;
         }
         size_t dataLength = hasNewline ? n - 1 : n;
@@ -230,7 +228,7 @@ int readLogical(char* destination, bool splitComment, char* comment, ZmTextFile*
             }
         }
         if (pos + static_cast<long long>(dataLength) + 1 >= size) {
-            zmlibError_rscMsgBoxPrintf(MESSAGE_FLAGS, ZMLIB_LIST_ERRORS, MSG_LINE_TOO_LONG, size);
+            zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_LINE_TOO_LONG, size);
             return -1;
         }
         ++lines;
@@ -266,11 +264,11 @@ extern "C" ZMLIB_API ZmTextFile* zmlibFile_openExtended(const char* fileName, co
     else if (mode && !std::strcmp(mode, "a"))
         hostMode = TEXTFILE_APPEND;
     else {
-        zmlibError_rscMsgBoxPrintf(MESSAGE_FLAGS, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, "Unknown file open mode");
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, "Unknown file open mode");
         return nullptr;
     }
     if (bufferSize < 2) {
-        zmlibError_rscMsgBoxPrintf(MESSAGE_FLAGS, ZMLIB_LIST_ERRORS, MSG_LINE_TOO_LONG, bufferSize);
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_LINE_TOO_LONG, bufferSize);
         return nullptr;
     }
     auto* file = static_cast<ZmTextFile*>(
@@ -278,7 +276,7 @@ extern "C" ZMLIB_API ZmTextFile* zmlibFile_openExtended(const char* fileName, co
     if (!file) return nullptr;
     file->hostFile = fileName ? mdlTextFile_open(fileName, hostMode) : nullptr;
     if (!file->hostFile) {
-        zmlibError_rscMsgBoxPrintf(MESSAGE_FLAGS, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, fileName ? fileName : "");
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, fileName ? fileName : "");
         dlmSystem_mdlFree(file);
         return nullptr;
     }
@@ -294,7 +292,7 @@ extern "C" ZMLIB_API ZmTextFile* zmlibFile_openExtended(const char* fileName, co
     }
     file->child = file->parent = nullptr;
     file->included = 0;
-    copyName(file->fileName, sizeof file->fileName, fileName);
+    zmlib::copyFixed(file->fileName, fileName);
     return file;
 }
 

@@ -78,7 +78,7 @@ protected:
     }
     static DialogItem* optionButton() {
         DialogBox* db = sim::findOpenDialog(DIALOG_DEFAULT_SETUPS);
-        return db ? mdlDialog_itemGetByTypeAndId(db, TYPE_OPTIONBUTTON, ITEM_DEFAULT_SETUP_OPTION, 0) : nullptr;
+        return db ? mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_OPTIONBUTTON, ITEM_DEFAULT_SETUP_OPTION, 0) : nullptr;
     }
     static std::vector<std::pair<std::string, int32_t>> options() {
         std::vector<std::pair<std::string, int32_t>> out;

@@ -1,13 +1,17 @@
 /* The host's base area: memory with its failure switch, the output log and
-** formatting, text helpers, events (one transaction and one undo step each)
-** and the registry of session verbs and host key-ins. Every other area builds
-** on it; it includes no other area. */
+** formatting, text helpers and little-endian fields, events (one transaction
+** and one undo step each) and the registry of session verbs and host key-ins.
+** Every other area builds on it; it includes no other area. */
 #pragma once
 
 #include <cctype>
 #include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /* Test switch of the host's allocator: make allocations fail on demand. */
@@ -56,6 +60,70 @@ inline std::string trim(const std::string& s, const char* blanks = " \t\r\n") {
     if (b == std::string::npos) return {};
     size_t e = s.find_last_not_of(blanks);
     return s.substr(b, e - b + 1);
+}
+
+/* Copy TEXT into OUT of SIZE units: cut to SIZE - 1, terminated, and the
+** rest zero-filled so that stored padding is always the same. Return the
+** units kept; nothing is written when OUT is null or SIZE is not positive. */
+template <class Char>
+size_t copyFixed(Char* out, ptrdiff_t size, std::basic_string_view<Char> text) {
+    if (!out || size <= 0) return 0;
+    size_t room = static_cast<size_t>(size) - 1;
+    size_t n = text.size() < room ? text.size() : room;
+    if (n) std::memmove(out, text.data(), n * sizeof(Char));
+    std::memset(out + n, 0, (static_cast<size_t>(size) - n) * sizeof(Char));
+    return n;
+}
+inline size_t copyFixed(char* out, ptrdiff_t size, std::string_view text) { return copyFixed<char>(out, size, text); }
+inline size_t copyFixed(char16_t* out, ptrdiff_t size, std::u16string_view text) {
+    return copyFixed<char16_t>(out, size, text);
+}
+/* As above for a C string (null: empty), read no further than SIZE - 1 bytes. */
+inline size_t copyFixed(char* out, ptrdiff_t size, const char* text) {
+    size_t n = text && size > 0 ? ::strnlen(text, static_cast<size_t>(size) - 1) : 0;
+    return copyFixed(out, size, std::string_view(text ? text : "", n));
+}
+template <size_t N>
+size_t copyFixed(char (&out)[N], const char* text) {
+    return copyFixed(out, N, text);
+}
+
+}  // namespace sim
+
+/* Little-endian fields of stored records: written and read byte by byte, so
+** that the bytes are the same on every machine. */
+
+namespace sim {
+
+inline void put2(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+inline void put4(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+inline void put8(uint8_t* p, uint64_t v) {
+    for (int i = 0; i < 8; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+inline void putD(uint8_t* p, double d) {
+    uint64_t b;
+    std::memcpy(&b, &d, 8);
+    put8(p, b);
+}
+inline uint16_t get2(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint32_t get4(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+inline uint64_t get8(const uint8_t* p) { return get4(p) | uint64_t(get4(p + 4)) << 32; }
+inline double getD(const uint8_t* p) {
+    uint64_t b = get8(p);
+    double d;
+    std::memcpy(&d, &b, 8);
+    return d;
+}
+/* Append the low BYTES (1 to 8) bytes of V to OUT, least significant first. */
+inline void appendLE(std::vector<uint8_t>& out, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(v >> (8 * i)));
 }
 
 }  // namespace sim

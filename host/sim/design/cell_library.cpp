@@ -17,10 +17,7 @@ namespace {
 
 StatusInt copyText(const std::string& utf8, MSWChar* out, int size) {
     if (!out || size <= 0) return HOST_ERROR;
-    std::u16string w = sim::utf8ToUtf16(utf8);
-    size_t n = std::min(w.size(), static_cast<size_t>(size - 1));
-    std::memcpy(out, w.data(), n * sizeof(MSWChar));
-    out[n] = 0;
+    sim::copyFixed(out, size, sim::utf8ToUtf16(utf8));
     return HOST_SUCCESS;
 }
 
@@ -34,10 +31,7 @@ StatusInt mdlCell_attachLibraryEx(char* fullName, const char* fileName, int opti
         sim::addOutput(sim::OutputKind::Host, 0, "cell library: " + error);
         return HOST_ERROR;
     }
-    if (fullName) {
-        std::strncpy(fullName, full.c_str(), MAXFILELENGTH - 1);
-        fullName[MAXFILELENGTH - 1] = '\0';
-    }
+    if (fullName) sim::copyFixed(fullName, MAXFILELENGTH, full);
     return HOST_SUCCESS;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/mdlelement.h"
+#include "host/sim/base/base.h"
 
 /* The simulated host's design files as its other areas, hostsim and the
 ** tests see them: the open design file, its models and elements, levels,
@@ -253,26 +254,7 @@ void resetForTests();
 
 namespace sim::elem {
 
-inline uint16_t get2(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t get4(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-inline uint64_t get8(const uint8_t* p) { return get4(p) | (static_cast<uint64_t>(get4(p + 4)) << 32); }
-inline double getD(const uint8_t* p) {
-    uint64_t b = get8(p);
-    double d;
-    std::memcpy(&d, &b, 8);
-    return d;
-}
-inline void put2(uint8_t* p, uint32_t v) { p[0] = v & 0xFF; p[1] = (v >> 8) & 0xFF; }
-inline void put4(uint8_t* p, uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = (v >> (8 * i)) & 0xFF; }
-inline void put8(uint8_t* p, uint64_t v) { for (int i = 0; i < 8; ++i) p[i] = (v >> (8 * i)) & 0xFF; }
-inline void putD(uint8_t* p, double d) {
-    uint64_t b;
-    std::memcpy(&b, &d, 8);
-    put8(p, b);
-}
+using sim::get2, sim::get4, sim::get8, sim::getD, sim::put2, sim::put4, sim::put8, sim::putD;
 inline Dpoint3d getP(const uint8_t* p) { return {getD(p), getD(p + 8), getD(p + 16)}; }
 inline void putP(uint8_t* p, const Dpoint3d& v) { putD(p, v.x); putD(p + 8, v.y); putD(p + 16, v.z); }
 inline RotMatrix getM(const uint8_t* p) {

@@ -510,17 +510,16 @@ void mdlCnv_doubleToFileFormat(double* out, const double* in) {
     if (!out || !in) return;
     uint64_t bits;
     std::memcpy(&bits, in, 8);
-    unsigned char b[8];
-    for (int i = 0; i < 8; ++i) b[i] = static_cast<unsigned char>(bits >> (8 * i));
+    uint8_t b[8];
+    sim::put8(b, bits);
     std::memcpy(out, b, 8);
 }
 
 void mdlCnv_doubleFromFileFormat(double* out, const double* in) {
     if (!out || !in) return;
-    unsigned char b[8];
+    uint8_t b[8];
     std::memcpy(b, in, 8);
-    uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(b[i]) << (8 * i);
+    uint64_t bits = sim::get8(b);
     std::memcpy(out, &bits, 8);
 }
 

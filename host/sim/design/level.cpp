@@ -173,10 +173,7 @@ BoolInt mdlLevel_isValid(DgnModelRefP model, UInt32 levelId) { return findById(r
 StatusInt mdlLevel_getName(MSWChar* name, int size, DgnModelRefP model, UInt32 levelId) {
     Level* l = findById(resolve(model), levelId);
     if (!l || !name || size <= 0) return HOST_ERROR;
-    std::u16string w = sim::utf8ToUtf16(l->name);
-    size_t n = std::min(w.size(), static_cast<size_t>(size - 1));
-    std::copy(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(n), name);
-    name[n] = 0;
+    sim::copyFixed(name, size, sim::utf8ToUtf16(l->name));
     return HOST_SUCCESS;
 }
 
@@ -290,7 +287,7 @@ StatusInt mdlLineStyle_numberFromName(Int32* number, const char* name, DgnModelR
 StatusInt mdlLineStyle_nameFromNumber(char* name, int size, Int32 number, DgnModelRefP model) {
     const sim::design::LineStyle* s = findStyle(resolve(model), number);
     if (!s || !name || size <= 0) return HOST_ERROR;
-    std::snprintf(name, static_cast<size_t>(size), "%s", s->name.c_str());
+    sim::copyFixed(name, size, s->name);
     return HOST_SUCCESS;
 }
 

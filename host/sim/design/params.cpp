@@ -133,11 +133,7 @@ HOST_API StatusInt mdlParams_getActive(void* value, int param) {
         break;
     }
     case ParamForm::Text: {
-        const std::string& t = state.texts[param];
-        char* out = static_cast<char*>(value);
-        size_t n = std::min(t.size(), static_cast<size_t>(MAX_PARAM_TEXT - 1));
-        std::memcpy(out, t.data(), n);
-        out[n] = '\0';
+        sim::copyFixed(static_cast<char*>(value), MAX_PARAM_TEXT, state.texts[param]);
         break;
     }
     }
@@ -153,8 +149,7 @@ HOST_API StatusInt mdlParams_setActive(const void* value, int param) {
                     withDoubleField(*s, param, [&](double& v) { std::memcpy(&v, value, sizeof v); });
         if (!done && param == ACTIVEPARAM_LINESTYLENAME) {
             char name[MAX_PARAM_TEXT];
-            std::memcpy(name, value, strnlen(static_cast<const char*>(value), MAX_PARAM_TEXT - 1));
-            name[strnlen(static_cast<const char*>(value), MAX_PARAM_TEXT - 1)] = '\0';
+            sim::copyFixed(name, static_cast<const char*>(value));
             Int32 number = 0;
             if (mdlLineStyle_numberFromName(&number, name, nullptr) != 0) return HOST_ERROR;
             s->activeStyle = number;

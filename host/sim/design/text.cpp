@@ -46,8 +46,7 @@ void copyUtf8(char* out, int size, const std::string& text) {
     if (!out || size <= 0) return;
     size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
     while (n > 0 && n < text.size() && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80) --n;
-    std::memcpy(out, text.data(), n);
-    out[n] = '\0';
+    sim::copyFixed(out, size, std::string_view(text).substr(0, n));
 }
 
 /* Points of a conic record: chords no farther than TOLERANCE from the curve. */

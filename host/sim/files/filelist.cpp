@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/mdlutil.h"
+#include "host/sim/base/base.h"
 #include "host/sim/system/system.h"
 
 struct FileList {
@@ -43,19 +44,13 @@ bool matches(const char* pattern, const char* name) {
     return *pattern == '\0';
 }
 
-void copyField(char* out, size_t size, const std::string& text) {
-    size_t n = std::min(text.size(), size - 1);
-    std::memcpy(out, text.data(), n);
-    std::memset(out + n, 0, size - n);
-}
-
 /* An entry for the local file LOCAL, named NAME, listed under PATH; false when it does not exist. */
 bool makeEntry(FileListEntry* e, const std::string& local, const std::string& name, const std::string& path) {
     struct stat st;
     if (local.empty() || ::stat(local.c_str(), &st) != 0) return false;
     *e = FileListEntry{};
-    copyField(e->name, sizeof e->name, name);
-    copyField(e->path, sizeof e->path, path);
+    sim::copyFixed(e->name, sizeof e->name, name);
+    sim::copyFixed(e->path, sizeof e->path, path);
     bool dir = S_ISDIR(st.st_mode);
     e->attributes = (dir ? FILELIST_DIRECTORY : 0u) | (::access(local.c_str(), W_OK) != 0 ? FILELIST_READONLY : 0u);
     e->size = dir ? 0 : static_cast<int64_t>(st.st_size);

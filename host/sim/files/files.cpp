@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/mdlsystem.h"
+#include "host/sim/base/base.h"
 #include "host/sim/system/system.h"
 
 using sim::paths::hasDevice;
@@ -27,13 +28,6 @@ struct TextFile {
 };
 
 namespace {
-
-void copyOut(char* out, const std::string& text, size_t size) {
-    if (!out || size == 0) return;
-    size_t n = std::min(text.size(), size - 1);
-    std::memcpy(out, text.data(), n);
-    out[n] = '\0';
-}
 
 /* Whether C (just read from F) ends a line: "\n", "\r\n" (taken whole) or a lone "\r". */
 bool isLineEnd(int c, FILE* f) {
@@ -56,7 +50,7 @@ HOST_API StatusInt mdlFile_find(char* found, const char* name, const char* envVa
         toolSubsystem_printf("mdlFile_find: %s is longer than %d characters\n", path.c_str(), MAXFILELENGTH - 1);
         return HOST_ERROR;
     }
-    copyOut(found, path, MAXFILELENGTH);
+    sim::copyFixed(found, MAXFILELENGTH, path);
     return ok ? HOST_SUCCESS : HOST_ERROR;
 }
 
@@ -84,10 +78,10 @@ HOST_API StatusInt mdlFile_parseName(const char* path, char* device, char* direc
     } else {
         base = file;
     }
-    copyOut(device, dev, MAXDEVICELENGTH);
-    copyOut(directory, dir, MAXDIRLENGTH);
-    copyOut(name, base, MAXNAMELENGTH);
-    copyOut(extension, ext, MAXEXTENSIONLENGTH);
+    sim::copyFixed(device, MAXDEVICELENGTH, dev);
+    sim::copyFixed(directory, MAXDIRLENGTH, dir);
+    sim::copyFixed(name, MAXNAMELENGTH, base);
+    sim::copyFixed(extension, MAXEXTENSIONLENGTH, ext);
     return HOST_SUCCESS;
 }
 
@@ -100,7 +94,7 @@ HOST_API void mdlFile_abbreviateName(char* out, const char* path, int maxChars) 
     }
     size_t max = static_cast<size_t>(maxChars);
     if (p.size() <= max) {
-        copyOut(out, p, max + 1);
+        sim::copyFixed(out, max + 1, p);
         return;
     }
     /* Keep the head up to the first directory and as many trailing
@@ -116,7 +110,7 @@ HOST_API void mdlFile_abbreviateName(char* out, const char* path, int maxChars) 
     if (tailStart != std::string::npos) shortName = head + "..." + p.substr(tailStart);
     else if (max > 3) shortName = "..." + p.substr(p.size() - (max - 3));
     else shortName = p.substr(p.size() - max);
-    copyOut(out, shortName, max + 1);
+    sim::copyFixed(out, max + 1, shortName);
 }
 
 HOST_API StatusInt mdlFile_getFileAttributes(const char* path, int64_t* size, int64_t* mtime, BoolInt* readOnly) {

@@ -233,7 +233,7 @@ HOST_API CommandTableP mdlParse_loadCommandTable(RscFileHandle file) {
     if (!f) return nullptr;
     int loaded = 0;
     for (const sim::ResourceKey& k : sim::listResources(f)) {
-        if (k.type != sim::RTYPE_COMMANDTABLE) continue;
+        if (k.type != RTYPE_COMMANDTABLE) continue;
         sim::CommandTableRsc table;
         if (sim::loadCommandTable(k.id, table, f) != RSC_SUCCESS) continue;
         auto& mine = state.tables[app];

@@ -27,7 +27,7 @@
 ** type is the four-character code as an unsigned 32-bit number. */
 namespace {
 
-constexpr int RSC_APPLICATION_ID = 0x52736346;
+constexpr int RSC_APPLICATION_ID = fourCC("RscF");
 constexpr int RSC_SCHEMA_VERSION = 1;
 
 const char* const schemaSql =
@@ -308,13 +308,6 @@ int storeBlob(OpenFile& f, uint32_t type, int32_t id, const void* data, uint32_t
     return rc == SQLITE_DONE ? RSC_SUCCESS : writeFailure(f, rc);
 }
 
-void copyOut(char* buffer, int size, const std::string& text) {
-    if (!buffer || size <= 0) return;
-    size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = '\0';
-}
-
 }  // namespace
 
 /* ---- Platform API: files ------------------------------------------------- */
@@ -408,7 +401,7 @@ HOST_API StatusInt mdlResource_getFileDescription(char* buffer, int size, RscFil
             const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, 0));
             text = t ? t : "";
         }
-        copyOut(buffer, size, text);
+        sim::copyFixed(buffer, size, text);
         return RSC_SUCCESS;
     } catch (...) {
         return RSCERR_NO_MEMORY; /* no exception leaves the host */
@@ -544,7 +537,7 @@ HOST_API StatusInt mdlResource_loadFromStringList(char* buffer, int size, RscFil
         std::string text;
         int st = sim::findMessage(listId, number, text, file);
         if (st) return st;
-        copyOut(buffer, size, text);
+        sim::copyFixed(buffer, size, text);
         return RSC_SUCCESS;
     } catch (...) {
         return RSCERR_NO_MEMORY; /* no exception leaves the host */
@@ -559,7 +552,7 @@ HOST_API StatusInt mdlResource_getApplLoadFile(char* buffer, int size, MdlDescP 
         if (!desc) return HOST_ERROR;
         const std::string& path = desc->loadPath.empty() ? desc->resourcePath : desc->loadPath;
         if (path.empty()) return HOST_ERROR;
-        copyOut(buffer, size, path);
+        sim::copyFixed(buffer, size, path);
         return RSC_SUCCESS;
     } catch (...) {
         return RSCERR_NO_MEMORY; /* no exception leaves the host */
@@ -576,7 +569,11 @@ HOST_API StatusInt mdlOutput_rscvsPrintf(char* buffer, RscFileHandle file, int l
         std::string templ;
         int st = sim::findMessage(listId, number, templ, file);
         if (st) return st;
-        copyOut(buffer, 1024, sim::formatV(templ.c_str(), args));
+        /* The caller's buffer may be shorter than the largest message: write
+        ** the text and its terminator, never padding up to that size. */
+        std::string text = sim::formatV(templ.c_str(), args);
+        if (text.size() > 1023) text.resize(1023);
+        std::memcpy(buffer, text.c_str(), text.size() + 1);
         return RSC_SUCCESS;
     } catch (...) {
         return RSCERR_NO_MEMORY; /* no exception leaves the host */

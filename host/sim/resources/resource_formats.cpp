@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/sim/base/base.h"
+
 namespace {
 
 constexpr uint32_t FORMAT_VERSION = 1;
@@ -14,15 +16,9 @@ constexpr uint32_t FORMAT_VERSION = 1;
 struct Writer {
     std::vector<uint8_t>& out;
     bool tooLarge = false;
-    void put8(uint32_t v) { out.push_back(static_cast<uint8_t>(v)); }
-    void put16(uint32_t v) {
-        put8(v);
-        put8(v >> 8);
-    }
-    void put32(uint32_t v) {
-        put16(v);
-        put16(v >> 16);
-    }
+    void put8(uint32_t v) { sim::appendLE(out, v, 1); }
+    void put16(uint32_t v) { sim::appendLE(out, v, 2); }
+    void put32(uint32_t v) { sim::appendLE(out, v, 4); }
     void putI32(int32_t v) { put32(static_cast<uint32_t>(v)); }
     void putCount(size_t n) {
         if (n > 0x7FFFFFFF) tooLarge = true;
@@ -74,14 +70,14 @@ struct Reader {
     }
     uint32_t get16() {
         if (!need(2)) return 0;
-        uint32_t v = uint32_t(p[0]) | (uint32_t(p[1]) << 8);
+        uint32_t v = sim::get2(p);
         p += 2;
         left -= 2;
         return v;
     }
     uint32_t get32() {
         if (!need(4)) return 0;
-        uint32_t v = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+        uint32_t v = sim::get4(p);
         p += 4;
         left -= 4;
         return v;
@@ -137,9 +133,8 @@ std::string fourCCText(uint32_t code) {
 
 bool parseFourCC(const std::string& text, uint32_t* code) {
     if (text.size() != 4) return false;
-    uint32_t v = 0;
-    for (char c : text) v = (v << 8) | static_cast<uint8_t>(c);
-    *code = v;
+    char chars[5] = {text[0], text[1], text[2], text[3], 0};
+    *code = fourCC(chars);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/mdldialog.h"
 #include "host/mdlresource.h"
 
 /* The host's resource area as other areas of the host see it: open resource
@@ -21,38 +22,33 @@ namespace sim {
 
 /* ---- Four-character codes ------------------------------------------------ */
 
-/* The code of four characters in reading order: fourCC("pdMn") == 0x70644D6E. */
-constexpr uint32_t fourCC(const char (&s)[5]) {
-    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
-           (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3]));
-}
+/* The codes themselves are the platform's (fourCC and RTYPE_* in
+** host/mdlresource.h, ITEMTYPE_* in host/mdldialog.h). */
+
 /* The four characters of CODE; bytes outside printable ASCII become '?'. */
 std::string fourCCText(uint32_t code);
 /* Parse a four-character TEXT (exactly four bytes) into *CODE. */
 bool parseFourCC(const std::string& text, uint32_t* code);
 
-/* Resource types of the structured forms. */
-constexpr uint32_t RTYPE_DIALOG = fourCC("dBox");
-constexpr uint32_t RTYPE_PULLDOWN = fourCC("pdMn");
-constexpr uint32_t RTYPE_COMMANDTABLE = fourCC("CmdT");
-constexpr uint32_t RTYPE_ICON = fourCC("Icon");
-constexpr uint32_t RTYPE_IMAGE = fourCC("Imag");
-constexpr uint32_t RTYPE_TYPEDESC = fourCC("TpDs");
-
-/* Dialog item types. */
-constexpr uint32_t ITEM_LISTBOX = fourCC("lBox");
-constexpr uint32_t ITEM_MENUBAR = fourCC("mBar");
-constexpr uint32_t ITEM_POPUPMENU = fourCC("pMen");
-constexpr uint32_t ITEM_TOGGLE = fourCC("tBtn");
-constexpr uint32_t ITEM_OPTIONBUTTON = fourCC("oBtn");
-constexpr uint32_t ITEM_COMBOBOX = fourCC("cmBx");
-constexpr uint32_t ITEM_TEXT = fourCC("dTxt");
-constexpr uint32_t ITEM_LABEL = fourCC("labl");
-constexpr uint32_t ITEM_GROUPBOX = fourCC("gBox");
-constexpr uint32_t ITEM_COMPOSITE = fourCC("iCmX");
-constexpr uint32_t ITEM_PUSHBUTTON = fourCC("pBut");
-constexpr uint32_t ITEM_GENERIC = fourCC("gnrc");
-constexpr uint32_t ITEM_ICON = fourCC("Icon");
+/* Older spellings, kept until the dialog manager, the tests and the
+** benchmarks use the platform's names; each is the platform's code, not a
+** second definition. */
+using ::fourCC;
+using ::RTYPE_COMMANDTABLE;
+using ::RTYPE_DIALOG;
+using ::RTYPE_ICON;
+using ::RTYPE_IMAGE;
+using ::RTYPE_PULLDOWN;
+using ::RTYPE_TYPEDESC;
+constexpr uint32_t ITEM_LISTBOX = ITEMTYPE_LISTBOX;
+constexpr uint32_t ITEM_MENUBAR = ITEMTYPE_MENUBAR;
+constexpr uint32_t ITEM_POPUPMENU = ITEMTYPE_POPUPMENU;
+constexpr uint32_t ITEM_TOGGLE = ITEMTYPE_TOGGLE;
+constexpr uint32_t ITEM_OPTIONBUTTON = ITEMTYPE_OPTIONBUTTON;
+constexpr uint32_t ITEM_COMBOBOX = ITEMTYPE_COMBOBOX;
+constexpr uint32_t ITEM_TEXT = ITEMTYPE_TEXT;
+constexpr uint32_t ITEM_PUSHBUTTON = ITEMTYPE_PUSHBUTTON;
+constexpr uint32_t ITEM_GENERIC = ITEMTYPE_GENERIC;
 
 /* ---- Open files ----------------------------------------------------------- */
 

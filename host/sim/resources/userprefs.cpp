@@ -10,6 +10,7 @@
 
 #include "host/mdldialog.h"
 #include "host/mdlresource.h"
+#include "host/sim/base/base.h"
 #include "host/sim/system/system.h"
 
 namespace {
@@ -27,7 +28,7 @@ namespace {
 **    782  2560   10 recent files of 256 bytes, most recent first
 **   3342  2560   10 recent filters
 **   5902  2560   10 recent directories                                  */
-constexpr uint32_t TYPE_FILE_NAME = 0x5550666E; /* 'UPfn' */
+constexpr uint32_t TYPE_FILE_NAME = fourCC("UPfn");
 constexpr size_t TEXT = USERPREFS_TEXT;
 constexpr size_t LIST = USERPREFS_RECENT * TEXT;
 constexpr size_t OFF_FILE = 2, OFF_FILTER = 258, OFF_DIRECTORY = 514, OFF_COUNTS = 770;
@@ -35,25 +36,11 @@ constexpr size_t OFF_FILES = 782, OFF_FILTERS = OFF_FILES + LIST, OFF_DIRECTORIE
 constexpr size_t RECORD_SIZE = OFF_DIRECTORIES + LIST;
 static_assert(RECORD_SIZE == 8462);
 
-void put4(uint8_t* p, int32_t v) {
-    auto u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
-}
-int32_t get4(const uint8_t* p) {
-    uint32_t u = 0;
-    for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(p[i]) << (8 * i);
-    return static_cast<int32_t>(u);
-}
-/* Copy a text field, always terminated and zero-padded. */
-void putText(uint8_t* p, const char* text) {
-    size_t n = strnlen(text, TEXT - 1);
-    std::memcpy(p, text, n);
-    std::memset(p + n, 0, TEXT - n);
-}
-void getText(char* out, const uint8_t* p) {
-    std::memcpy(out, p, TEXT);
-    out[TEXT - 1] = '\0';
-}
+/* Text fields, always terminated and zero-padded. */
+void putText(uint8_t* p, const char* text) { sim::copyFixed(reinterpret_cast<char*>(p), TEXT, text); }
+void getText(char* out, const uint8_t* p) { sim::copyFixed(out, TEXT, reinterpret_cast<const char*>(p)); }
+void putCount(uint8_t* p, int32_t n) { sim::put4(p, static_cast<uint32_t>(n)); }
+int32_t getCount(const uint8_t* p) { return static_cast<int32_t>(sim::get4(p)); }
 int32_t clampCount(int32_t n) { return n < 0 ? 0 : (n > USERPREFS_RECENT ? USERPREFS_RECENT : n); }
 
 std::vector<uint8_t> pack(const UserPrefsFileName& r) {
@@ -63,9 +50,9 @@ std::vector<uint8_t> pack(const UserPrefsFileName& r) {
     putText(&b[OFF_FILE], r.fileName);
     putText(&b[OFF_FILTER], r.filter);
     putText(&b[OFF_DIRECTORY], r.directory);
-    put4(&b[OFF_COUNTS], clampCount(r.fileCount));
-    put4(&b[OFF_COUNTS + 4], clampCount(r.filterCount));
-    put4(&b[OFF_COUNTS + 8], clampCount(r.directoryCount));
+    putCount(&b[OFF_COUNTS], clampCount(r.fileCount));
+    putCount(&b[OFF_COUNTS + 4], clampCount(r.filterCount));
+    putCount(&b[OFF_COUNTS + 8], clampCount(r.directoryCount));
     for (int i = 0; i < USERPREFS_RECENT; ++i) {
         putText(&b[OFF_FILES + i * TEXT], r.files[i]);
         putText(&b[OFF_FILTERS + i * TEXT], r.filters[i]);
@@ -80,9 +67,9 @@ void unpack(UserPrefsFileName& r, const uint8_t* b) {
     getText(r.fileName, b + OFF_FILE);
     getText(r.filter, b + OFF_FILTER);
     getText(r.directory, b + OFF_DIRECTORY);
-    r.fileCount = clampCount(get4(b + OFF_COUNTS));
-    r.filterCount = clampCount(get4(b + OFF_COUNTS + 4));
-    r.directoryCount = clampCount(get4(b + OFF_COUNTS + 8));
+    r.fileCount = clampCount(getCount(b + OFF_COUNTS));
+    r.filterCount = clampCount(getCount(b + OFF_COUNTS + 4));
+    r.directoryCount = clampCount(getCount(b + OFF_COUNTS + 8));
     for (int i = 0; i < USERPREFS_RECENT; ++i) {
         getText(r.files[i], b + OFF_FILES + i * TEXT);
         getText(r.filters[i], b + OFF_FILTERS + i * TEXT);
@@ -93,13 +80,6 @@ void unpack(UserPrefsFileName& r, const uint8_t* b) {
 std::map<int32_t, std::vector<uint8_t>>& session() {
     static std::map<int32_t, std::vector<uint8_t>> records;
     return records;
-}
-
-void copyText(char* out, size_t size, const std::string& text) {
-    if (!out || !size) return;
-    size_t n = text.size() < size - 1 ? text.size() : size - 1;
-    std::memcpy(out, text.data(), n);
-    std::memset(out + n, 0, size - n);
 }
 
 }  // namespace
@@ -189,8 +169,8 @@ HOST_API StringList* mdlFileList_edit(int* action, StringList* files, char* dire
     char device[MAXDEVICELENGTH] = "", dir[MAXDIRLENGTH] = "", extension[MAXEXTENSIONLENGTH] = "";
     mdlFile_parseName(chosen, device, dir, nullptr, extension);
     std::string d = (*device ? std::string(device) + ":" : std::string()) + dir;
-    if (directory) copyText(directory, MAXFILELENGTH, d);
-    if (filter && *extension) copyText(filter, MAXFILELENGTH, std::string("*.") + extension);
+    if (directory) sim::copyFixed(directory, MAXFILELENGTH, d);
+    if (filter && *extension) sim::copyFixed(filter, MAXFILELENGTH, std::string("*.") + extension);
     if (action) *action = ACTIONBUTTON_OK;
     return edited;
 }

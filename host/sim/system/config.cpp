@@ -323,20 +323,12 @@ static Registration resetRegistration([] { registerReset(ResetStage::System, res
 
 namespace {
 
-/* Copy TEXT into a caller's buffer of SIZE bytes, cut and zero-terminated. */
-void copyOut(char* out, const std::string& text, int size) {
-    if (!out || size <= 0) return;
-    size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
-    std::memcpy(out, text.data(), n);
-    out[n] = '\0';
-}
-
 StatusInt answer(char* value, const std::optional<std::string>& found, int size) {
     if (!found) {
         if (value && size > 0) value[0] = '\0';
         return HOST_ERROR;
     }
-    copyOut(value, *found, size);
+    sim::copyFixed(value, size, *found);
     return HOST_SUCCESS;
 }
 
