@@ -239,7 +239,7 @@ namespace {
 /* Child: open FILE for writing and run one event that rewrites resources 1 and
 ** 2 with the same counter, forever, telling the parent after the first rounds. */
 [[noreturn]] void writerChild(const std::string& file, int notifyFd, bool commitFirst) {
-    sim::closeAllResourceFiles();
+    sim::resetForTests(); /* none of the parent's open files */
     RscFileHandle h = 0;
     if (mdlResource_openFile(&h, file.c_str(), 1)) _exit(3);
     if (commitFirst) {

@@ -1,6 +1,7 @@
 /* In test programs that link the library (and the application), the host's
 ** one reset puts their process-wide state back too: after the host unloaded
-** the applications that used it, before the host's areas. */
+** the applications that used it (the host library registers its resets
+** before this program's initialisers run), before the host's areas. */
 #include "host/sim/base/base.h"
 #include "lib/core/error_int.h"
 #include "lib/core/main_int.h"
