@@ -210,7 +210,7 @@ TEST_F(SettingsTest, SettingsSavedInOneSessionLoadInTheNext) {
     std::filesystem::create_directories(dir + "/data");
     fileAnswers = {dir + "/data/carried.rsc"};
     EXPECT_TRUE(keyin("tarvik settings saveas"));
-    sim::resetForTests();
+    sim::resetForTests(); /* the next session */
     mapDriveC();
     define("ZM_DATA", dir + "/data/");
     define("ZMTV_RSC", "carried.rsc");
