@@ -7,10 +7,8 @@
 ** the host's display, to show where the time goes. */
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
 #include <numbers>
 #include <string>
 
@@ -30,6 +28,7 @@
 #include "host/sim/resources/resources.h"
 #include "host/sim/interaction/interaction.h"
 #include "host/sim/display/display.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
@@ -55,10 +54,9 @@ bool keyin(const std::string& text) {
 /* The application started in a scratch design file with one line along the
 ** 30 degree axis, 0 to 500 master units. */
 void setUp() {
+    static const TempDir scratch;
     if (app) return;
-    auto dir = std::filesystem::temp_directory_path() / ("dimcmd_bench_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    sim::defineVariable("_HOST_DRIVE_C", dir.string() + "/", CFGVAR_LEVEL_SYSTEM);
+    sim::defineVariable("_HOST_DRIVE_C", scratch.path(""), CFGVAR_LEVEL_SYSTEM);
     sim::setModalHandler([](DialogBox*) { return static_cast<int>(ACTIONBUTTON_OK); });
     app = sim::registerApplication("TARVIK", ZM_MDLAPPS_DIR "/tarvik.ma");
     if (sim::openApplicationResources(app) != RSC_SUCCESS) std::abort();
@@ -68,7 +66,7 @@ void setUp() {
         MdlMain(2, argv);
     }
     std::string error;
-    if (!sim::design::open((dir / "bench.dgn").string(), true, error)) std::abort();
+    if (!sim::design::open(scratch.path("bench.dgn"), true, error)) std::abort();
     if (!sim::view::setWindowMaster(1, -50, -50, 550, 400, error)) std::abort();
     MSElement line;
     Dpoint3d ends[2] = {along(0), along(500)};

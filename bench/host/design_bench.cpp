@@ -19,26 +19,21 @@
 #include "host/mdlgeom.h"
 #include "host/sim/design/design.h"
 #include "host/sim/base/base.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
 constexpr int kElements = 1000000;
 
 struct BenchState {
-    std::filesystem::path dir;
+    TempDir scratch;
     double rawInsertRate = 0, rawSelectRate = 0, rawLoopRate = 0;
     double rawInsertCpuRate = 0, rawSelectCpuRate = 0, rawLoopCpuRate = 0;
     bool linesBuilt = false, mixedBuilt = false;
 };
 BenchState bench;
 
-std::string file(const char* name) {
-    if (bench.dir.empty()) {
-        bench.dir = std::filesystem::temp_directory_path() / ("dgn_bench_" + std::to_string(getpid()));
-        std::filesystem::create_directories(bench.dir);
-    }
-    return (bench.dir / name).string();
-}
+std::string file(const char* name) { return bench.scratch.path(name); }
 
 /* Wall-clock and process CPU time; on a shared machine the CPU figure is the
 ** steadier one, so both are reported. */
@@ -286,7 +281,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    sim::design::resetForTests();
-    if (!bench.dir.empty()) std::filesystem::remove_all(bench.dir);
+    sim::resetForTests();
     return 0;
 }

@@ -2,10 +2,8 @@
 ** of 20 bound items opened and closed, a key-in parsed through a command
 ** table of 200 commands. */
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "host/mdlcommand.h"
@@ -15,6 +13,7 @@
 #include "host/sim/interaction/interaction.h"
 #include "host/sim/design/design.h"
 #include "host/sim/resources/resources.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
@@ -35,10 +34,9 @@ void noCommand(char*) {}
 /* One application with its resource file, "rec" published, once per process. */
 MdlDesc* setUp() {
     static MdlDesc* app = nullptr;
+    static const TempDir scratch;
     if (app) return app;
-    char templ[] = "/tmp/zmdlgbench_XXXXXX";
-    if (!mkdtemp(templ)) return nullptr;
-    std::string path = std::string(templ) + "/bench.ma";
+    std::string path = scratch.path("bench.ma");
     mdlResource_createFile(path.c_str(), "bench", 1);
     RscFileHandle f = 0;
     mdlResource_openFile(&f, path.c_str(), 1);

@@ -4,9 +4,7 @@
 ** Target: under 20 microseconds per build and display. The build alone and
 ** the display alone are measured beside it. */
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 
 #include "host/mdlelement.h"
@@ -14,18 +12,18 @@
 #include "host/mdlview.h"
 #include "host/sim/design/design.h"
 #include "host/sim/display/display.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
 constexpr int kSegments = 24;
 
 void openFile() {
+    static const TempDir scratch;
     static bool opened = false;
     if (opened) return;
-    auto dir = std::filesystem::temp_directory_path() / ("view_bench_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
     std::string error;
-    if (!sim::design::open((dir / "bench.dgn").string(), true, error)) std::abort();
+    if (!sim::design::open(scratch.path("bench.dgn"), true, error)) std::abort();
     opened = true;
 }
 

@@ -1,15 +1,14 @@
 /* Speed of the resource area: loading a resource, formatting a message from a
 ** list, loading a string list, and a write inside one event. */
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "host/mdlsystem.h"
 #include "host/sim/base/base.h"
 #include "host/sim/resources/resources.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
@@ -17,13 +16,10 @@ constexpr uint32_t TARV = sim::fourCC("Tarv");
 
 /* A scratch resource file with a 200-byte settings resource, a message list
 ** of 100 messages and a string list of 1000 members, open for writing. */
-struct Fixture {
-    std::string dir;
+struct Fixture : TempDir {
     RscFileHandle file = 0;
     Fixture() {
-        char templ[] = "/tmp/zmrscbench_XXXXXX";
-        dir = mkdtemp(templ);
-        std::string path = dir + "/bench.rsc";
+        std::string path = this->path("bench.rsc");
         mdlResource_createFile(path.c_str(), "bench", 1);
         mdlResource_openFile(&file, path.c_str(), 1);
         std::string settings(200, 's');
@@ -38,10 +34,7 @@ struct Fixture {
         mdlStringList_addResource(file, 20001, sl);
         mdlStringList_destroy(sl);
     }
-    ~Fixture() {
-        sim::closeAllResourceFiles();
-        std::filesystem::remove_all(dir);
-    }
+    ~Fixture() { sim::resetForTests(); }
 };
 
 void BM_LoadResource(benchmark::State& state) {

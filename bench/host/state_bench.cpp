@@ -2,9 +2,7 @@
 ** a cursor move (event, dynamics layer, the call) against drawing the same
 ** line straight into the dynamics layer. */
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 
 #include "host/mdlelement.h"
@@ -12,39 +10,37 @@
 #include "host/mdlview.h"
 #include "host/sim/design/design.h"
 #include "host/sim/interaction/interaction.h"
+#include "host/sim/base/base.h"
 #include "host/sim/display/display.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
-std::filesystem::path openDrawing(int lines) {
-    sim::design::resetForTests();
-    sim::view::resetForTests();
-    sim::interact::resetForTests();
-    auto dir = std::filesystem::temp_directory_path() / ("state_bench_" + std::to_string(getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::string error;
-    if (!sim::design::open((dir / "b.design").string(), true, error)) return dir;
-    /* A grid of short lines over the default window (100 x 75 master units). */
-    for (int i = 0; i < lines; ++i) {
-        double x = (i % 100) * 1000.0, y = (i / 100) * 750.0;
-        Dpoint3d pts[2] = {{x, y, 0}, {x + 500, y + 300, 0}};
-        MSElement el;
-        mdlLine_create(&el, nullptr, pts);
-        mdlElement_add(&el);
+/* A fresh host with a design file of LINES lines open; the host is reset again
+** when it goes. */
+struct Drawing : TempDir {
+    explicit Drawing(int lines) {
+        sim::resetForTests();
+        std::string error;
+        if (!sim::design::open(path("b.design"), true, error)) return;
+        /* A grid of short lines over the default window (100 x 75 master units). */
+        for (int i = 0; i < lines; ++i) {
+            double x = (i % 100) * 1000.0, y = (i / 100) * 750.0;
+            Dpoint3d pts[2] = {{x, y, 0}, {x + 500, y + 300, 0}};
+            MSElement el;
+            mdlLine_create(&el, nullptr, pts);
+            mdlElement_add(&el);
+        }
     }
-    return dir;
-}
+    ~Drawing() { sim::resetForTests(); }
+};
 
 void BM_LocateAmong10000Lines(benchmark::State& st) {
-    auto dir = openDrawing(10000);
+    Drawing drawing(10000);
     mdlState_startPrimitive(nullptr, nullptr, 0, 0);
     mdlLocate_normal();
     Dpoint3d p{50250, 37650, 0};
     for (auto _ : st) benchmark::DoNotOptimize(mdlLocate_findElement(&p, 1, 0, 0, 0));
-    sim::interact::resetForTests();
-    sim::design::resetForTests();
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_LocateAmong10000Lines)->Unit(benchmark::kMicrosecond);
 
@@ -56,28 +52,23 @@ void drawBand(Dpoint3d* p, int, int drawMode) {
 }
 
 void BM_CursorMoveWithDynamics(benchmark::State& st) {
-    auto dir = openDrawing(0);
+    Drawing drawing(0);
     mdlState_startPrimitive(nullptr, nullptr, 0, 0);
     mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(drawBand));
     double x = 0;
     for (auto _ : st) sim::interact::cursorMove({x += 1, 500, 0}, 1);
-    sim::interact::resetForTests();
-    sim::design::resetForTests();
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_CursorMoveWithDynamics)->Unit(benchmark::kMicrosecond);
 
 /* The baseline: the same line drawn into the dynamics layer without the state machine. */
 void BM_DynamicsDrawOnly(benchmark::State& st) {
-    auto dir = openDrawing(0);
+    Drawing drawing(0);
     double x = 0;
     for (auto _ : st) {
         sim::view::clearTransient();
         Dpoint3d p{x += 1, 500, 0};
         drawBand(&p, 1, DRAW_MODE_TEMP_DRAW);
     }
-    sim::design::resetForTests();
-    std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_DynamicsDrawOnly)->Unit(benchmark::kMicrosecond);
 

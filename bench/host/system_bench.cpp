@@ -2,24 +2,22 @@
 ** pays: variable expansion, path mapping, file search, signature calls. */
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "host/mdlsystem.h"
 #include "host/sim/system/system.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
+/* The scratch folder, with a trailing '/', made once per process. */
 std::string scratch() {
-    static std::string dir = [] {
-        std::string t = (std::filesystem::temp_directory_path() / "simsys-bench-XXXXXX").string();
-        ::mkdtemp(t.data());
-        std::filesystem::create_directories(t + "/Drive/Program Files/Tarvik/Data");
-        std::ofstream(t + "/Drive/Program Files/Tarvik/Data/Tarvik.rsc") << "x";
-        for (int i = 0; i < 8; ++i) std::filesystem::create_directories(t + "/list" + std::to_string(i));
-        std::ofstream(t + "/list7/target.cel") << "x";
-        return t + "/";
+    static const TempDir folder;
+    static const std::string dir = [] {
+        folder.writeFile("Drive/Program Files/Tarvik/Data/Tarvik.rsc", "x");
+        for (int i = 0; i < 8; ++i) std::filesystem::create_directories(folder.path("list" + std::to_string(i)));
+        folder.writeFile("list7/target.cel", "x");
+        return folder.path("");
     }();
     return dir;
 }

@@ -1,13 +1,8 @@
-/* Shared set-up of the application tests: a scratch folder mapped to drive
-** C:, a clean host, and the application registered with the add-in's own
-** resource file, started through MdlMain with a scripted user. */
+/* Shared set-up of the application tests: the scratch folder mapped to drive
+** C:, and the application registered with the add-in's own resource file,
+** started through MdlMain with a scripted user. */
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,25 +18,19 @@
 #include "host/sim/dialogs/dialogs.h"
 #include "host/sim/interaction/interaction.h"
 #include "host/sim/design/design.h"
-#include "host/sim/base/base.h"
 #include "host/sim/resources/resources.h"
-#include "lib/core/error_int.h"
-#include "lib/core/main_int.h"
 #include "lib/elements/elmattr.h"
+#include "support/host_fixture.h"
 
-class AppTest : public ::testing::Test {
+class AppTest : public HostTest {
 protected:
-    std::string dir;
     MdlDesc* app = nullptr;
     int answer = ACTIONBUTTON_OK;
     std::vector<int32_t> modalDialogs;
 
     void SetUp() override {
-        char templ[] = "/tmp/zmapp_XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        resetAll();
-        sim::defineVariable("_HOST_DRIVE_C", dir + "/", CFGVAR_LEVEL_SYSTEM);
+        HostTest::SetUp();
+        mapDriveC();
         sim::setModalHandler([this](DialogBox* db) {
             modalDialogs.push_back(mdlDialog_getId(db));
             return answer;
@@ -49,37 +38,16 @@ protected:
     }
     void TearDown() override {
         /* The attribute definitions belong to the application's global data,
-        ** which the reset below drops without the application's clean-up. */
+        ** which the reset drops without the application's clean-up. */
         if (app && app->alive) {
             sim::CurrentApplicationScope scope(app);
             zmlibElmAttr_freeAllAttribute();
             zmlibElmAttr_freeGroupeNames();
         }
-        resetAll();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        HostTest::TearDown();
     }
-    static void resetAll() {
-        sim::resetApplications();
-        tarvik_resetState();
-        zmlib::main::resetForTests();
-        zmlib::error::resetForTests();
-        sim::closeAllResourceFiles();
-        sim::resetDialogs();
-        sim::resetPublished();
-        sim::resetCommands();
-        sim::resetParams();
-        sim::resetMenus();
-        sim::resetConfiguration();
-        sim::clearOutputLog();
-        sim::failAllocations(0);
-    }
-    /* Write TEXT to the file RELATIVE to the scratch folder (drive C:), making its folders. */
-    void writeFile(const std::string& relative, const std::string& text) {
-        std::filesystem::path p = std::filesystem::path(dir) / relative;
-        std::filesystem::create_directories(p.parent_path());
-        std::ofstream(p) << text;
-    }
+    /* The scratch folder is drive C:. */
+    void mapDriveC() const { sim::defineVariable("_HOST_DRIVE_C", path(""), CFGVAR_LEVEL_SYSTEM); }
     static void define(const std::string& name, const std::string& value) {
         sim::defineVariable(name, value, CFGVAR_LEVEL_SITE);
     }

@@ -41,9 +41,7 @@ protected:
         scope = std::make_unique<sim::CurrentApplicationScope>(app);
     }
     void TearDown() override {
-        sim::interact::resetForTests();
         scope.reset();
-        sim::design::close();
         AppTest::TearDown();
     }
     /* The placement filter's answer for LINE with skewMode SKEW. */

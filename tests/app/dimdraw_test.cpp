@@ -54,7 +54,6 @@ protected:
     }
     void TearDown() override {
         scope.reset();
-        sim::design::close();
         AppTest::TearDown();
     }
     /* A chain along the 30 degree axis with N segments of LENGTH master units. */
@@ -315,7 +314,6 @@ TEST_F(DimDrawTest, ATooLongTextRisesOrDrops) {
 namespace {
 
 TEST_F(DimDrawTest, ADrawnChainIsOnShowAndDynamicsStayTransient) {
-    sim::view::resetForTests();
     DimensionRecord d = chain(3, 100);
     d.points[2].offset = -6 * UOR;
     uint32_t pos = 0;

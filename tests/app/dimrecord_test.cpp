@@ -7,6 +7,7 @@
 #include "app_fixture.h"
 #include "host/mdlelement.h"
 #include "host/sim/design/design.h"
+#include "lib/core/error_int.h"
 #include "lib/core/plotscale.h"
 #include "lib/elements/userdata.h"
 
@@ -65,7 +66,6 @@ protected:
     }
     void TearDown() override {
         scope.reset();
-        sim::design::close();
         AppTest::TearDown();
     }
     static void addLine(MSElementDescr* cell, Dpoint3d a, Dpoint3d b, int kind, int index, const DimensionRecord& d) {

@@ -210,8 +210,8 @@ TEST_F(SettingsTest, SettingsSavedInOneSessionLoadInTheNext) {
     std::filesystem::create_directories(dir + "/data");
     fileAnswers = {dir + "/data/carried.rsc"};
     EXPECT_TRUE(keyin("tarvik settings saveas"));
-    resetAll();
-    sim::defineVariable("_HOST_DRIVE_C", dir + "/", CFGVAR_LEVEL_SYSTEM);
+    sim::resetForTests(); /* the next session */
+    mapDriveC();
     define("ZM_DATA", dir + "/data/");
     define("ZMTV_RSC", "carried.rsc");
     start();

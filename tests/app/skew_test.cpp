@@ -56,15 +56,12 @@ protected:
         std::string error;
         ASSERT_TRUE(sim::design::open(design, true, error)) << error;
         scope = std::make_unique<sim::CurrentApplicationScope>(app);
-        sim::view::resetForTests();
         tarvik().settings->hatchAngle = 30;
         tarvik().settings->hatchSpacing = 2.0;
         ASSERT_EQ(zmlibPlotScale_setActiveScale(1.0, 0), 0);
     }
     void TearDown() override {
         scope.reset();
-        sim::interact::resetForTests();
-        sim::design::close();
         AppTest::TearDown();
     }
     /* Make the line from A to B the located one, as the locate filter leaves it. */

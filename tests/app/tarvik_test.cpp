@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "app_fixture.h"
+#include "lib/core/error_int.h"
 #include "lib/core/main.h"
 
 namespace {

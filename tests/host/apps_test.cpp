@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
 #include "host/sim/system/system.h"
-#include "host/sim/base/base.h"
+#include "support/host_fixture.h"
 
-TEST(SimApplications, ScopeRestoresPreviousApplication) {
-    sim::resetApplications();
+using SimApplications = HostTest;
+
+TEST_F(SimApplications, ScopeRestoresPreviousApplication) {
     MdlDesc* a = sim::registerApplication("first");
     MdlDesc* b = sim::registerApplication("second");
     {

@@ -1,10 +1,8 @@
-#include "sys_support.h"
-
 #include <cstring>
 
 #include "host/mdlsystem.h"
-
-using systest::HostTest;
+#include "host/sim/system/system.h"
+#include "support/host_fixture.h"
 
 namespace {
 

@@ -1,9 +1,6 @@
-#include "sys_support.h"
-
 #include "host/mdlsystem.h"
-#include "host/sim/base/base.h"
-
-using systest::HostTest;
+#include "host/sim/system/system.h"
+#include "support/host_fixture.h"
 
 namespace {
 
@@ -108,7 +105,7 @@ TEST_F(ConfigVariables, ExpandAnswersNullWhenOutOfMemory) {
 using ConfigFiles = HostTest;
 
 TEST_F(ConfigFiles, AssignmentsAppendPrependCommentsAndImmediateValues) {
-    std::string path = write("ws.cfg",
+    std::string path = writeFile("ws.cfg",
                              "# a comment\n"
                              "   \n"
                              "MS_MDL = first/\r\n"
@@ -133,12 +130,12 @@ TEST_F(ConfigFiles, AssignmentsAppendPrependCommentsAndImmediateValues) {
 }
 
 TEST_F(ConfigFiles, IncludesResolveRelativelyWithVariablesAndWildcards) {
-    write("site/b.cfg", "ORDER > b\n");
-    write("site/a.cfg", "ORDER > a\n%include sub/deep.cfg\n");
-    write("site/sub/deep.cfg", "ORDER > deep\n");
-    write("site/notes.txt", "not a cfg file\n");
-    std::string main = write("main.cfg",
-                             "SITE = " + dir + "site/\n"
+    writeFile("site/b.cfg", "ORDER > b\n");
+    writeFile("site/a.cfg", "ORDER > a\n%include sub/deep.cfg\n");
+    writeFile("site/sub/deep.cfg", "ORDER > deep\n");
+    writeFile("site/notes.txt", "not a cfg file\n");
+    std::string main = writeFile("main.cfg",
+                             "SITE = " + path("site/") + "\n"
                              "ORDER = main\n"
                              "%include $(SITE)*.cfg\n"
                              "%include $(SITE)nothing*.cfg\n"
@@ -148,7 +145,7 @@ TEST_F(ConfigFiles, IncludesResolveRelativelyWithVariablesAndWildcards) {
 }
 
 TEST_F(ConfigFiles, ConditionsAndUndef) {
-    std::string path = write("c.cfg",
+    std::string path = writeFile("c.cfg",
                              "GONE = x\n"
                              "%undef GONE\n"
                              "%ifdef GONE\n"
@@ -157,7 +154,7 @@ TEST_F(ConfigFiles, ConditionsAndUndef) {
                              "R > right1\n"
                              "%endif\n"
                              "%ifndef GONE\n"
-                             "  %if exists(" + dir + "c.cfg)\n"
+                             "  %if exists(" + dir + "/c.cfg)\n"
                              "R > right2\n"
                              "  %else\n"
                              "R > wrong2\n"
@@ -176,7 +173,7 @@ TEST_F(ConfigFiles, ConditionsAndUndef) {
 }
 
 TEST_F(ConfigFiles, BadLinesAreReportedWithFileAndLineAndTheRestStillCounts) {
-    std::string path = write("bad.cfg",
+    std::string path = writeFile("bad.cfg",
                              "GOOD1 = 1\n"
                              "this line has no operator\n"
                              "BAD NAME = 2\n"
@@ -194,10 +191,10 @@ TEST_F(ConfigFiles, BadLinesAreReportedWithFileAndLineAndTheRestStillCounts) {
 }
 
 TEST_F(ConfigFiles, MissingFilesAndIncludeLoopsFailCleanly) {
-    EXPECT_EQ(mdlSystem_processCfgVarFile((dir + "none.cfg").c_str(), 0), HOST_ERROR);
+    EXPECT_EQ(mdlSystem_processCfgVarFile(path("none.cfg").c_str(), 0), HOST_ERROR);
     EXPECT_NE(sim::consoleText().find("cannot open"), std::string::npos);
     EXPECT_EQ(mdlSystem_processCfgVarFile(nullptr, 0), HOST_ERROR);
-    std::string loop = write("loop.cfg", "N > x\n%include loop.cfg\n");
+    std::string loop = writeFile("loop.cfg", "N > x\n%include loop.cfg\n");
     std::string error;
     EXPECT_FALSE(sim::processConfigFile(loop, 0, error));
     EXPECT_NE(error.find("nested too deeply"), std::string::npos);

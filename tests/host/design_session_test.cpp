@@ -86,7 +86,6 @@ std::string runVerb(const std::string& verb, const std::string& args) {
 }  // namespace
 
 TEST_F(DesignTest, SessionPlacesEveryConstructorSavesReopensAndDumpsIdentically) {
-    sim::resetApplications();
     MdlDesc* placer = sim::registerApplication("placer");
     placer->newDesignFileFunction = reinterpret_cast<void*>(&placerNewDesignFile);
     newFileCalls = 0;
@@ -120,7 +119,6 @@ TEST_F(DesignTest, SessionPlacesEveryConstructorSavesReopensAndDumpsIdentically)
     EXPECT_NE(first.find("\"H\xc3\xb8yde\""), std::string::npos);
     EXPECT_NE(first.find("angle 30 size 100x120 font 3 just 7 slant 30 \"12 500\""), std::string::npos) << first;
     EXPECT_EQ(runVerb("undo", ""), "nothing to undo");   /* the journal ends with the file it belongs to */
-    sim::resetApplications();
 }
 
 TEST_F(DesignTest, DisplayIsRecordedByDrawModeAndNothingIsStoredOutsideModeZero) {

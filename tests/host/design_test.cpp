@@ -398,7 +398,6 @@ TEST_F(DesignTest, ScanOfElementsSkipsDeletedAndComponentsUnlessNested) {
 }
 
 TEST_F(DesignTest, NewDesignFileCallbackRunsForEveryApplicationAsCurrent) {
-    sim::resetApplications();
     static std::vector<std::pair<MdlDesc*, int>> calls;
     static std::string lastName;
     calls.clear();
@@ -427,7 +426,6 @@ TEST_F(DesignTest, NewDesignFileCallbackRunsForEveryApplicationAsCurrent) {
     EXPECT_EQ(calls[3], std::make_pair(b, 0));
     EXPECT_EQ(calls[4], std::make_pair(a, 1));
     EXPECT_EQ(lastName, path("next.design"));
-    sim::resetApplications();
 }
 
 TEST_F(DesignTest, SettingsUnitsAndTablesPersist) {

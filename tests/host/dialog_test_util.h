@@ -1,12 +1,8 @@
 /* Shared set-up of the dialog, command and published-variable tests: a
-** scratch resource file filled with packed resources, applications that own
-** it, and a host whose dialog areas are reset around every test. */
+** scratch resource file filled with packed resources, and applications that
+** own it. */
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,8 +12,8 @@
 #include "host/sim/dialogs/dialogs.h"
 #include "host/sim/interaction/interaction.h"
 #include "host/sim/design/design.h"
-#include "host/sim/base/base.h"
 #include "host/sim/resources/resources.h"
+#include "support/host_fixture.h"
 
 namespace dlgtest {
 
@@ -38,37 +34,16 @@ inline sim::TypeFieldRsc field(const std::string& name, sim::FieldKind kind, uin
     return sim::TypeFieldRsc{name, offset, kind, size, count, structType};
 }
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public HostTest {
 protected:
-    std::string dir;
     RscFileHandle file = 0;  /* the scratch file while it is being filled */
 
     void SetUp() override {
-        char templ[] = "/tmp/zmdlg_XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        resetHost();
+        HostTest::SetUp();
         std::string p = path("app.ma");
         ASSERT_EQ(mdlResource_createFile(p.c_str(), "dialog tests", 1), RSC_SUCCESS);
         ASSERT_EQ(mdlResource_openFile(&file, p.c_str(), 1), RSC_SUCCESS);
     }
-    void TearDown() override {
-        resetHost();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    static void resetHost() {
-        sim::resetDialogs();
-        sim::resetCommands();
-        sim::resetParams();
-        sim::resetMenus();
-        sim::resetApplications();
-        sim::resetPublished();
-        sim::closeAllResourceFiles();
-        sim::clearOutputLog();
-    }
-    std::string path(const std::string& name) const { return dir + "/" + name; }
-
     void add(uint32_t type, int32_t id, const std::vector<uint8_t>& bytes, const char* alias = nullptr) {
         ASSERT_EQ(mdlResource_add(file, type, id, bytes.data(), static_cast<uint32_t>(bytes.size()), alias),
                   RSC_SUCCESS);

@@ -4,12 +4,19 @@
 #include <cstring>
 #include <vector>
 
-#include "design_fixture.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/sim/design/design.h"
+#include "support/host_fixture.h"
 
 namespace {
+
+using ElementLinkage = HostTest;
+using ElementSymbology = HostTest;
+using ElementConstructors = HostTest;
+using ElementCells = HostTest;
+using ElementLinear = HostTest;
+using ElementLayout = HostTest;
 
 const Dpoint3d kLine[2] = {{0, 0, 0}, {10, 0, 0}};
 
@@ -25,7 +32,7 @@ StatusInt appendLinkage(MSElement* el, int primaryId, const std::vector<uint8_t>
 
 }  // namespace
 
-TEST(ElementLinkage, LengthsUpToTheLargestRoundTripThroughTheHeaderWord) {
+TEST_F(ElementLinkage, LengthsUpToTheLargestRoundTripThroughTheHeaderWord) {
     for (int words : {2, 4, 12, 0xFFF, 0x1000, 4100, static_cast<int>(MAX_LINKAGE_WORDS)}) {
         LinkageHeader h{LINKAGE_USER_FLAG, 0x4F33};
         ASSERT_EQ(mdlLinkage_setWords(&h, words), 0);
@@ -37,8 +44,7 @@ TEST(ElementLinkage, LengthsUpToTheLargestRoundTripThroughTheHeaderWord) {
     EXPECT_NE(mdlLinkage_setWords(&h, MAX_LINKAGE_WORDS + 1), 0);
 }
 
-TEST(ElementLinkage, AppendExtractAndDeleteKeepOtherLinkages) {
-    sim::design::resetForTests();
+TEST_F(ElementLinkage, AppendExtractAndDeleteKeepOtherLinkages) {
     MSElement el;
     ASSERT_EQ(mdlLine_create(&el, nullptr, kLine), 0);
     int bare = mdlElement_size(&el);
@@ -71,8 +77,7 @@ TEST(ElementLinkage, AppendExtractAndDeleteKeepOtherLinkages) {
     EXPECT_EQ(mdlLinkage_count(&stripped), 0);
 }
 
-TEST(ElementLinkage, LinkageRunningPastTheElementIsRefusedEverywhere) {
-    sim::design::resetForTests();
+TEST_F(ElementLinkage, LinkageRunningPastTheElementIsRefusedEverywhere) {
     MSElement el;
     ASSERT_EQ(mdlLine_create(&el, nullptr, kLine), 0);
     ASSERT_EQ(appendLinkage(&el, 0x4F33, {1, 2, 3}), 0);
@@ -90,7 +95,7 @@ TEST(ElementLinkage, LinkageRunningPastTheElementIsRefusedEverywhere) {
     EXPECT_NE(mdlLinkage_appendToElement(&el, h, out, nullptr, nullptr), 0);
 }
 
-TEST(ElementLinkage, AppendRefusesToGrowPastTheLargestElement) {
+TEST_F(ElementLinkage, AppendRefusesToGrowPastTheLargestElement) {
     MSElement el;
     ASSERT_EQ(mdlLine_create(&el, nullptr, kLine), 0);
     std::vector<uint8_t> big(2 * MAX_LINKAGE_WORDS - 4, 1);
@@ -103,7 +108,7 @@ TEST(ElementLinkage, AppendRefusesToGrowPastTheLargestElement) {
     EXPECT_EQ(mdlElement_validate(&el), 0);
 }
 
-TEST(ElementSymbology, SettersAndGettersAndStyleParameters) {
+TEST_F(ElementSymbology, SettersAndGettersAndStyleParameters) {
     MSElement el;
     const Dpoint3d square[4] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     ASSERT_EQ(mdlShape_create(&el, nullptr, square, 4, 1), 0);
@@ -152,7 +157,7 @@ TEST(ElementSymbology, SettersAndGettersAndStyleParameters) {
     EXPECT_EQ(mdlElement_validate(d), 0);
 }
 
-TEST(ElementConstructors, RefuseBadArgumentsAndLeaveTheBufferAlone) {
+TEST_F(ElementConstructors, RefuseBadArgumentsAndLeaveTheBufferAlone) {
     MSElement el;
     ASSERT_EQ(mdlLine_create(&el, nullptr, kLine), 0);
     std::vector<uint8_t> before(el.bytes, el.bytes + mdlElement_size(&el));
@@ -167,8 +172,7 @@ TEST(ElementConstructors, RefuseBadArgumentsAndLeaveTheBufferAlone) {
     EXPECT_EQ(std::vector<uint8_t>(el.bytes, el.bytes + before.size()), before);
 }
 
-TEST(ElementConstructors, TextFromATemplateKeepsItsParametersWithANewString) {
-    sim::design::resetForTests();
+TEST_F(ElementConstructors, TextFromATemplateKeepsItsParametersWithANewString) {
     MSElement el;
     TextSizeParam size{1, {2.0, 3.0}, 1.0};
     TextParamWide params{};
@@ -188,7 +192,7 @@ TEST(ElementConstructors, TextFromATemplateKeepsItsParametersWithANewString) {
     EXPECT_EQ(std::u16string(text), u"345");
 }
 
-TEST(ElementCells, NameAndDescriptionGrowAndShrinkInPlaceKeepingLinkages) {
+TEST_F(ElementCells, NameAndDescriptionGrowAndShrinkInPlaceKeepingLinkages) {
     MSElement cell;
     Dpoint3d origin{1, 2, 3};
     ASSERT_EQ(mdlCell_create(&cell, u"TARVIK", &origin, 0), 0);
@@ -212,7 +216,7 @@ TEST(ElementCells, NameAndDescriptionGrowAndShrinkInPlaceKeepingLinkages) {
     EXPECT_NE(mdlCell_setName(&cell, tooLong.c_str()), 0);
 }
 
-TEST(ElementLinear, ExtractAndClosestSegment) {
+TEST_F(ElementLinear, ExtractAndClosestSegment) {
     MSElement el;
     const Dpoint3d pts[4] = {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
     ASSERT_EQ(mdlShape_create(&el, nullptr, pts, 4, 0), 0);
@@ -230,8 +234,7 @@ TEST(ElementLinear, ExtractAndClosestSegment) {
     EXPECT_DOUBLE_EQ(q.y, 0.0);
 }
 
-TEST(ElementLayout, LineAndStyleParameterBytesAreFixed) {
-    sim::design::resetForTests();
+TEST_F(ElementLayout, LineAndStyleParameterBytesAreFixed) {
     MSElement el;
     const Dpoint3d pts[2] = {{1, 2, 3}, {-1, 0.5, 0}};
     ASSERT_EQ(mdlLine_create(&el, nullptr, pts), 0);

@@ -6,20 +6,13 @@
 
 #include "host/mdlutil.h"
 #include "host/win32.h"
+#include "support/tempdir.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-fs::path freshDir(const char* name) {
-    fs::path d = fs::temp_directory_path() / ("zm_filelist_" + std::to_string(::getpid())) / name;
-    fs::remove_all(d);
-    fs::create_directories(d);
-    return d;
-}
-}  // namespace
-
 TEST(HostFileList, ListsMatchesWithAttributesSortedByName) {
-    fs::path d = freshDir("list");
+    TempDir scratch;
+    fs::path d = scratch.dir;
     std::ofstream(d / "b.cfg") << "12345";
     std::ofstream(d / "A.CFG") << "1";
     std::ofstream(d / "c.txt") << "";
@@ -45,11 +38,11 @@ TEST(HostFileList, ListsMatchesWithAttributesSortedByName) {
     EXPECT_EQ(mdlFileList_create((d.string() + "/missing*").c_str()), nullptr);
     EXPECT_EQ(mdlFileList_create((d.string() + "/missing").c_str()), nullptr);
     EXPECT_EQ(mdlFileList_create(""), nullptr);
-    fs::remove_all(d);
 }
 
 TEST(HostWin32, DeletesFilesOnlyAndGivesShortNamesOfExistingPaths) {
-    fs::path d = freshDir("win32");
+    TempDir scratch;
+    fs::path d = scratch.dir;
     std::string file = (d / "x.dgn").string();
     std::ofstream(file) << "x";
     char buffer[256];
@@ -61,5 +54,4 @@ TEST(HostWin32, DeletesFilesOnlyAndGivesShortNamesOfExistingPaths) {
     EXPECT_NE(DeleteFileA(file.c_str()), 0);
     EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(DeleteFileA(file.c_str()), 0);
-    fs::remove_all(d);
 }

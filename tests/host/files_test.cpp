@@ -1,30 +1,27 @@
-#include "sys_support.h"
-
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "host/mdlsystem.h"
 #include "host/sim/system/system.h"
-
-using systest::HostTest;
+#include "support/host_fixture.h"
 
 using PathMapping = HostTest;
 
 TEST_F(PathMapping, DriveLettersMapThroughVariablesWithEitherSeparator) {
-    sim::defineVariable("_HOST_DRIVE_C", dir + "drive_c", 0);  /* no trailing separator */
+    sim::defineVariable("_HOST_DRIVE_C", path("drive_c"), 0);  /* no trailing separator */
     sim::defineVariable("_HOST_DRIVE_D", "$(DDIR)", 0);
-    sim::defineVariable("DDIR", dir + "d/", 0);
-    EXPECT_EQ(sim::hostPath("C:\\app\\data\\x.rsc"), dir + "drive_c/app/data/x.rsc");
-    EXPECT_EQ(sim::hostPath("c:/app/x"), dir + "drive_c/app/x");
-    EXPECT_EQ(sim::hostPath("c:app.cfg"), dir + "drive_c/app.cfg");
-    EXPECT_EQ(sim::hostPath("D:\\"), dir + "d/");
+    sim::defineVariable("DDIR", path("d/"), 0);
+    EXPECT_EQ(sim::hostPath("C:\\app\\data\\x.rsc"), path("drive_c/app/data/x.rsc"));
+    EXPECT_EQ(sim::hostPath("c:/app/x"), path("drive_c/app/x"));
+    EXPECT_EQ(sim::hostPath("c:app.cfg"), path("drive_c/app.cfg"));
+    EXPECT_EQ(sim::hostPath("D:\\"), path("d/"));
     /* The drive's folder is made on first use. */
     struct stat st;
-    EXPECT_EQ(::stat((dir + "drive_c").c_str(), &st), 0);
+    EXPECT_EQ(::stat(path("drive_c").c_str(), &st), 0);
     /* POSIX paths pass through; an empty device before one is no device. */
-    EXPECT_EQ(sim::hostPath(dir + "plain/file.txt"), dir + "plain/file.txt");
-    EXPECT_EQ(sim::hostPath(":" + dir + "x"), dir + "x");
+    EXPECT_EQ(sim::hostPath(path("plain/file.txt")), path("plain/file.txt"));
+    EXPECT_EQ(sim::hostPath(":" + path("x")), path("x"));
     EXPECT_EQ(sim::hostPath("relative\\name.txt"), "relative/name.txt");
 }
 
@@ -35,17 +32,17 @@ TEST_F(PathMapping, UnmappedDriveGivesNoPathSoEveryOpenFails) {
 }
 
 TEST_F(PathMapping, MissingComponentsAreFoundIgnoringCase) {
-    write("Drive/Program Files/Tarvik/DATA/Tarvik.RSC", "x");
-    sim::defineVariable("_HOST_DRIVE_C", dir + "Drive/", 0);
+    writeFile("Drive/Program Files/Tarvik/DATA/Tarvik.RSC", "x");
+    sim::defineVariable("_HOST_DRIVE_C", path("Drive/"), 0);
     EXPECT_EQ(sim::hostPath("c:\\program files\\TARVIK\\data\\tarvik.rsc"),
-              dir + "Drive/Program Files/Tarvik/DATA/Tarvik.RSC");
+              path("Drive/Program Files/Tarvik/DATA/Tarvik.RSC"));
     /* A new file in an existing folder keeps its own spelling. */
-    EXPECT_EQ(sim::hostPath("C:\\PROGRAM FILES\\tarvik\\New.rsc"), dir + "Drive/Program Files/Tarvik/New.rsc");
+    EXPECT_EQ(sim::hostPath("C:\\PROGRAM FILES\\tarvik\\New.rsc"), path("Drive/Program Files/Tarvik/New.rsc"));
     /* Exact names win over case-insensitive ones. */
-    write("Drive/dup/Name.txt", "1");
-    write("Drive/dup/name.txt", "2");
-    EXPECT_EQ(sim::hostPath("C:\\dup\\name.txt"), dir + "Drive/dup/name.txt");
-    EXPECT_EQ(sim::hostPath("C:\\dup\\NAME.TXT"), dir + "Drive/dup/Name.txt");
+    writeFile("Drive/dup/Name.txt", "1");
+    writeFile("Drive/dup/name.txt", "2");
+    EXPECT_EQ(sim::hostPath("C:\\dup\\name.txt"), path("Drive/dup/name.txt"));
+    EXPECT_EQ(sim::hostPath("C:\\dup\\NAME.TXT"), path("Drive/dup/Name.txt"));
     FILE* f = dlmSystem_mdlFopen("c:\\PROGRAM FILES\\tarvik\\data\\TARVIK.rsc", "rb");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(std::fgetc(f), 'x');
@@ -55,30 +52,30 @@ TEST_F(PathMapping, MissingComponentsAreFoundIgnoringCase) {
 using FileFind = HostTest;
 
 TEST_F(FileFind, SearchesTheListInOrderWithTheDefaultExtension) {
-    write("one/lib.txt", "");
-    write("two/lib.cel", "");
-    write("three/lib.cel", "");
-    write("three/other", "");
-    sim::defineVariable("_HOST_DRIVE_C", dir, 0);
+    writeFile("one/lib.txt", "");
+    writeFile("two/lib.cel", "");
+    writeFile("three/lib.cel", "");
+    writeFile("three/other", "");
+    sim::defineVariable("_HOST_DRIVE_C", path(""), 0);
     sim::defineVariable("ZM_CELL", "c:\\nowhere\\;C:\\ONE;$(THREE);c:\\two\\", 0);
-    sim::defineVariable("THREE", dir + "three/", 0);
+    sim::defineVariable("THREE", path("three/"), 0);
     char found[MAXFILELENGTH];
     ASSERT_EQ(mdlFile_find(found, "lib", "ZM_CELL", "cel"), 0);
-    EXPECT_STREQ(found, (dir + "three/lib.cel").c_str());
+    EXPECT_STREQ(found, path("three/lib.cel").c_str());
     ASSERT_EQ(mdlFile_find(found, "LIB", "ZM_CELL", ".txt"), 0);
     EXPECT_STREQ(found, "C:\\ONE\\LIB.txt");
     /* A name with an extension keeps it; the default only fills a gap. */
     ASSERT_EQ(mdlFile_find(found, "lib.cel", "ZM_CELL", "txt"), 0);
-    EXPECT_STREQ(found, (dir + "three/lib.cel").c_str());
+    EXPECT_STREQ(found, path("three/lib.cel").c_str());
     /* A literal list works where no variable of that name exists. */
-    ASSERT_EQ(mdlFile_find(found, "other", (dir + "one;" + dir + "three").c_str(), nullptr), 0);
-    EXPECT_STREQ(found, (dir + "three/other").c_str());
+    ASSERT_EQ(mdlFile_find(found, "other", (path("one;") + path("three")).c_str(), nullptr), 0);
+    EXPECT_STREQ(found, path("three/other").c_str());
     /* Directories are not files. */
-    EXPECT_NE(mdlFile_find(found, "three", dir.c_str(), nullptr), 0);
+    EXPECT_NE(mdlFile_find(found, "three", path("").c_str(), nullptr), 0);
 }
 
 TEST_F(FileFind, AbsoluteAndCurrentDirectoryNamesAndFailures) {
-    std::string file = write("abs.rsc", "");
+    std::string file = writeFile("abs.rsc", "");
     char found[MAXFILELENGTH];
     ASSERT_EQ(mdlFile_find(found, file.c_str(), "UNDEFINED_LIST", nullptr), 0);
     EXPECT_STREQ(found, file.c_str());
@@ -88,7 +85,7 @@ TEST_F(FileFind, AbsoluteAndCurrentDirectoryNamesAndFailures) {
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
     ASSERT_EQ(::chdir(dir.c_str()), 0);
     ASSERT_EQ(mdlFile_find(found, "abs", nullptr, "rsc"), 0);
-    EXPECT_STREQ(found, (dir + "abs.rsc").c_str());
+    EXPECT_STREQ(found, path("abs.rsc").c_str());
     /* Not found: the name as searched is left behind. */
     EXPECT_EQ(mdlFile_find(found, "tarvik", "UNDEFINED_LIST", "rsc"), HOST_ERROR);
     EXPECT_STREQ(found, "tarvik.rsc");
@@ -99,10 +96,10 @@ TEST_F(FileFind, AbsoluteAndCurrentDirectoryNamesAndFailures) {
 
 TEST_F(FileFind, APathTooLongForTheBufferIsNotCutButRefused) {
     std::string deep = std::string(120, 'a') + "/" + std::string(120, 'b') + "/f.txt";
-    write(deep, "");
+    writeFile(deep, "");
     char found[MAXFILELENGTH];
     std::memset(found, 'z', sizeof found);
-    EXPECT_EQ(mdlFile_find(found, "f.txt", (dir + deep.substr(0, 241)).c_str(), nullptr), HOST_ERROR);
+    EXPECT_EQ(mdlFile_find(found, "f.txt", path(deep.substr(0, 241)).c_str(), nullptr), HOST_ERROR);
     EXPECT_NE(sim::consoleText().find("longer than"), std::string::npos);
 }
 
@@ -145,31 +142,31 @@ TEST(FileNames, AbbreviateKeepsHeadAndTailAroundAnEllipsis) {
 using FileServices = HostTest;
 
 TEST_F(FileServices, AttributesAndCopy) {
-    std::string src = write("src.bin", std::string("a\0b\nc", 5));
+    std::string src = writeFile("src.bin", std::string("a\0b\nc", 5));
     int64_t size = -1, mtime = -1;
     BoolInt ro = -1;
     ASSERT_EQ(mdlFile_getFileAttributes(src.c_str(), &size, &mtime, &ro), 0);
     EXPECT_EQ(size, 5);
     EXPECT_GT(mtime, 0);
     EXPECT_EQ(ro, 0);
-    EXPECT_EQ(mdlFile_getFileAttributes((dir + "none").c_str(), nullptr, nullptr, nullptr), HOST_ERROR);
+    EXPECT_EQ(mdlFile_getFileAttributes(path("none").c_str(), nullptr, nullptr, nullptr), HOST_ERROR);
 
-    std::string dst = dir + "copy.bin";
-    write("copy.bin", "old content that is longer");
+    std::string dst = path("copy.bin");
+    writeFile("copy.bin", "old content that is longer");
     ASSERT_EQ(mdlFile_copy(dst.c_str(), src.c_str()), 0);
-    EXPECT_EQ(read(dst), std::string("a\0b\nc", 5));
+    EXPECT_EQ(readFile(dst), std::string("a\0b\nc", 5));
     /* Onto itself: nothing lost. */
     ASSERT_EQ(mdlFile_copy(src.c_str(), src.c_str()), 0);
-    EXPECT_EQ(read(src), std::string("a\0b\nc", 5));
+    EXPECT_EQ(readFile(src), std::string("a\0b\nc", 5));
     /* A missing source or an unwritable target leaves the target alone. */
-    EXPECT_EQ(mdlFile_copy(dst.c_str(), (dir + "none").c_str()), HOST_ERROR);
-    EXPECT_EQ(read(dst), std::string("a\0b\nc", 5));
-    EXPECT_EQ(mdlFile_copy((dir + "no/such/dir/x").c_str(), src.c_str()), HOST_ERROR);
-    EXPECT_FALSE(std::filesystem::exists(dir + "copy.bin.part"));
+    EXPECT_EQ(mdlFile_copy(dst.c_str(), path("none").c_str()), HOST_ERROR);
+    EXPECT_EQ(readFile(dst), std::string("a\0b\nc", 5));
+    EXPECT_EQ(mdlFile_copy(path("no/such/dir/x").c_str(), src.c_str()), HOST_ERROR);
+    EXPECT_FALSE(std::filesystem::exists(path("copy.bin.part")));
 }
 
 TEST_F(FileServices, TextFilesReadLinesOfEveryEndingAndLongLinesInPieces) {
-    std::string path = write("t.txt", "one\r\ntwo\nthree\rabcdefgh\n\nlast");
+    std::string path = writeFile("t.txt", "one\r\ntwo\nthree\rabcdefgh\n\nlast");
     TextFileP f = mdlTextFile_open(path.c_str(), TEXTFILE_READ);
     ASSERT_NE(f, nullptr);
     char buf[5];
@@ -189,7 +186,7 @@ TEST_F(FileServices, TextFilesReadLinesOfEveryEndingAndLongLinesInPieces) {
 }
 
 TEST_F(FileServices, TextFilesWriteAndAppend) {
-    sim::defineVariable("_HOST_DRIVE_C", dir, 0);
+    sim::defineVariable("_HOST_DRIVE_C", path(""), 0);
     TextFileP f = mdlTextFile_open("C:\\out.txt", TEXTFILE_WRITE);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(mdlTextFile_putString("first", f, TEXTFILE_DEFAULT), 0);
@@ -199,7 +196,7 @@ TEST_F(FileServices, TextFilesWriteAndAppend) {
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(mdlTextFile_putString("ond", f, TEXTFILE_DEFAULT), 0);
     EXPECT_EQ(mdlTextFile_close(f), 0);
-    EXPECT_EQ(read(dir + "out.txt"), "first\nsecond\n");
+    EXPECT_EQ(readFile(path("out.txt")), "first\nsecond\n");
     EXPECT_EQ(mdlTextFile_open("C:\\out.txt", 7), nullptr);
-    EXPECT_EQ(mdlTextFile_open((dir + "missing/x.txt").c_str(), TEXTFILE_READ), nullptr);
+    EXPECT_EQ(mdlTextFile_open(path("missing/x.txt").c_str(), TEXTFILE_READ), nullptr);
 }

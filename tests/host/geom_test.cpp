@@ -7,6 +7,7 @@
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/sim/design/design.h"
+#include "support/host_fixture.h"
 
 namespace {
 
@@ -16,11 +17,7 @@ void expectPoint(const Dpoint3d& p, double x, double y, double z) {
     EXPECT_NEAR(p.z, z, 1e-9);
 }
 
-class GeomTest : public ::testing::Test {
-protected:
-    void SetUp() override { sim::design::resetForTests(); }
-    void TearDown() override { sim::design::resetForTests(); }
-};
+using GeomTest = HostTest;
 
 }  // namespace
 
@@ -230,7 +227,7 @@ TEST(Geom, VectorsMatricesAndIntersections) {
     EXPECT_NEAR(mdlVec_magnitude(&u), 1.0, 1e-15);
 }
 
-TEST(Geom, ConstantsAndConversions) {
+TEST_F(GeomTest, ConstantsAndConversions) {
     EXPECT_DOUBLE_EQ(*fc_piover6P * 6, *fc_piP);
     EXPECT_DOUBLE_EQ(*fc_2piP, 2 * M_PI);
     EXPECT_EQ(*fc_rmaxui4P, 4294967295.0);
@@ -264,7 +261,6 @@ TEST(Geom, ConstantsAndConversions) {
     EXPECT_EQ(wide[0], 0xFFFD);
     EXPECT_EQ(mdlCnv_convertMultibyteToUnicode(nullptr, -1, wide, 4), -1);
 
-    sim::design::resetForTests();
     double uor = 7;
     EXPECT_NE(mdlCnv_masterToUOR(&uor, 1.0, nullptr), 0);   /* no file: no units */
     EXPECT_EQ(uor, 7);

@@ -1,12 +1,9 @@
-#include "sys_support.h"
-
 #include <stdexcept>
 
 #include "host/mdlsystem.h"
-#include "host/sim/base/base.h"
 #include "host/sim/resources/resources.h"
-
-using systest::HostTest;
+#include "host/sim/system/system.h"
+#include "support/host_fixture.h"
 
 namespace {
 
@@ -109,8 +106,8 @@ TEST_F(Applications, LoadFailuresHaveStatusesAndMessages) {
     EXPECT_EQ(sim::loadApplication("  ", "", "", error, &status), nullptr);
     EXPECT_EQ(status, LOAD_BAD_NAME);
 
-    write("apps/broken.so", "this is no shared library");
-    sim::defineVariable("MS_MDL", dir + "apps/", CFGVAR_LEVEL_USER);
+    writeFile("apps/broken.so", "this is no shared library");
+    sim::defineVariable("MS_MDL", path("apps/"), CFGVAR_LEVEL_USER);
     EXPECT_EQ(mdlSystem_loadMdlProgram(nullptr, "broken", nullptr), LOAD_CANNOT_LOAD);
     EXPECT_TRUE(contains(sim::consoleText(), "Cannot load application BROKEN"));
     EXPECT_EQ(mdlSystem_findMdlDesc("broken"), nullptr);

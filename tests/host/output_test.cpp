@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
 #include "host/mdlsystem.h"
-#include "host/sim/base/base.h"
+#include "support/host_fixture.h"
 
-TEST(SimOutput, FormatsWideTextsAndKeepsEveryEntryInOrder) {
-    sim::clearOutputLog();
+using SimOutput = HostTest;
+
+TEST_F(SimOutput, FormatsWideTextsAndKeepsEveryEntryInOrder) {
     toolSubsystem_printf("%s=%d %S|%-5S|\n", "n", 7, u"bl\u00e5", u"ab");
     mdlOutput_printf(MSG_PROMPT, "Enter point %.2f", 1.5);
     ASSERT_EQ(sim::outputLog().size(), 2u);
@@ -13,7 +12,7 @@ TEST(SimOutput, FormatsWideTextsAndKeepsEveryEntryInOrder) {
     EXPECT_EQ(sim::format("%*d|%%|%5.1f", 4, 12, 2.25), "  12|%|  2.2");
 }
 
-TEST(SimOutput, Utf16RoundTripIncludingSurrogatesAndStrayBytes) {
+TEST_F(SimOutput, Utf16RoundTripIncludingSurrogatesAndStrayBytes) {
     std::string s = "\xc3\xa6\xc3\xb8\xc3\xa5 \xf0\x9f\x93\x90";
     EXPECT_EQ(sim::utf16ToUtf8(sim::utf8ToUtf16(s).c_str()), s);
     EXPECT_EQ(sim::utf8ToUtf16("\xe6").size(), 1u); /* a lone Latin-1 byte is kept, not dropped */

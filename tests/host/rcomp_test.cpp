@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 #include "host/mdlsystem.h"
 #include "rsc_test_util.h"
@@ -20,9 +19,7 @@ struct RcompRun {
 RcompRun rcomp(const std::string& args, const std::string& errFile) {
     std::string cmd = std::string(ZM_BIN_DIR) + "/rcomp " + args + " 2>" + errFile;
     int raw = std::system(cmd.c_str());
-    std::ifstream in(errFile);
-    std::string err((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, err};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TempDir::readFile(errFile)};
 }
 
 bool exists(const std::string& p) { return std::filesystem::exists(p); }
@@ -32,11 +29,6 @@ bool exists(const std::string& p) { return std::filesystem::exists(p); }
 class RcompTest : public ResourceTest {
 protected:
     RcompRun run(const std::string& args) { return rcomp(args, path("stderr.txt")); }
-    /* Write TEXT as source NAME in the scratch folder and answer its path. */
-    std::string source(const std::string& name, const std::string& text) {
-        std::ofstream(path(name)) << text;
-        return path(name);
-    }
 };
 
 TEST_F(RcompTest, EverySectionCompilesAndDecodesBack) {
@@ -210,7 +202,7 @@ TEST_F(RcompTest, SemanticErrorsPointAtTheirLine) {
     for (const Case& c : cases) {
         std::string name = "case" + std::to_string(++n) + ".toml";
         SCOPED_TRACE(name);
-        std::string src = source(name, c.source);
+        std::string src = writeFile(name, c.source);
         RcompRun r = run("-o " + path("out.ma") + " " + src);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.errors.find(src + c.expected), std::string::npos) << r.errors;

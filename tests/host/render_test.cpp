@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -159,10 +158,7 @@ TEST_F(RenderTest, TheRenderVerbWritesTheFileAndRefusesBadArguments) {
     ASSERT_NE(render, nullptr);
     std::string error, file = path("view1.svg");
     ASSERT_TRUE((*render)("1 " + file, error)) << error;
-    std::ifstream in(file);
-    std::stringstream content;
-    content << in.rdbuf();
-    EXPECT_EQ(content.str(), sim::view::svgOf(1));
+    EXPECT_EQ(readFile(file), sim::view::svgOf(1));
     EXPECT_FALSE((*render)("9 " + file, error));
     EXPECT_FALSE((*render)("1", error));
     EXPECT_FALSE((*render)("x " + file, error));

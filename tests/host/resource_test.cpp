@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
 
 #include "host/mdlsystem.h"
 #include "host/sim/base/base.h"
@@ -21,10 +20,6 @@ std::string loadText(RscFileHandle file, uint32_t type, int32_t id) {
     std::string s(static_cast<const char*>(p), size);
     mdlResource_free(p);
     return s;
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 }  // namespace
@@ -176,8 +171,7 @@ TEST_F(ResourceTest, DamagedTruncatedAndForeignFilesFailWithAConsoleLine) {
     std::string blob(3000, 'x');
     for (int i = 0; i < 40; ++i) mdlResource_add(h, TARV, i, blob.data(), static_cast<uint32_t>(blob.size()), nullptr);
     mdlResource_closeFile(h);
-    std::ifstream in(path("good.rsc"), std::ios::binary);
-    std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string good = readFile(path("good.rsc"));
     ASSERT_GT(good.size(), 100000u);
 
     std::string pageZeroed = good;
@@ -192,7 +186,7 @@ TEST_F(ResourceTest, DamagedTruncatedAndForeignFilesFailWithAConsoleLine) {
     };
     for (auto& [name, bytes] : cases) {
         SCOPED_TRACE(name);
-        writeFile(path(name), bytes);
+        writeFile(name, bytes);
         sim::clearOutputLog();
         RscFileHandle f = 77;
         EXPECT_EQ(mdlResource_openFile(&f, path(name).c_str(), 0), RSCERR_NOT_RSC_FILE);
@@ -205,7 +199,7 @@ TEST_F(ResourceTest, DamagedTruncatedAndForeignFilesFailWithAConsoleLine) {
     std::string foreign = good;
     foreign[68] = 0;
     foreign[69] = 0;
-    writeFile(path("other.db"), foreign);
+    writeFile("other.db", foreign);
     EXPECT_EQ(mdlResource_openFile(&h, path("other.db").c_str(), 1), RSCERR_NOT_RSC_FILE);
     /* The good file still opens. */
     EXPECT_EQ(mdlResource_openFile(&h, path("good.rsc").c_str(), 0), RSC_SUCCESS);
@@ -245,7 +239,7 @@ namespace {
 /* Child: open FILE for writing and run one event that rewrites resources 1 and
 ** 2 with the same counter, forever, telling the parent after the first rounds. */
 [[noreturn]] void writerChild(const std::string& file, int notifyFd, bool commitFirst) {
-    sim::closeAllResourceFiles();
+    sim::resetForTests(); /* none of the parent's open files */
     RscFileHandle h = 0;
     if (mdlResource_openFile(&h, file.c_str(), 1)) _exit(3);
     if (commitFirst) {
@@ -442,7 +436,7 @@ TEST_F(ResourceTest, ApplicationsFindTheirOwnFileFirstAndLoseItsFilesAtUnload) {
     EXPECT_STREQ(text, "second");
 
     /* A damaged own file is reported and leaves the application without one. */
-    writeFile(path("bad.ma"), "junk");
+    writeFile("bad.ma", "junk");
     MdlDesc* bad = sim::registerApplication("bad", path("bad.ma"));
     sim::clearOutputLog();
     EXPECT_EQ(sim::openApplicationResources(bad), RSCERR_NOT_RSC_FILE);

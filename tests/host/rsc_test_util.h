@@ -1,42 +1,15 @@
-/* Shared set-up of the resource tests: a scratch folder per test and a host
-** with no open files, no applications and every test switch off. */
+/* Shared set-up of the resource tests: scratch resource files and message
+** lists packed into them. */
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
 #include <string>
 
-#include "host/sim/system/system.h"
-#include "host/sim/base/base.h"
 #include "host/sim/resources/resources.h"
+#include "host/sim/system/system.h"
+#include "support/host_fixture.h"
 
-class ResourceTest : public ::testing::Test {
+class ResourceTest : public HostTest {
 protected:
-    std::string dir;
-
-    void SetUp() override {
-        char templ[] = "/tmp/zmrsc_XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        resetHost();
-    }
-    void TearDown() override {
-        resetHost();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    static void resetHost() {
-        sim::closeAllResourceFiles();
-        sim::resetApplications();
-        sim::clearOutputLog();
-        sim::failResourceWrites(0);
-        sim::failAllocations(0);
-        sim::setStringListMemberLimit(-1);
-    }
-    std::string path(const std::string& name) const { return dir + "/" + name; }
-
     /* Create NAME and open it for writing. */
     RscFileHandle createOpen(const std::string& name, const char* description = "test") {
         EXPECT_EQ(mdlResource_createFile(path(name).c_str(), description, 1), RSC_SUCCESS);

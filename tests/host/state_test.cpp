@@ -57,16 +57,10 @@ class State : public ViewTest {
 protected:
     void SetUp() override {
         ViewTest::SetUp();
-        sim::interact::resetForTests();
         calls.clear(), filtered.clear(), refuse.clear(), dynamicsModes.clear();
         calledFor = nullptr;
         openFile("state.design");
         probe = sim::registerApplication("probe");
-    }
-    void TearDown() override {
-        sim::interact::resetForTests();
-        sim::resetApplications();
-        ViewTest::TearDown();
     }
     /* A line between two points in master units (1000 UORs each); answers its position. */
     static UInt32 line(double x1, double y1, double x2, double y2) {
@@ -272,11 +266,10 @@ TEST_F(State, UnloadedApplicationTakesItsCommandAlong) {
         mdlLocate_setFunction(LOCATE_POSTLOCATE, filter);
     }
     ASSERT_TRUE(sim::interact::commandRunning());
-    sim::resetApplications();
+    sim::unloadAllApplications();
     probe = nullptr;
     EXPECT_FALSE(sim::interact::commandRunning());
     line(0, 0, 10, 0);
-    sim::interact::resetForTests();
     Dpoint3d p = at(5, 0);
     EXPECT_NE(mdlLocate_findElement(&p, 1, 0, 0, 0), 0u);   /* no stale filter is called */
     EXPECT_TRUE(filtered.empty());

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "host/mdlsystem.h"
+#include "support/tempdir.h"
 
 /* Lines of every length with every kind of line end, across many refills of
 ** the stream's buffer, read whole and in pieces: nothing lost or duplicated. */
@@ -27,8 +25,8 @@ TEST(HostTextFile, LinesAndPiecesSurviveBufferRefillsAndMixedLineEnds) {
     }
     content += "last"; /* no line end */
     lines.push_back("last");
-    std::string path = (std::filesystem::temp_directory_path() / ("zm_textfile_" + std::to_string(::getpid()))).string();
-    std::ofstream(path, std::ios::binary) << content;
+    TempDir scratch;
+    std::string path = scratch.writeFile("lines.txt", content);
 
     for (int size : {512, 7, 2}) {
         TextFileP file = mdlTextFile_open(path.c_str(), TEXTFILE_READ);
@@ -52,5 +50,4 @@ TEST(HostTextFile, LinesAndPiecesSurviveBufferRefillsAndMixedLineEnds) {
         ASSERT_EQ(got.size(), lines.size()) << "buffer size " << size;
         EXPECT_EQ(got, lines) << "buffer size " << size;
     }
-    std::filesystem::remove(path);
 }

@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -9,26 +6,18 @@
 #include "host/mdluserprefs.h"
 #include "host/sim/resources/resources.h"
 #include "host/sim/system/system.h"
+#include "support/host_fixture.h"
 
 namespace {
 
-class UserPrefsTest : public ::testing::Test {
+class UserPrefsTest : public HostTest {
 protected:
-    std::string dir;
     RscFileHandle file = 0;
     void SetUp() override {
-        char templ[] = "/tmp/zmupf_XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        std::string p = dir + "/prefs.upf";
+        HostTest::SetUp();
+        std::string p = path("prefs.upf");
         ASSERT_EQ(mdlResource_createFile(p.c_str(), "prefs", 1), 0);
         ASSERT_EQ(mdlResource_openFile(&file, p.c_str(), 1), 0);
-    }
-    void TearDown() override {
-        mdlResource_closeFile(file);
-        sim::closeAllResourceFiles();
-        sim::resetConfiguration();
-        std::filesystem::remove_all(dir);
     }
 };
 
@@ -94,10 +83,10 @@ TEST_F(UserPrefsTest, UnknownDialogGivesAnEmptyRecordAndTheSessionKeepsItsOwn) {
 TEST_F(UserPrefsTest, TheHostsOwnPreferenceFileIsCreatedWhenMissing) {
     RscFileHandle h = 0;
     EXPECT_NE(mdlDialog_userPrefFileOpen(&h, 1), 0);  /* no MS_USERPREF */
-    sim::defineVariable("MS_USERPREF", dir + "/", 4);
+    sim::defineVariable("MS_USERPREF", path(""), 4);
     ASSERT_EQ(mdlDialog_userPrefFileOpen(&h, 1), 0);
     EXPECT_NE(h, 0u);
-    EXPECT_TRUE(std::filesystem::exists(dir + "/user.upf"));
+    EXPECT_TRUE(std::filesystem::exists(path("user.upf")));
     mdlResource_closeFile(h);
 }
 

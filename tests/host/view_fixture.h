@@ -1,23 +1,11 @@
-/* A design-file test with the view and level areas put back as well. */
+/* A design-file test of what the views show. */
 #pragma once
 
 #include "design_fixture.h"
 #include "host/mdlelement.h"
 #include "host/sim/display/display.h"
 
-class ViewTest : public DesignTest {
-protected:
-    void SetUp() override {
-        DesignTest::SetUp();
-        sim::view::resetForTests();
-        sim::level::resetForTests();
-    }
-    void TearDown() override {
-        sim::view::resetForTests();
-        sim::level::resetForTests();
-        DesignTest::TearDown();
-    }
-};
+using ViewTest = DesignTest;
 
 /* Points compare within a small tolerance. */
 #define EXPECT_POINT(p, X, Y)             \

@@ -3,30 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <sys/wait.h>
 
+#include "support/tempdir.h"
+
 namespace {
 
-class Hostsim : public ::testing::Test {
+class Hostsim : public ::testing::Test, protected TempDir {
 protected:
-    void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "hostsim-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl + "/";
-        write("ws.cfg", "_HOST_DRIVE_B = $(_HOSTSIM_BIN)../\nMS_MDL = B:\\mdlapps\\\n");
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    std::string write(const std::string& name, const std::string& text) {
-        std::ofstream(dir + name) << text;
-        return dir + name;
-    }
+    void SetUp() override { writeFile("ws.cfg", "_HOST_DRIVE_B = $(_HOSTSIM_BIN)../\nMS_MDL = B:\\mdlapps\\\n"); }
     /* Run hostsim with ARGS in the scratch folder; OUTPUT gets stdout then stderr. */
     int run(const std::string& args) {
         std::string cmd = "cd '" + dir + "' && '" ZM_BIN_DIR "/hostsim' " + args + " 2>stderr.txt";
@@ -35,11 +21,9 @@ protected:
         char buf[4096];
         for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) output.append(buf, n);
         int status = ::pclose(p);
-        std::ifstream err(dir + "stderr.txt");
-        output += std::string(std::istreambuf_iterator<char>(err), {});
+        output += readFile(path("stderr.txt"));
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::string dir;
     std::string output;
 };
 
@@ -48,13 +32,12 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 }  // namespace
 
 TEST_F(Hostsim, PredefinedFoldersInitAppsAndTheOutputFormat) {
-    write("ws.cfg",
+    writeFile("ws.cfg",
           "_HOST_DRIVE_B = $(_HOSTSIM_BIN)../\nMS_MDL = B:\\mdlapps\\\nMS_INITAPPS = minimal\n"
           "MINIMAL_GREETING = [$(_HOSTSIM_SESSION)|$(_HOSTSIM_CWD)]\n");
-    std::filesystem::create_directories(dir + "scripts");
-    write("scripts/s.session", "# nothing but a comment\n\nkeyin mdl unload minimal\n");
+    writeFile("scripts/s.session", "# nothing but a comment\n\nkeyin mdl unload minimal\n");
     ASSERT_EQ(run("--workspace ws.cfg scripts/s.session"), 0) << output;
-    EXPECT_EQ(output, "minimal: [" + dir + "scripts/|" + dir + "]\n"
+    EXPECT_EQ(output, "minimal: [" + path("scripts/") + "|" + path("") + "]\n"
                       "minimal: loaded from minimal.so as task MINIMAL through MS_INITAPPS\n"
                       "minimal: message 1 of list 1, from my own resource file\n"
                       "[status] Minimal is ready\n"
@@ -63,16 +46,16 @@ TEST_F(Hostsim, PredefinedFoldersInitAppsAndTheOutputFormat) {
 }
 
 TEST_F(Hostsim, WorkspaceAndInitAppProblemsStopBeforeTheSession) {
-    write("s.session", "keyin mdl load minimal\n");
-    write("bad.cfg", "GOOD = 1\nthis is not an assignment\n");
+    writeFile("s.session", "keyin mdl load minimal\n");
+    writeFile("bad.cfg", "GOOD = 1\nthis is not an assignment\n");
     EXPECT_EQ(run("--workspace bad.cfg s.session"), 1);
-    EXPECT_TRUE(contains(output, "hostsim: workspace: " + dir + "bad.cfg:2: expected NAME = value")) << output;
+    EXPECT_TRUE(contains(output, "hostsim: workspace: " + path("bad.cfg") + ":2: expected NAME = value")) << output;
     EXPECT_FALSE(contains(output, "minimal:")) << output;
 
     EXPECT_EQ(run("--workspace missing.cfg s.session"), 1);
     EXPECT_TRUE(contains(output, "cannot open workspace missing.cfg")) << output;
 
-    write("init.cfg", "MS_MDL = " ZM_MDLAPPS_DIR "\nMS_INITAPPS = nosuch\n");
+    writeFile("init.cfg", "MS_MDL = " ZM_MDLAPPS_DIR "\nMS_INITAPPS = nosuch\n");
     EXPECT_EQ(run("--workspace init.cfg s.session"), 1);
     EXPECT_TRUE(contains(output, "hostsim: MS_INITAPPS: Cannot find application nosuch")) << output;
 }

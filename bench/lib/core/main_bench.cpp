@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/mdlsystem.h"
+#include "host/sim/base/base.h"
 #include "host/sim/system/system.h"
 #include "host/sim/dialogs/dialogs.h"
 #include "host/sim/interaction/interaction.h"
@@ -18,7 +19,7 @@ namespace {
 
 /* Start LIVE applications (ZM_DIR defined: no question asked); the last is current. */
 std::vector<MdlDesc*> startApplications(int live) {
-    sim::resetApplications();
+    sim::resetForTests();
     zmlib::main::resetForTests();
     sim::defineVariable("ZM_DIR", "C:\\zm\\", CFGVAR_LEVEL_USER);
     std::vector<MdlDesc*> apps;
@@ -43,7 +44,7 @@ BENCHMARK(BM_GetGlobalData)->Arg(1)->Arg(10)->Arg(zmlib::main::MAX_APPLICATIONS)
 void BM_StartUp(benchmark::State& st) {
     for (auto _ : st) {
         st.PauseTiming();
-        sim::resetApplications();
+        sim::resetForTests();
         zmlib::main::resetForTests();
         sim::defineVariable("ZM_DIR", "C:\\zm\\", CFGVAR_LEVEL_USER);
         MdlDesc* d = sim::registerApplication("BENCH");

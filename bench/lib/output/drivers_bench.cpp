@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "lib/output/hpgl.h"
 #include "lib/output/ps.h"
+#include "tests/support/tempdir.h"
 
 namespace fs = std::filesystem;
 
@@ -22,12 +22,6 @@ constexpr int POLYLINES = 200000;
 constexpr int POINTS = 10;
 constexpr double POINTS_PER_MM = 2.834645651435303;
 constexpr double HPGL_UNITS_PER_MM = 38.46153846153846;
-
-fs::path scratchDir() {
-    fs::path d = fs::temp_directory_path() / ("zm_bench_out_" + std::to_string(::getpid()));
-    fs::create_directories(d);
-    return d;
-}
 
 /* Polylines spread over an A3 sheet, in millimetres. */
 const std::vector<Dpoint3d>& drawing() {
@@ -83,8 +77,8 @@ void report(benchmark::State& state, Times writer, Times plain) {
 
 void BM_PsPolylines(benchmark::State& state) {
     const auto& p = drawing();
-    fs::path dir = scratchDir();
-    std::string file = (dir / "w.ps").string();
+    TempDir scratch;
+    std::string file = scratch.path("w.ps");
     for (auto _ : state) {
         Times start = timesNow();
         zmlibPs_fopen(file.c_str());
@@ -93,19 +87,18 @@ void BM_PsPolylines(benchmark::State& state) {
         Times writer = since(start);
 
         start = timesNow();
-        FILE* f = std::fopen((dir / "c.ps").string().c_str(), "w");
+        FILE* f = std::fopen(scratch.path("c.ps").c_str(), "w");
         for (const Dpoint3d& q : p) std::fprintf(f, "%.2f %.2f lineto\n", q.x * POINTS_PER_MM, q.y * POINTS_PER_MM);
         std::fclose(f);
         report(state, writer, since(start));
     }
-    fs::remove_all(dir);
 }
 BENCHMARK(BM_PsPolylines)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 void BM_HpglPolylines(benchmark::State& state) {
     const auto& p = drawing();
-    fs::path dir = scratchDir();
-    std::string file = (dir / "w.plt").string();
+    TempDir scratch;
+    std::string file = scratch.path("w.plt");
     for (auto _ : state) {
         Times start = timesNow();
         zmlibHpgl_fopen(file.c_str());
@@ -114,22 +107,21 @@ void BM_HpglPolylines(benchmark::State& state) {
         Times writer = since(start);
 
         start = timesNow();
-        FILE* f = std::fopen((dir / "c.plt").string().c_str(), "w");
+        FILE* f = std::fopen(scratch.path("c.plt").c_str(), "w");
         for (const Dpoint3d& q : p)
             std::fprintf(f, "PD;PA%d,%d;\n", static_cast<int>((q.x - 10) * HPGL_UNITS_PER_MM),
                          static_cast<int>((q.y - 1) * HPGL_UNITS_PER_MM));
         std::fclose(f);
         report(state, writer, since(start));
     }
-    fs::remove_all(dir);
 }
 BENCHMARK(BM_HpglPolylines)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 /* Resident memory before and while writing 2,000,000 points: the writers stream. */
 void BM_PsResidentMemory(benchmark::State& state) {
     const auto& p = drawing();
-    fs::path dir = scratchDir();
-    std::string file = (dir / "m.ps").string();
+    TempDir scratch;
+    std::string file = scratch.path("m.ps");
     for (auto _ : state) {
         long before = residentKb();
         long peak = before;
@@ -145,7 +137,6 @@ void BM_PsResidentMemory(benchmark::State& state) {
         state.counters["rss_growth_MB"] = static_cast<double>(peak - before) / 1024.0;
         state.counters["file_MB"] = static_cast<double>(fs::file_size(file)) / 1048576.0;
     }
-    fs::remove_all(dir);
 }
 BENCHMARK(BM_PsResidentMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 

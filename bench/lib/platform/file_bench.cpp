@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "lib/platform/file.h"
+#include "tests/support/tempdir.h"
 
 namespace fs = std::filesystem;
 
@@ -48,9 +48,8 @@ double cpuNow() {
 double seconds(double since) { return cpuNow() - since; }
 
 void BM_FileReadLogicalLines(benchmark::State& state) {
-    fs::path dir = fs::temp_directory_path() / ("zm_bench_file_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    std::string path = makeFile(dir);
+    TempDir scratch;
+    std::string path = makeFile(scratch.dir);
     static char destination[4096];
     for (auto _ : state) {
         double start = cpuNow();
@@ -73,7 +72,6 @@ void BM_FileReadLogicalLines(benchmark::State& state) {
         state.counters["MB_per_s"] = static_cast<double>(FILE_BYTES) / 1048576.0 / reader;
         state.counters["speed_vs_fgets"] = plain / reader;
     }
-    fs::remove_all(dir);
 }
 BENCHMARK(BM_FileReadLogicalLines)->Iterations(2)->Unit(benchmark::kMillisecond);
 

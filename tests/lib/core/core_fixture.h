@@ -1,12 +1,8 @@
-/* Shared set-up of the library core tests: a scratch folder, a host with no
-** applications, files or definitions, and a resource file holding the
-** library's message lists, which registered applications use as their own. */
+/* Shared set-up of the library core tests: a resource file holding the
+** library's message lists, which registered applications use as their own,
+** and a scripted user that answers modal dialogs. */
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,24 +14,20 @@
 #include "host/sim/dialogs/dialogs.h"
 #include "host/sim/interaction/interaction.h"
 #include "host/sim/design/design.h"
-#include "host/sim/base/base.h"
 #include "host/sim/resources/resources.h"
 #include "lib/core/error_int.h"
 #include "lib/core/main_int.h"
+#include "support/host_fixture.h"
 
-class CoreTest : public ::testing::Test {
+class CoreTest : public HostTest {
 protected:
-    std::string dir;
     std::string messages;  /* the resource file with the message lists */
     int answer = ACTIONBUTTON_OK;       /* what the user answers every modal dialog */
     std::vector<int32_t> modalDialogs;  /* modal dialogs opened, in order */
     std::vector<std::string> buttons;   /* "OK|Cancel" or "OK|-" of the last message box */
 
     void SetUp() override {
-        char templ[] = "/tmp/zmcore_XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir = templ;
-        resetAll();
+        HostTest::SetUp();
         sim::setModalHandler([this](DialogBox* db) { return answerModal(db); });
         messages = path("messages.rsc");
         writeMessages(messages, {
@@ -58,26 +50,6 @@ protected:
         }
         return answer;
     }
-    void TearDown() override {
-        resetAll();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    static void resetAll() {
-        zmlib::main::resetForTests();
-        zmlib::error::resetForTests();
-        sim::resetApplications();
-        sim::closeAllResourceFiles();
-        sim::resetConfiguration();
-        sim::clearOutputLog();
-        sim::failResourceWrites(0);
-        sim::failAllocations(0);
-        sim::setStringListMemberLimit(-1);
-        sim::resetDialogs();
-        sim::resetPublished();
-        sim::resetCommands();
-    }
-    std::string path(const std::string& name) const { return dir + "/" + name; }
 
     using Lists = std::map<int32_t, std::vector<std::pair<int32_t, std::string>>>;
     static void writeMessages(const std::string& file, const Lists& lists) {

@@ -1,6 +1,3 @@
-#include <fstream>
-#include <sstream>
-
 #include "core_fixture.h"
 #include "lib/core/error.h"
 
@@ -129,10 +126,7 @@ TEST_F(ErrorTest, SavedListHoldsEveryLine) {
     EXPECT_EQ(zmlib::error::saveMessageList(path("none.txt").c_str()), ZMLIB_ERROR);
     zmlibError_listPrintf(0, "first\nsecond");
     ASSERT_EQ(zmlib::error::saveMessageList(path("out.txt").c_str()), ZMLIB_SUCCESS);
-    std::ifstream in(path("out.txt"));
-    std::stringstream ss;
-    ss << in.rdbuf();
-    EXPECT_EQ(ss.str(), "first\nsecond\n");
+    EXPECT_EQ(readFile(path("out.txt")), "first\nsecond\n");
     EXPECT_EQ(zmlib::error::saveMessageList(path("no/such/dir/out.txt").c_str()), ZMLIB_ERROR);
 }
 
@@ -213,10 +207,7 @@ TEST_F(ErrorTest, SaveButtonWritesTheListToTheChosenFile) {
         return ACTIONBUTTON_OK;
     });
     zmlibError_listPrintf(1, "Heading");
-    std::ifstream in(target);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    EXPECT_EQ(ss.str(), "one\ntwo\n");
+    EXPECT_EQ(readFile(target), "one\ntwo\n");
 }
 
 }  // namespace

@@ -37,13 +37,6 @@ protected:
         writeMessages(messages, lists);
         sim::defineVariable("ZM_DIR", dir + "/", CFGVAR_LEVEL_USER);
     }
-    void TearDown() override {
-        sim::resetPrograms();
-        sim::design::close();
-        sim::setWorkmode(0);
-        zmlib::util::resetForTests();
-        CoreTest::TearDown();
-    }
     void openDesign() {
         std::string error;
         ASSERT_TRUE(sim::design::open(path("work.design"), true, error)) << error;

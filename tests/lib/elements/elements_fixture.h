@@ -25,8 +25,6 @@ protected:
                                       "MS_DWGSAVEAPPLICATIONDATA is set"}}},
             {ZMLIB_LIST_LANGUAGE, {{25, "OK"}, {28, "Cancel"}, {41, "Error"}}},
         });
-        sim::design::resetForTests();
-        zmlib::elmattr::resetForTests();
         app = startApp("ALPHA");
         scope.emplace(app);
         std::string error;
@@ -36,8 +34,6 @@ protected:
         zmlibElmAttr_freeAllAttribute();
         zmlibElmAttr_freeGroupeNames();
         scope.reset();
-        sim::design::resetForTests();
-        zmlib::elmattr::resetForTests();
         CoreTest::TearDown();
     }
     /* The design file's elements, one line each. */

@@ -7,6 +7,7 @@
 #include "lib/geometry/clothoid.h"
 #include "lib/geometry/clothoid_int.h"
 #include "lib/geometry/geo.h"
+#include "support/host_fixture.h"
 
 namespace {
 
@@ -51,10 +52,7 @@ Xy generalTerms(double A, double L) {
     return p;
 }
 
-class Clothoid : public ::testing::Test {
-protected:
-    void SetUp() override { clothoid::resetForTests(); }
-};
+using Clothoid = HostTest;
 
 TEST_F(Clothoid, OriginDistancesAreSorted) {
     double ls = -1, le = -1;

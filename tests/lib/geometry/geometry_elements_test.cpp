@@ -118,7 +118,6 @@ MSElementDescr* chainOf(std::initializer_list<std::array<double, 4>> lines) {
 TEST_F(GeoElements, NearestPointPicksTheNearerLineAndItsDirection) {
     MdlDesc* a = startApp("ALPHA");
     sim::CurrentApplicationScope scope(a);
-    geo::resetForTests();
     MSElementDescr* d = chainOf({{0, 0, 10, 0}, {20, 0, 20, 10}});
     Dpoint3d p{18, 5, 0};
     double* direction = zmlibGeo_getNearestPointP(&p, d, 1);

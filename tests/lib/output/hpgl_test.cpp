@@ -16,7 +16,7 @@ class HpglWriter : public WriterTest {
 protected:
     void expectValid(const std::string& file, int pages) {
         if (!haveProgram("hp2xx")) GTEST_SKIP() << "hp2xx is not installed";
-        Hp2xxResult r = runHp2xx(file, dir / "hp2xx");
+        Hp2xxResult r = runHp2xx(file, path("hp2xx"));
         EXPECT_EQ(r.status, 0) << r.output;
         EXPECT_EQ(r.ignored, 0) << r.output;
         EXPECT_EQ(r.unexpected, 0) << r.output;

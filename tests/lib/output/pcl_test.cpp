@@ -20,8 +20,7 @@ protected:
         EXPECT_EQ(c.fault, "");
         EXPECT_EQ(c.pages, pages);
         if (!haveProgram("hp2xx")) return;
-        { std::ofstream(dir / "body.hpgl", std::ios::binary) << c.hpgl; }
-        Hp2xxResult r = runHp2xx(dir / "body.hpgl", dir / "hp2xx");
+        Hp2xxResult r = runHp2xx(writeFile("body.hpgl", c.hpgl), path("hp2xx"));
         EXPECT_EQ(r.status, 0) << r.output;
         EXPECT_EQ(r.unexpected, 0) << r.output;
     }

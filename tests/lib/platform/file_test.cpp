@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,23 +17,14 @@ namespace {
 
 class TextFiles : public LibraryMessagesTest {
 protected:
-    fs::path folder;
     sim::CurrentApplicationScope* scope = nullptr;
     void SetUp() override {
         LibraryMessagesTest::SetUp();
-        folder = fs::path(dir) / "files";
-        fs::create_directories(folder);
         scope = new sim::CurrentApplicationScope(app);
     }
     void TearDown() override {
         delete scope;
         LibraryMessagesTest::TearDown();
-    }
-    std::string write(const std::string& name, const std::string& text) {
-        fs::path p = folder / name;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << text;
-        return p.string();
     }
     /* Every logical line of FILE (closing it), with the counts read answered. */
     static std::vector<std::string> readAll(ZmTextFile* file, std::vector<int>* counts = nullptr, int size = 256) {
@@ -57,7 +47,7 @@ using Lines = std::vector<std::string>;
 }  // namespace
 
 TEST_F(TextFiles, CommentsAndBlankLinesAloneGiveNoLine) {
-    std::string f = write("c.cfg", "# one\n\n   \n\t \t\n# two\n");
+    std::string f = writeFile("c.cfg", "# one\n\n   \n\t \t\n# two\n");
     ZmTextFile* file = zmlibFile_open(f.c_str(), "r");
     ASSERT_NE(file, nullptr);
     char buffer[64] = "unchanged";
@@ -67,59 +57,59 @@ TEST_F(TextFiles, CommentsAndBlankLinesAloneGiveNoLine) {
 }
 
 TEST_F(TextFiles, ContinuationJoinsWithOneSpaceAndKeepsLeadingBlanks) {
-    std::string f = write("k.cfg", "a \\\n  b\n# c\nx\\  \t\n\n#skipped\ny\nlast \\");
+    std::string f = writeFile("k.cfg", "a \\\n  b\n# c\nx\\  \t\n\n#skipped\ny\nlast \\");
     std::vector<int> counts;
     EXPECT_EQ(readAll(zmlibFile_open(f.c_str(), "r"), &counts), (Lines{"a   b", "x y", "last "}));
     /* The count includes the comment and blank lines read on the way. */
     EXPECT_EQ(counts, (std::vector<int>{2, 5, 1}));
-    std::string g = write("crlf.cfg", "one \\\r\ntwo\r\nno newline at the end");
+    std::string g = writeFile("crlf.cfg", "one \\\r\ntwo\r\nno newline at the end");
     EXPECT_EQ(readAll(zmlibFile_open(g.c_str(), "r")), (Lines{"one two", "no newline at the end"}));
 }
 
 TEST_F(TextFiles, OwnContinuationAndCommentCharacters) {
-    std::string f = write("o.cfg", "; note\nA &\nB\n#kept\n");
+    std::string f = writeFile("o.cfg", "; note\nA &\nB\n#kept\n");
     ZmTextFile* file = zmlibFile_openExtended(f.c_str(), "r", "&", ";", 64);
     EXPECT_EQ(readAll(file), (Lines{"A B", "#kept"}));
 }
 
 TEST_F(TextFiles, IncludesNestDepthFirstRelativeToTheIncludingFile) {
-    std::string main = write("main.cfg", "1\n%include sub/inc1.cfg\n5\n");
-    write("sub/inc1.cfg", "2\n%include  inc2.cfg \n%include\tspa ced.cfg\r\n4\n");
-    write("sub/inc2.cfg", "3\n");
+    std::string main = writeFile("main.cfg", "1\n%include sub/inc1.cfg\n5\n");
+    writeFile("sub/inc1.cfg", "2\n%include  inc2.cfg \n%include\tspa ced.cfg\r\n4\n");
+    writeFile("sub/inc2.cfg", "3\n");
     /* Blanks anywhere in an include name are removed, as are tabs and a CR line end. */
-    write("sub/spaced.cfg", "3b\n");
+    writeFile("sub/spaced.cfg", "3b\n");
     EXPECT_EQ(readAll(zmlibFile_open(main.c_str(), "r")), (Lines{"1", "2", "3", "3b", "4", "5"}));
     EXPECT_EQ(messages(), Lines{});
 }
 
 TEST_F(TextFiles, IncludeNamesExpandConfigurationVariables) {
-    write("vars/inc.cfg", "from variable\n");
-    ASSERT_EQ(mdlSystem_defineCfgVar("ZMTEST_INCLUDES", (folder / "vars/").string().c_str(), CFGVAR_LEVEL_USER), 0);
-    std::string main = write("main.cfg", "%include $(ZMTEST_INCLUDES)inc.cfg\nafter\n");
+    writeFile("vars/inc.cfg", "from variable\n");
+    ASSERT_EQ(mdlSystem_defineCfgVar("ZMTEST_INCLUDES", path("vars/").c_str(), CFGVAR_LEVEL_USER), 0);
+    std::string main = writeFile("main.cfg", "%include $(ZMTEST_INCLUDES)inc.cfg\nafter\n");
     EXPECT_EQ(readAll(zmlibFile_open(main.c_str(), "r")), (Lines{"from variable", "after"}));
     mdlSystem_defineCfgVar("ZMTEST_INCLUDES", nullptr, CFGVAR_LEVEL_USER);
 }
 
 TEST_F(TextFiles, MissingIncludesAreSkippedWithOrWithoutAMessage) {
-    std::string main = write("main.cfg", "a\n%include gone.cfg\nb\n%if exist include gone2.cfg\nc\n");
+    std::string main = writeFile("main.cfg", "a\n%include gone.cfg\nb\n%if exist include gone2.cfg\nc\n");
     EXPECT_EQ(readAll(zmlibFile_open(main.c_str(), "r")), (Lines{"a", "b", "c"}));
-    EXPECT_EQ(messages(), Lines{"open " + (folder / "gone.cfg").string()});
+    EXPECT_EQ(messages(), Lines{"open " + path("gone.cfg")});
 }
 
 TEST_F(TextFiles, AnIncludeBackToAnOpenFileIsRefused) {
-    std::string a = write("a.cfg", "a1\n%include b.cfg\na2\n");
-    write("b.cfg", "b1\n%include ./A.CFG\n%include b.cfg\nb2\n");
+    std::string a = writeFile("a.cfg", "a1\n%include b.cfg\na2\n");
+    writeFile("b.cfg", "b1\n%include ./A.CFG\n%include b.cfg\nb2\n");
     EXPECT_EQ(readAll(zmlibFile_open(a.c_str(), "r")), (Lines{"a1", "b1", "b2", "a2"}));
     {
         Lines shown = messages();
         ASSERT_EQ(shown.size(), 2u);
-        EXPECT_EQ(shown[1], "open " + (folder / "b.cfg").string());
+        EXPECT_EQ(shown[1], "open " + path("b.cfg"));
     }
 }
 
 TEST_F(TextFiles, PhysicalLinesFollowIncludesAndRewindStartsOver) {
-    std::string main = write("main.cfg", "x\n%include inc.cfg\n%include missing.cfg\ny");
-    write("inc.cfg", "i1\ni2\n");
+    std::string main = writeFile("main.cfg", "x\n%include inc.cfg\n%include missing.cfg\ny");
+    writeFile("inc.cfg", "i1\ni2\n");
     ZmTextFile* file = zmlibFile_open(main.c_str(), "r");
     ASSERT_NE(file, nullptr);
     EXPECT_STREQ(zmlibFile_fgets(nullptr, 0, file), "x\n");
@@ -137,7 +127,7 @@ TEST_F(TextFiles, PhysicalLinesFollowIncludesAndRewindStartsOver) {
 }
 
 TEST_F(TextFiles, LinesThatDoNotFitAreRejectedWithoutOverflow) {
-    std::string f = write("s.cfg", "abcd\nabcde\nab \\\ncd\nnext\nz\n");
+    std::string f = writeFile("s.cfg", "abcd\nabcde\nab \\\ncd\nnext\nz\n");
     ZmTextFile* file = zmlibFile_open(f.c_str(), "r");
     char buffer[6];
     EXPECT_EQ(zmlibFile_read(buffer, file, 6), 1);
@@ -153,7 +143,7 @@ TEST_F(TextFiles, LinesThatDoNotFitAreRejectedWithoutOverflow) {
 }
 
 TEST_F(TextFiles, PhysicalLinesLongerThanTheLineBufferAreRejectedWhole) {
-    std::string f = write("l.cfg", std::string(100, 'x') + "\nshort\n%include " + std::string(50, 'n') + "\nend\n");
+    std::string f = writeFile("l.cfg", std::string(100, 'x') + "\nshort\n%include " + std::string(50, 'n') + "\nend\n");
     ZmTextFile* file = zmlibFile_openExtended(f.c_str(), "r", "\\", "#", 16);
     ASSERT_NE(file, nullptr);
     char buffer[256];
@@ -167,7 +157,7 @@ TEST_F(TextFiles, PhysicalLinesLongerThanTheLineBufferAreRejectedWhole) {
 }
 
 TEST_F(TextFiles, Read2SplitsTheCommentPart) {
-    std::string f = write("r2.cfg", "key value ; the note\n;only a note\nlong \\;first\n  tail;second\nplain\n");
+    std::string f = writeFile("r2.cfg", "key value ; the note\n;only a note\nlong \\;first\n  tail;second\nplain\n");
     ZmTextFile* file = zmlibFile_open(f.c_str(), "r");
     char data[64], comment[64];
     EXPECT_EQ(zmlibFile_read2(data, comment, file, sizeof data), 1);
@@ -182,7 +172,7 @@ TEST_F(TextFiles, Read2SplitsTheCommentPart) {
     EXPECT_EQ(zmlibFile_read2(data, comment, file, sizeof data), 0);
     zmlibFile_close(file);
     /* A comment longer than the buffer is cut to its size. */
-    std::string g = write("r3.cfg", "v;" + std::string(100, 'c') + "\n");
+    std::string g = writeFile("r3.cfg", "v;" + std::string(100, 'c') + "\n");
     file = zmlibFile_open(g.c_str(), "r");
     char small[8], smallComment[8];
     EXPECT_EQ(zmlibFile_read2(small, smallComment, file, sizeof small), 1);
@@ -191,33 +181,33 @@ TEST_F(TextFiles, Read2SplitsTheCommentPart) {
 }
 
 TEST_F(TextFiles, OpenRefusesBadModesMissingFilesAndMissingMemory) {
-    std::string f = write("m.cfg", "x\n");
+    std::string f = writeFile("m.cfg", "x\n");
     EXPECT_EQ(zmlibFile_open(f.c_str(), "R"), nullptr);
     EXPECT_EQ(zmlibFile_open(f.c_str(), "rb"), nullptr);
-    EXPECT_EQ(zmlibFile_open((folder / "none.cfg").string().c_str(), "r"), nullptr);
+    EXPECT_EQ(zmlibFile_open(path("none.cfg").c_str(), "r"), nullptr);
     sim::failAllocations(1);
     EXPECT_EQ(zmlibFile_open(f.c_str(), "r"), nullptr);
     sim::failAllocations(1, 1); /* the line buffer */
     EXPECT_EQ(zmlibFile_open(f.c_str(), "r"), nullptr);
     sim::failAllocations(0);
     EXPECT_EQ(messages(), (Lines{"open Unknown file open mode", "open Unknown file open mode",
-                                     "open " + (folder / "none.cfg").string(), "no memory", "no memory"}));
-    ZmTextFile* w = zmlibFile_open((folder / "new.txt").string().c_str(), "w");
+                                     "open " + path("none.cfg"), "no memory", "no memory"}));
+    ZmTextFile* w = zmlibFile_open(path("new.txt").c_str(), "w");
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(zmlibFile_close(w), 0);
-    EXPECT_TRUE(fs::exists(folder / "new.txt"));
-    ZmTextFile* a = zmlibFile_openHWSpesific((folder / "new.txt").string().c_str(), "a");
+    EXPECT_TRUE(fs::exists(path("new.txt")));
+    ZmTextFile* a = zmlibFile_openHWSpesific(path("new.txt").c_str(), "a");
     ASSERT_NE(a, nullptr);
     zmlibFile_close(a);
 }
 
 TEST_F(TextFiles, SingleCallServices) {
-    std::string f = write("d.dgn", "x");
-    EXPECT_EQ(zmlibFile_directoryExists(folder.string().c_str()), 1);
+    std::string f = writeFile("d.dgn", "x");
+    EXPECT_EQ(zmlibFile_directoryExists(dir.c_str()), 1);
     EXPECT_EQ(zmlibFile_directoryExists(f.c_str()), 0);
-    EXPECT_EQ(zmlibFile_directoryExists((folder / "none").string().c_str()), 0);
+    EXPECT_EQ(zmlibFile_directoryExists(path("none").c_str()), 0);
     EXPECT_EQ(std::string(zmlibFile_GetShortPathName(f.c_str())), f);
-    EXPECT_STREQ(zmlibFile_GetShortPathName((folder / "none").string().c_str()), "");
+    EXPECT_STREQ(zmlibFile_GetShortPathName(path("none").c_str()), "");
     EXPECT_EQ(zmlibFile_isReadOnly(f.c_str()), 0);
     ::chmod(f.c_str(), 0444);
     if (::geteuid() != 0) EXPECT_EQ(zmlibFile_isReadOnly(f.c_str()), 1); /* root may write anything */
