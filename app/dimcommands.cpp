@@ -81,7 +81,11 @@ void placeLineLocation(Dpoint3d* point, int) {
     WorkingState* gd = t.gd;
     DimensionRecord* dim = t.activeDimension;
     Dpoint3d located;
-    if (!dimDraw_constrain(&located, &gd->firstPoint, point, dim->rotation)) return;
+    if (!dimDraw_constrain(&located, &gd->firstPoint, point, dim->rotation)) {
+        locate_refuse(point, STATUS_ALONG_AXIS);
+        return;
+    }
+    locate_accept();
     gd->current = 1;
     Dpoint3d first = dimCommand_toFrame(gd->firstPoint, gd->baseOrigin, dim->axisAngle);
     Dpoint3d line = dimCommand_toFrame(located, gd->baseOrigin, dim->axisAngle);
@@ -115,6 +119,7 @@ void placeFirstPoint(Dpoint3d* point, int) {
     mdlAccuSnap_enableLocate(0);
     mdlState_setFunction(STATEFUNC_DATAPOINT, reinterpret_cast<StateFunc>(placeLineLocation));
     mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(placeLineDynamics));
+    locate_prompt(PROMPT_LINE_LOCATION);
 }
 
 /* Dimension the located line from its first to its second vertex, the
@@ -124,7 +129,10 @@ void dimensionLocatedLine(Dpoint3d* cursor, int drawMode) {
     WorkingState* gd = t.gd;
     DimensionRecord* dim = t.activeDimension;
     Dpoint3d located;
-    if (!dimDraw_constrain(&located, &gd->firstPoint, cursor, gd->locatedRotation)) return;
+    if (!dimDraw_constrain(&located, &gd->firstPoint, cursor, gd->locatedRotation)) {
+        if (drawMode == DIM_DRAW_STORE) locate_refuse(cursor, STATUS_ALONG_AXIS);
+        return;
+    }
     Dpoint3d first = dimCommand_toFrame(gd->firstPoint, gd->baseOrigin, gd->locatedAxisAngle);
     Dpoint3d line = dimCommand_toFrame(located, gd->baseOrigin, gd->locatedAxisAngle);
     dim->lineOffset = line.y == 0 ? MIN_LINE_OFFSET : line.y;
@@ -213,6 +221,7 @@ void cmdDimensionElement(char*) {
     t.activeDimension = &t.settings->dimTemplate;
     t.gd->skewMode = 0;
     t.locatedElementFunction = dimensionLocatedLine;
+    t.locatedPrompt = PROMPT_ELEMENT_LINE;
     mdlState_startPrimitive(locate_handler, elementRestart, MESSAGE_ELEMENT_COMMAND, MESSAGE_ELEMENT_PROMPT);
     startPlacementLocate();
     mdlLocate_setCursor();

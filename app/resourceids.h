@@ -17,4 +17,5 @@ enum : int32_t {
     LIST_PROMPTS = 1,
     LIST_LABELS = 2,
     LIST_COMMANDS = 3,
+    LIST_STATUS = 4,
 };

@@ -8,6 +8,7 @@
 
 #include "app/commands.h"
 #include "app/locate.h"
+#include "app/messages.h"
 #include "app/tarvikstate.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
@@ -159,6 +160,7 @@ void startSkew(LocatedElementFunction fn, StateFunc_Reset restart, int commandMe
     if (!app.gd) return;
     app.gd->skewMode = 1;
     app.locatedElementFunction = fn;
+    app.locatedPrompt = commandMessage == SKEW_COMMAND_COMBINED ? PROMPT_SKEW_HEIGHT : PROMPT_SKEW_SIDE;
     mdlState_startPrimitive(locate_handler, restart, commandMessage, SKEW_PROMPT_LOCATE);
     mdlAccuSnap_enableSnap(1);
     mdlAccuSnap_enableLocate(1);
