@@ -7,7 +7,7 @@
 #include "app/commands.h"
 #include "app/dimcommands_int.h"
 #include "app/dimdraw.h"
-#include "app/dimrecord.h"
+#include "app/dimtext.h"
 #include "app/locate.h"
 #include "app/tarvikstate.h"
 #include "host/mdlelement.h"
@@ -35,18 +35,16 @@ constexpr double MIN_LINE_OFFSET = 0.001;
 void placeRestart() { cmdPlaceDimension(nullptr); }
 void elementRestart() { cmdDimensionElement(nullptr); }
 
-/* Point CURRENT of the chain at CURSOR, with the segment text before it;
-** false when the chain is full (nothing changed). */
-bool placeAt(const Dpoint3d& cursor) {
+/* Point CURRENT of the chain at CURSOR, with the segment text before it
+** (STORED: placed for good, not a dynamics frame); false when the chain is
+** full (nothing changed). */
+bool placeAt(const Dpoint3d& cursor, bool stored) {
     TarvikState& t = tarvik();
     WorkingState* gd = t.gd;
     DimensionRecord* dim = t.activeDimension;
     if (gd->current < 1 || gd->current > DIM_MAX_SEGMENTS) return false;
     dim->points[gd->current] = dimDraw_projectPoint(&cursor, &gd->baseOrigin, dim->axisAngle, dim->side);
-    SegmentText& text = dim->texts[gd->current - 1];
-    dimRecord_setText(&text, t.settings->dimText);
-    text.textFlags = 0;
-    text.shift = 0;
+    dimText_newSegment(dim, gd->current - 1, stored);
     return true;
 }
 
@@ -54,7 +52,7 @@ bool placeAt(const Dpoint3d& cursor) {
 void placeDimensionPoint(Dpoint3d* point, int) {
     TarvikState& t = tarvik();
     if (dimCommand_chainFull(t.gd->current - 1)) return;
-    if (!placeAt(*point)) return;
+    if (!placeAt(*point, true)) return;
     dimDraw_build(t.activeDimension, t.gd->current, DRAW_MODE_HILITE, nullptr);
     t.gd->current += 1;
 }
@@ -63,7 +61,7 @@ void placeDimensionPoint(Dpoint3d* point, int) {
 ** DRAWMODE (nothing past the segment limit). */
 void placePointDynamics(Dpoint3d* point, int, int drawMode) {
     TarvikState& t = tarvik();
-    if (!placeAt(*point)) return;
+    if (!placeAt(*point, false)) return;
     dimDraw_build(t.activeDimension, t.gd->current, drawMode, nullptr);
 }
 
@@ -140,11 +138,9 @@ void dimensionLocatedLine(Dpoint3d* cursor, int drawMode) {
     dim->axisAngle = gd->locatedAxisAngle;
     dim->side = dimCommand_side(line.x - first.x, dim->lineOffset);
     dim->segmentCount = 1;
-    dimRecord_setText(&dim->texts[0], t.settings->dimText);
-    dim->texts[0].textFlags = 0;
-    dim->texts[0].shift = 0;
     dim->points[0] = {gd->baseOrigin, 0};
     dim->points[1] = {gd->locatedEnd, 0};
+    dimText_newSegment(dim, 0, drawMode == DIM_DRAW_STORE);
     dimDraw_build(dim, 1, drawMode, nullptr);
 }
 

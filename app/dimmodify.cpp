@@ -9,6 +9,7 @@
 #include "app/dimcommands_int.h"
 #include "app/dimdraw.h"
 #include "app/dimrecord.h"
+#include "app/dimtext.h"
 #include "app/locate.h"
 #include "app/resourceids.h"
 #include "app/tarvikstate.h"
@@ -227,6 +228,8 @@ void deleteShow() {
         for (int i = k; i < n - 1; ++i) d.texts[i] = d.texts[i + 1];
     }
     d.segmentCount = n - 1;
+    /* The two segments that met at the point are one now: a measured text says its length. */
+    if (k > 0) dimText_remeasure(&d, k - 1);
     dimDraw_build(&d, d.segmentCount, DRAW_MODE_HILITE, nullptr);
     locate_prompt(PROMPT_ACCEPT_DELETE);
 }
@@ -274,8 +277,11 @@ int editText(MSElement* element, void*, DgnModelRefP, MSElementDescr*, MSElement
         SegmentText cut{};
         dimRecord_setText(&cut, settings->dimText);
         MSElement replaced = *element;
-        if (dimRecord_readComponentData(element, &data, &index, &kind) == 0 && kind == DIM_COMPONENT_TEXT &&
-            mdlText_create(&replaced, element, cut.text, nullptr, nullptr, nullptr, nullptr, nullptr) == 0 &&
+        bool read = dimRecord_readComponentData(element, &data, &index, &kind) == 0 && kind == DIM_COMPONENT_TEXT &&
+                    index >= 0 && index < DIM_MAX_SEGMENTS;
+        /* A text the user wrote is no longer the measured length: it stays as written. */
+        if (read) data.texts[index].textFlags &= ~TEXT_MEASURED;
+        if (read && mdlText_create(&replaced, element, cut.text, nullptr, nullptr, nullptr, nullptr, nullptr) == 0 &&
             dimRecord_writeComponentData(&replaced, DIM_COMPONENT_TEXT, index, &data) == 0) {
             *element = replaced;
             return MODIFY_STATUS_REPLACE;
@@ -401,6 +407,8 @@ void dimModify_moveExtensionLine(Dpoint3d* cursor, int drawMode) {
         if (lastEnd) d.texts[k - 1].shift = gd.textStart + moved;
         else d.texts[0].shift = gd.textStart - moved;
     }
+    dimText_remeasure(&d, k - 1);
+    dimText_remeasure(&d, k);
     rebuild(d, drawMode);
 }
 
@@ -428,7 +436,9 @@ void dimModify_placeNewPoint(Dpoint3d* cursor, int drawMode) {
     if (k < 0 || k > d.segmentCount) return;
     const Dpoint3d origin = d.points[k == 0 ? 1 : 0].base;
     d.points[k] = dimDraw_projectPoint(cursor, &origin, d.axisAngle, d.side);
-    dimRecord_setText(&d.texts[k == 0 ? 0 : k - 1], t.settings->dimText);
+    dimText_newSegment(&d, k == 0 ? 0 : k - 1, drawMode == DIM_DRAW_STORE);
+    /* A point inside the chain splits a segment: the rest of it, after the point, is shorter now. */
+    if (k > 0) dimText_remeasure(&d, k);
     rebuild(d, drawMode);
 }
 
