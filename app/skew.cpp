@@ -234,10 +234,11 @@ void singleTriangle(const Dpoint3d* cursor, int drawMode, SkewPlane plane, doubl
     beginGroup(drawMode);
     Triangles built{};
     built.parts[0] = outline(t);
-    if (built.parts[0]) built.parts[1] = hatch(t, hatchAngle);
+    bool made = built.parts[0] != nullptr;
+    if (made) built.parts[1] = hatch(t, hatchAngle);
     finish(built, drawMode);
     /* After the triangle's group is handed out: the dimensions belong to none. */
-    if (built.parts[0] && legDimensionsOn()) legDimensions(t, drawMode);
+    if (made && legDimensionsOn()) legDimensions(t, drawMode);
 }
 
 double userHatchAngle() {

@@ -396,6 +396,19 @@ TEST_F(SkewTest, LegDimensionsSayTheLegsLengthsAndMoveLikeAnyDimension) {
     EXPECT_EQ(moved.back().second.rotation, 3);
     EXPECT_NEAR(moved.back().second.lineOffset, 2 * d.lineOffset, 1e-6);
     EXPECT_STREQ(moved.back().second.texts[0].text, d.texts[0].text);
+
+    /* A single triangle: run and offset. */
+    Dpoint3d p = at(0, -60), q = at(100, -40);
+    locate(p, q);
+    cursor = at(50, -20);
+    skew_horizontalTriangle(&cursor, 0);
+    auto single = dimensions();
+    ASSERT_EQ(single.size(), 5u);
+    Dpoint3d t[3]; /* P, Q, and the corner of the legs */
+    double b = tarvik().gd->locatedAngle;
+    ASSERT_EQ(skew_trianglePoints(t, &p, &q, b, skew_cursorSide(&cursor, &p, b), SKEW_PLANE_HORIZONTAL), SKEW_OK);
+    std::vector<std::string> runAndOffset = {single[3].second.texts[0].text, single[4].second.texts[0].text};
+    EXPECT_EQ(runAndOffset, (std::vector<std::string>{length(t[0], t[2]), length(t[2], t[1])}));
 }
 
 TEST_F(SkewTest, ACombinedTriangleThatCannotBeCompletedLeavesNothing) {
