@@ -10,8 +10,6 @@
 #include "app/dimrecord.h"
 #include "app_fixture.h"
 #include "host/mdlelement.h"
-#include "host/mdlstate.h"
-#include "host/mdltext.h"
 #include "host/sim/design/design.h"
 #include "host/sim/interaction/interaction.h"
 
