@@ -12,6 +12,7 @@
 #include "host/mdldialog.h"
 #include "host/mdlstate.h"
 #include "lib/core/error.h"
+#include "lib/core/util.h"
 
 namespace {
 
@@ -56,8 +57,9 @@ void commands_register() {
 /* Open the about box with the application's texts and settings file. */
 void cmdAbout(char*) {}
 
-/* Open the application's manual. */
-void cmdHelp(char*) {}
+/* Open the application's manual in the host's web browser; without a
+** manual in the installation nothing opens. */
+void cmdHelp(char*) { zmlibWeb_openApplHelp(); }
 
 
 /* Clean up and leave: the unload is queued for the application's own task. */

@@ -7,7 +7,7 @@
 #include "app/commands.h"
 #include "app/dimcommands_int.h"
 #include "app/dimdraw.h"
-#include "app/dimrecord.h"
+#include "app/dimtext.h"
 #include "app/locate.h"
 #include "app/tarvikstate.h"
 #include "host/mdlelement.h"
@@ -35,18 +35,16 @@ constexpr double MIN_LINE_OFFSET = 0.001;
 void placeRestart() { cmdPlaceDimension(nullptr); }
 void elementRestart() { cmdDimensionElement(nullptr); }
 
-/* Point CURRENT of the chain at CURSOR, with the segment text before it;
-** false when the chain is full (nothing changed). */
-bool placeAt(const Dpoint3d& cursor) {
+/* Point CURRENT of the chain at CURSOR, with the segment text before it
+** (STORED: placed for good, not a dynamics frame); false when the chain is
+** full (nothing changed). */
+bool placeAt(const Dpoint3d& cursor, bool stored) {
     TarvikState& t = tarvik();
     WorkingState* gd = t.gd;
     DimensionRecord* dim = t.activeDimension;
     if (gd->current < 1 || gd->current > DIM_MAX_SEGMENTS) return false;
     dim->points[gd->current] = dimDraw_projectPoint(&cursor, &gd->baseOrigin, dim->axisAngle, dim->side);
-    SegmentText& text = dim->texts[gd->current - 1];
-    dimRecord_setText(&text, t.settings->dimText);
-    text.textFlags = 0;
-    text.shift = 0;
+    dimText_newSegment(dim, gd->current - 1, stored);
     return true;
 }
 
@@ -54,7 +52,7 @@ bool placeAt(const Dpoint3d& cursor) {
 void placeDimensionPoint(Dpoint3d* point, int) {
     TarvikState& t = tarvik();
     if (dimCommand_chainFull(t.gd->current - 1)) return;
-    if (!placeAt(*point)) return;
+    if (!placeAt(*point, true)) return;
     dimDraw_build(t.activeDimension, t.gd->current, DRAW_MODE_HILITE, nullptr);
     t.gd->current += 1;
 }
@@ -63,7 +61,7 @@ void placeDimensionPoint(Dpoint3d* point, int) {
 ** DRAWMODE (nothing past the segment limit). */
 void placePointDynamics(Dpoint3d* point, int, int drawMode) {
     TarvikState& t = tarvik();
-    if (!placeAt(*point)) return;
+    if (!placeAt(*point, false)) return;
     dimDraw_build(t.activeDimension, t.gd->current, drawMode, nullptr);
 }
 
@@ -81,7 +79,11 @@ void placeLineLocation(Dpoint3d* point, int) {
     WorkingState* gd = t.gd;
     DimensionRecord* dim = t.activeDimension;
     Dpoint3d located;
-    if (!dimDraw_constrain(&located, &gd->firstPoint, point, dim->rotation)) return;
+    if (!dimDraw_constrain(&located, &gd->firstPoint, point, dim->rotation)) {
+        locate_refuse(point, STATUS_ALONG_AXIS);
+        return;
+    }
+    locate_accept();
     gd->current = 1;
     Dpoint3d first = dimCommand_toFrame(gd->firstPoint, gd->baseOrigin, dim->axisAngle);
     Dpoint3d line = dimCommand_toFrame(located, gd->baseOrigin, dim->axisAngle);
@@ -115,6 +117,7 @@ void placeFirstPoint(Dpoint3d* point, int) {
     mdlAccuSnap_enableLocate(0);
     mdlState_setFunction(STATEFUNC_DATAPOINT, reinterpret_cast<StateFunc>(placeLineLocation));
     mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(placeLineDynamics));
+    locate_prompt(PROMPT_LINE_LOCATION);
 }
 
 /* Dimension the located line from its first to its second vertex, the
@@ -124,7 +127,10 @@ void dimensionLocatedLine(Dpoint3d* cursor, int drawMode) {
     WorkingState* gd = t.gd;
     DimensionRecord* dim = t.activeDimension;
     Dpoint3d located;
-    if (!dimDraw_constrain(&located, &gd->firstPoint, cursor, gd->locatedRotation)) return;
+    if (!dimDraw_constrain(&located, &gd->firstPoint, cursor, gd->locatedRotation)) {
+        if (drawMode == DIM_DRAW_STORE) locate_refuse(cursor, STATUS_ALONG_AXIS);
+        return;
+    }
     Dpoint3d first = dimCommand_toFrame(gd->firstPoint, gd->baseOrigin, gd->locatedAxisAngle);
     Dpoint3d line = dimCommand_toFrame(located, gd->baseOrigin, gd->locatedAxisAngle);
     dim->lineOffset = line.y == 0 ? MIN_LINE_OFFSET : line.y;
@@ -132,11 +138,9 @@ void dimensionLocatedLine(Dpoint3d* cursor, int drawMode) {
     dim->axisAngle = gd->locatedAxisAngle;
     dim->side = dimCommand_side(line.x - first.x, dim->lineOffset);
     dim->segmentCount = 1;
-    dimRecord_setText(&dim->texts[0], t.settings->dimText);
-    dim->texts[0].textFlags = 0;
-    dim->texts[0].shift = 0;
     dim->points[0] = {gd->baseOrigin, 0};
     dim->points[1] = {gd->locatedEnd, 0};
+    dimText_newSegment(dim, 0, drawMode == DIM_DRAW_STORE);
     dimDraw_build(dim, 1, drawMode, nullptr);
 }
 
@@ -213,6 +217,7 @@ void cmdDimensionElement(char*) {
     t.activeDimension = &t.settings->dimTemplate;
     t.gd->skewMode = 0;
     t.locatedElementFunction = dimensionLocatedLine;
+    t.locatedPrompt = PROMPT_ELEMENT_LINE;
     mdlState_startPrimitive(locate_handler, elementRestart, MESSAGE_ELEMENT_COMMAND, MESSAGE_ELEMENT_PROMPT);
     startPlacementLocate();
     mdlLocate_setCursor();

@@ -4,18 +4,10 @@
 #pragma once
 
 #include "app/dimension.h"
+#include "app/messages.h"
 #include "host/mdltypes.h"
 
 union MSElement;
-
-/* Prompts of list 1 the commands show with locate_prompt. */
-enum : int {
-    PROMPT_IDENTIFY_LINE = 1,
-    PROMPT_DIMENSION_POINTS = 2,
-    PROMPT_ACCEPT_OR_NEXT = 3,
-    PROMPT_DELETE_POINT = 4,
-    PROMPT_SEGMENT_LIMIT = 5,
-};
 
 /* ---- dimcommands.cpp ---- */
 

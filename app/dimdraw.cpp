@@ -124,7 +124,8 @@ void arrowhead(Build& b, bool flipped) {
     mdlCurrTrans_end();
 }
 
-/* The length of TEXT as created with the dimension-text attribute (UORs). */
+/* The length of TEXT as created with the dimension-text attribute at the
+** plot scale (UORs), as it stands in the drawing. */
 double textLength(Build& b, const char* text) {
     MSElement element;
     Dpoint3d origin{0, 0, 0};
@@ -151,8 +152,9 @@ void segment(Build& b, int i, const Dpoint3d& di, const Dpoint3d& dnext) {
     Dpoint3d c0 = c;
     bool reversed = a.x > c.x;
 
+    /* The text is measured at the plot scale already: lambda is compared as it is. */
     double lambda = textLength(b, t.text);
-    bool textTooLong = b.scale * lambda + uor(r.textMargin) > length;
+    bool textTooLong = lambda + uor(r.textMargin) > length;
     bool arrowsTooLong = uor(r.minArrowSpace) + 2 * b.scale * uor(r.terminatorLength) > length;
     bool outsideText = (t.textFlags & TEXT_OUTSIDE) != 0;
     bool noLineBetween = arrowsTooLong && (r.dimFlags & 2);

@@ -17,6 +17,7 @@ enum : int32_t {
     TEXT_SHIFTED = 1,    /* the text stands at shift, else in the middle of its segment */
     TEXT_OUTSIDE = 2,    /* the text lies outside its segment; the dimension line reaches it */
     TEXT_BEYOND_END = 4, /* with TEXT_OUTSIDE: beyond the far end of the last segment */
+    TEXT_MEASURED = 8,   /* the text is the segment's measured length and follows it */
 };
 
 struct DimPoint {

@@ -9,6 +9,7 @@
 #include "app/dimcommands_int.h"
 #include "app/dimdraw.h"
 #include "app/dimrecord.h"
+#include "app/dimtext.h"
 #include "app/locate.h"
 #include "app/resourceids.h"
 #include "app/tarvikstate.h"
@@ -30,6 +31,8 @@ enum : int {
     MESSAGE_DELETE_PROMPT = 104,
     MESSAGE_EDIT_COMMAND = 7,
     MESSAGE_EDIT_PROMPT = 103,
+    MESSAGE_INSERT_COMMAND = 8,
+    MESSAGE_INSERT_PROMPT = 105,
 };
 
 const int modifyMask[] = {CELL_HEADER_ELM, LINE_ELM, TEXT_ELM};
@@ -54,6 +57,18 @@ int readLocated(const MSElement* element, DgnModelRefP model, UInt32 filePos, bo
         if (!cellPos) return 0;
     }
     return dimRecord_read(cellPos, model, componentPos);
+}
+
+/* Refuse the located ELEMENT of MODEL as no dimension, the status field
+** saying so; silently when it is a component the host offers once more by
+** itself, since its cell was judged already. */
+int refuseNotDimension(const MSElement* element, DgnModelRefP model, Dpoint3d* point) {
+    if (mdlElement_getType(element) != CELL_HEADER_ELM) {
+        UInt32 componentPos = mdlElement_getFilePos(FILEPOS_LOCATED_COMPONENT, nullptr);
+        UInt32 header = dimRecord_findHeader(componentPos, model);
+        if (header && header != componentPos) return LOCATE_FILTER_REJECT;
+    }
+    return locate_refuse(point, STATUS_NOT_A_DIMENSION);
 }
 
 /* Show the cell at CELLPOS of MODEL in DRAWMODE. */
@@ -112,8 +127,9 @@ int dimModify_modifyFilter(MSElement* element, DgnModelRefP model, UInt32 filePo
     int k = gd.current;
     switch (kind) {
     case DIM_COMPONENT_TEXT: {
-        if (k < 0 || k >= d.segmentCount) return LOCATE_FILTER_REJECT;
+        if (k < 0 || k >= d.segmentCount) return locate_refuse(point, STATUS_NOT_A_DIMENSION);
         t.locatedElementFunction = dimModify_moveText;
+        t.locatedPrompt = PROMPT_MOVE_TEXT;
         const SegmentText& text = d.texts[k];
         if (text.textFlags & TEXT_SHIFTED) {
             gd.textStart = text.shift;
@@ -121,26 +137,28 @@ int dimModify_modifyFilter(MSElement* element, DgnModelRefP model, UInt32 filePo
             Dpoint3d end = dimCommand_toFrame(d.points[k + 1].base, d.points[k].base, d.axisAngle);
             gd.textStart = end.x / 2;
         }
-        return LOCATE_FILTER_ACCEPT;
+        return locate_accept();
     }
     case DIM_COMPONENT_EXTENSION:
-        if (k < 0 || k > d.segmentCount) return LOCATE_FILTER_REJECT;
+        if (k < 0 || k > d.segmentCount) return locate_refuse(point, STATUS_NOT_A_DIMENSION);
         t.locatedElementFunction = dimModify_moveExtensionLine;
+        t.locatedPrompt = PROMPT_MOVE_EXTENSION;
         gd.firstPoint = d.points[k].base;
         gd.textStart = k == d.segmentCount ? d.texts[k > 0 ? k - 1 : 0].shift : d.texts[k].shift;
-        return LOCATE_FILTER_ACCEPT;
+        return locate_accept();
     case DIM_COMPONENT_DIMLINE: {
         if (!point) return LOCATE_FILTER_REJECT;
         t.locatedElementFunction = dimModify_moveDimensionLine;
+        t.locatedPrompt = PROMPT_MOVE_DIMLINE;
         /* The dimension line is moved from the base point of the picked point. */
         Dpoint3d local = dimCommand_toFrame(*point, d.points[0].base, d.axisAngle);
         double slope = d.side == 1 ? DIM_TAN30 : -DIM_TAN30;
         gd.projectedPoint = *point;
         gd.firstPoint = dimCommand_fromFrame({local.x + local.y * slope, 0, 0}, d.points[0].base, d.axisAngle);
-        return LOCATE_FILTER_ACCEPT;
+        return locate_accept();
     }
     default:
-        return LOCATE_FILTER_REJECT;
+        return refuseNotDimension(element, model, point);
     }
 }
 
@@ -148,7 +166,7 @@ namespace {
 
 /* ---- Insert point ------------------------------------------------------------------------------- */
 
-int insertFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d*, int) {
+int insertFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d* point, int) {
     TarvikState& t = tarvik();
     int kind = readLocated(element, model, filePos, false);
     WorkingState& gd = *t.gd;
@@ -156,8 +174,8 @@ int insertFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3
     int k = gd.current;
     int n = d.segmentCount;
     if (kind == DIM_COMPONENT_EXTENSION) {
-        if (k != 0 && k != n) return LOCATE_FILTER_REJECT;
-        if (dimCommand_chainFull(n)) return LOCATE_FILTER_REJECT;
+        if (k != 0 && k != n) return locate_refuse(point, STATUS_INSERT_WHERE);
+        if (n >= DIM_MAX_SEGMENTS) return locate_refuse(point, STATUS_CHAIN_FULL);
         if (k == 0) {
             /* The new point becomes point 0 and its segment the first. */
             pointsUp(d, 0, n);
@@ -169,32 +187,33 @@ int insertFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3
         }
         d.segmentCount = n + 1;
         t.locatedElementFunction = dimModify_placeNewPoint;
-        return LOCATE_FILTER_ACCEPT;
+        return locate_accept();
     }
     if (kind == DIM_COMPONENT_DIMLINE) {
-        if (k < 0 || k > DIM_MAX_SEGMENTS - 1 || k >= n) return LOCATE_FILTER_REJECT;
-        if (dimCommand_chainFull(n)) return LOCATE_FILTER_REJECT;
+        if (k < 0 || k > DIM_MAX_SEGMENTS - 1 || k >= n) return locate_refuse(point, STATUS_NOT_A_DIMENSION);
+        if (n >= DIM_MAX_SEGMENTS) return locate_refuse(point, STATUS_CHAIN_FULL);
         pointsUp(d, k + 1, n);
         textsUp(d, k, n - 1);
         clearText(d, k);
         gd.current = k + 1;
         d.segmentCount = n + 1;
         t.locatedElementFunction = dimModify_placeNewPoint;
-        return LOCATE_FILTER_ACCEPT;
+        return locate_accept();
     }
-    return LOCATE_FILTER_REJECT;
+    return kind ? locate_refuse(point, STATUS_INSERT_WHERE) : refuseNotDimension(element, model, point);
 }
 
 /* ---- Delete point -------------------------------------------------------------------------------- */
 
-int deleteFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d*, int) {
+int deleteFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d* point, int) {
     TarvikState& t = tarvik();
     int kind = readLocated(element, model, filePos, false);
     const DimensionRecord& d = *t.activeDimension;
     int k = t.gd->current;
-    if (kind != DIM_COMPONENT_EXTENSION || d.segmentCount <= 1 || k < 0 || k > d.segmentCount)
-        return LOCATE_FILTER_REJECT;
-    return LOCATE_FILTER_ACCEPT;
+    if (kind == 0) return refuseNotDimension(element, model, point);
+    if (kind != DIM_COMPONENT_EXTENSION || k < 0 || k > d.segmentCount) return locate_refuse(point, STATUS_DELETE_WHAT);
+    if (d.segmentCount <= 1) return locate_refuse(point, STATUS_DELETE_ONE_SEGMENT);
+    return locate_accept();
 }
 
 /* Show the chain without the located point: erase it, remove the point, highlight the rest. */
@@ -209,12 +228,17 @@ void deleteShow() {
         for (int i = k; i < n - 1; ++i) d.texts[i] = d.texts[i + 1];
     }
     d.segmentCount = n - 1;
+    /* The two segments that met at the point are one now: a measured text says its length. */
+    if (k > 0) dimText_remeasure(&d, k - 1);
     dimDraw_build(&d, d.segmentCount, DRAW_MODE_HILITE, nullptr);
+    locate_prompt(PROMPT_ACCEPT_DELETE);
 }
 
+/* The preview goes; the next candidate is shown again, or the pick starts over. */
 void deleteClean() {
     const DimensionRecord& d = *tarvik().activeDimension;
     dimDraw_build(&d, d.segmentCount, DRAW_MODE_ERASE, nullptr);
+    locate_prompt(PROMPT_DELETE_POINT);
 }
 
 void deleteAccept(Dpoint3d*, int) {
@@ -226,10 +250,11 @@ void deleteRestart() { cmdDeletePoint(nullptr); }
 
 /* ---- Edit text ------------------------------------------------------------------------------------ */
 
-int textFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d*, int) {
+int textFilter(MSElement* element, DgnModelRefP model, UInt32 filePos, Dpoint3d* point, int) {
     /* The text may come as the cell or as itself: the pick steps into the cell. */
-    return readLocated(element, model, filePos, true) == DIM_COMPONENT_TEXT ? LOCATE_FILTER_ACCEPT
-                                                                             : LOCATE_FILTER_REJECT;
+    int kind = readLocated(element, model, filePos, true);
+    if (kind == DIM_COMPONENT_TEXT) return locate_accept();
+    return locate_refuse(point, kind ? STATUS_EDIT_WHAT : STATUS_NOT_A_DIMENSION);
 }
 
 /* Let the user edit the text ELEMENT in dialog 3; the new string replaces
@@ -252,8 +277,11 @@ int editText(MSElement* element, void*, DgnModelRefP, MSElementDescr*, MSElement
         SegmentText cut{};
         dimRecord_setText(&cut, settings->dimText);
         MSElement replaced = *element;
-        if (dimRecord_readComponentData(element, &data, &index, &kind) == 0 && kind == DIM_COMPONENT_TEXT &&
-            mdlText_create(&replaced, element, cut.text, nullptr, nullptr, nullptr, nullptr, nullptr) == 0 &&
+        bool read = dimRecord_readComponentData(element, &data, &index, &kind) == 0 && kind == DIM_COMPONENT_TEXT &&
+                    index >= 0 && index < DIM_MAX_SEGMENTS;
+        /* A text the user wrote is no longer the measured length: it stays as written. */
+        if (read) data.texts[index].textFlags &= ~TEXT_MEASURED;
+        if (read && mdlText_create(&replaced, element, cut.text, nullptr, nullptr, nullptr, nullptr, nullptr) == 0 &&
             dimRecord_writeComponentData(&replaced, DIM_COMPONENT_TEXT, index, &data) == 0) {
             *element = replaced;
             return MODIFY_STATUS_REPLACE;
@@ -279,7 +307,7 @@ void editCancel() {
 
 void textPick(Dpoint3d* point, int view) {
     DgnModelRefP model = nullptr;
-    if (!mdlLocate_findElement(point, view, 0, 0, 0)) return;
+    if (!locate_find(point, view, false)) return;
     MSElement top;
     UInt32 topPos = mdlElement_getFilePos(FILEPOS_LOCATED_ELEMENT, &model);
     if (mdlElement_read(&top, model, topPos) == 0 && mdlElement_getType(&top) == CELL_HEADER_ELM) {
@@ -291,6 +319,7 @@ void textPick(Dpoint3d* point, int view) {
     mdlElement_display(dgnBufP, DRAW_MODE_HILITE);
     mdlState_setFunction(STATEFUNC_DATAPOINT, reinterpret_cast<StateFunc>(editConfirm));
     mdlState_setFunction(STATEFUNC_RESET, reinterpret_cast<StateFunc>(editCancel));
+    locate_prompt(PROMPT_ACCEPT_EDIT);
 }
 
 /* ---- Starts ---------------------------------------------------------------------------------------- */
@@ -378,6 +407,8 @@ void dimModify_moveExtensionLine(Dpoint3d* cursor, int drawMode) {
         if (lastEnd) d.texts[k - 1].shift = gd.textStart + moved;
         else d.texts[0].shift = gd.textStart - moved;
     }
+    dimText_remeasure(&d, k - 1);
+    dimText_remeasure(&d, k);
     rebuild(d, drawMode);
 }
 
@@ -405,7 +436,9 @@ void dimModify_placeNewPoint(Dpoint3d* cursor, int drawMode) {
     if (k < 0 || k > d.segmentCount) return;
     const Dpoint3d origin = d.points[k == 0 ? 1 : 0].base;
     d.points[k] = dimDraw_projectPoint(cursor, &origin, d.axisAngle, d.side);
-    dimRecord_setText(&d.texts[k == 0 ? 0 : k - 1], t.settings->dimText);
+    dimText_newSegment(&d, k == 0 ? 0 : k - 1, drawMode == DIM_DRAW_STORE);
+    /* A point inside the chain splits a segment: the rest of it, after the point, is shorter now. */
+    if (k > 0) dimText_remeasure(&d, k);
     rebuild(d, drawMode);
 }
 
@@ -424,7 +457,8 @@ void cmdModifyDimension(char*) {
 void cmdInsertPoint(char*) {
     if (!ready()) return;
     useEditCopy(true);
-    mdlState_startPrimitive(locate_handler, insertRestart, MESSAGE_MODIFY_COMMAND, MESSAGE_MODIFY_PROMPT);
+    tarvik().locatedPrompt = PROMPT_NEW_POINT;
+    mdlState_startPrimitive(locate_handler, insertRestart, MESSAGE_INSERT_COMMAND, MESSAGE_INSERT_PROMPT);
     startModifyLocate(insertFilter, pointMask, 2, true);
     mdlLocate_setCursor();
 }

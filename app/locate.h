@@ -22,3 +22,15 @@ int locate_placementFilter(MSElement* element, DgnModelRefP model, UInt32 filePo
 void locate_handler(Dpoint3d* point, int view);
 /* Show prompt N of the prompt list in the prompt field. */
 void locate_prompt(int n);
+
+/* A filter's answers that tell the user why: refusing shows status text
+** STATUS (list 4) in the status field, once for the pick at POINT (the
+** nearest candidate's reason stands; in locate_find only when no candidate
+** is taken); accepting clears a reason shown. Answer LOCATE_FILTER_REJECT
+** and LOCATE_FILTER_ACCEPT. */
+int locate_refuse(const Dpoint3d* point, int status);
+int locate_accept();
+/* Locate at POINT in VIEW for a command's own pick (next: the next
+** candidate); when nothing is taken, the status field says why. Answers
+** the located element's file position, 0 when none. */
+UInt32 locate_find(Dpoint3d* point, int view, bool next);

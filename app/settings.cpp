@@ -2,11 +2,13 @@
 ** settings resources of a settings file, and the default set-up list. */
 #include "app/settings.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/dimtext.h"
 #include "app/resourceids.h"
 #include "app/tarvikstate.h"
 #include "host/mdldialog.h"
@@ -18,6 +20,17 @@
 #include "lib/elements/elmattr.h"
 #include "lib/elements/support_int.h"
 #include "lib/zmlib_api.h"
+
+namespace {
+
+/* The settings of resource 4 as a file without it means them: off. */
+void settings_setTextDefaults(UserInterfaceData* settings) {
+    settings->measuredTexts = 0;
+    settings->measuredDecimals = 0;
+    settings->skewLegDimensions = 0;
+}
+
+}  // namespace
 
 void settings_setDefaults(UserInterfaceData* settings) {
     zmlib::copyFixed(settings->dimText, "100.0");
@@ -35,6 +48,7 @@ void settings_setDefaults(UserInterfaceData* settings) {
     settings->hatchAngle = 30;
     settings->hatchSpacing = 2.0;
     settings->defaultSetupIndex = 0;
+    settings_setTextDefaults(settings);
 }
 
 /* ---- Settings resources ---------------------------------------------------------------- */
@@ -99,6 +113,25 @@ void settings_packHatch(unsigned char* out, const UserInterfaceData* settings) {
 }
 
 void settings_unpackHatch(UserInterfaceData* settings, const unsigned char* in) { settings->hatchSpacing = get8le(in + 8); }
+
+/* Resource 4, 16 bytes, little-endian:
+**   OFFSET SIZE  FIELD
+**      0     4   measuredTexts (0 off, 1 on)
+**      4     4   measuredDecimals
+**      8     4   skewLegDimensions (0 off, 1 on)
+**     12     4   reserved (zero)                                     */
+void settings_packTexts(unsigned char* out, const UserInterfaceData* settings) {
+    std::memset(out, 0, SETTINGS_RESOURCE_TEXTS_SIZE);
+    put4le(out, static_cast<uint32_t>(settings->measuredTexts));
+    put4le(out + 4, static_cast<uint32_t>(settings->measuredDecimals));
+    put4le(out + 8, static_cast<uint32_t>(settings->skewLegDimensions));
+}
+
+void settings_unpackTexts(UserInterfaceData* settings, const unsigned char* in) {
+    settings->measuredTexts = get4le(in) != 0;
+    settings->measuredDecimals = std::clamp(get4le(in + 4), 0, int32_t(DIMTEXT_MAX_DECIMALS));
+    settings->skewLegDimensions = get4le(in + 8) != 0;
+}
 
 /* ---- Attributes ------------------------------------------------------------------------ */
 
@@ -178,6 +211,11 @@ int settings_load(char* path, bool ask) {
         settings_unpackHatch(settings, buffer);
     else
         settings->hatchSpacing = 2.0;
+    if (zmlibResource_load(&file, SETTINGS_RESOURCE_TYPE, SETTINGS_RESOURCE_TEXTS, buffer,
+                           SETTINGS_RESOURCE_TEXTS_SIZE) == 0)
+        settings_unpackTexts(settings, buffer);
+    else
+        settings_setTextDefaults(settings);
     zmlibResource_closeFile(&file);
     int status = zmlibElmAttr_readResource(path);
     if (DialogBox* db = mdlDialog_find(DIALOG_SETTINGS, nullptr)) mdlDialog_itemsSynch(db);
@@ -197,14 +235,18 @@ int settings_save(char* path, bool ask) {
     ZmResourceFile file{};
     if (int status = zmlibResource_openFile(&file, path, 1)) return status;
     unsigned char templ[SETTINGS_RESOURCE_TEMPLATE_SIZE], hatch[SETTINGS_RESOURCE_HATCH_SIZE];
+    unsigned char texts[SETTINGS_RESOURCE_TEXTS_SIZE];
     settings_packTemplate(templ, settings);
     settings_packHatch(hatch, settings);
+    settings_packTexts(texts, settings);
     int status = zmlibResource_add(&file, SETTINGS_RESOURCE_TYPE, SETTINGS_RESOURCE_TEMPLATE, templ, sizeof templ, nullptr);
     int hatchStatus = zmlibResource_add(&file, SETTINGS_RESOURCE_TYPE, SETTINGS_RESOURCE_HATCH, hatch, sizeof hatch, nullptr);
+    int textsStatus = zmlibResource_add(&file, SETTINGS_RESOURCE_TYPE, SETTINGS_RESOURCE_TEXTS, texts, sizeof texts, nullptr);
     zmlibResource_closeFile(&file);
     /* A resource that could not be written is a failed save, not a success. */
     if (status) return status;
     if (hatchStatus) return hatchStatus;
+    if (textsStatus) return textsStatus;
     return zmlibElmAttr_writeResource(path);
 }
 

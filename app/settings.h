@@ -16,19 +16,27 @@ struct UserInterfaceData {
     int32_t hatchAngle;                  /* whole degrees */
     double hatchSpacing;                 /* master units */
     int32_t defaultSetupIndex;           /* entry of the default set-up list; the entry count: another file */
+    int32_t measuredTexts;               /* 1: a new segment says its length, unless a text was typed for it */
+    int32_t measuredDecimals;            /* decimals of measured texts (master units) */
+    int32_t skewLegDimensions;           /* 1: the skew commands also dimension the triangles' legs */
 };
 static_assert(std::is_trivially_copyable_v<UserInterfaceData>);
-#define USERINTERFACEDATA_FIELDS(F) F(dimText) F(dimTemplate) F(hatchAngle) F(hatchSpacing) F(defaultSetupIndex)
+#define USERINTERFACEDATA_FIELDS(F)                                                                \
+    F(dimText) F(dimTemplate) F(hatchAngle) F(hatchSpacing) F(defaultSetupIndex) F(measuredTexts) \
+    F(measuredDecimals) F(skewLegDimensions)
 
 /* Give SETTINGS its defaults (the rest stays as it is, zero after allocation). */
 void settings_setDefaults(UserInterfaceData* settings);
 
-/* Settings resources in a settings file: class 'Tarv', ids 2 and 3. */
+/* Settings resources in a settings file: class 'Tarv', ids 2 to 4. Files
+** written before resource 4 existed lack it: its settings are then off. */
 enum : int {
     SETTINGS_RESOURCE_TEMPLATE = 2,
     SETTINGS_RESOURCE_TEMPLATE_SIZE = 80,
     SETTINGS_RESOURCE_HATCH = 3,
     SETTINGS_RESOURCE_HATCH_SIZE = 16,
+    SETTINGS_RESOURCE_TEXTS = 4,
+    SETTINGS_RESOURCE_TEXTS_SIZE = 16,
     SETTINGS_MESSAGE_LIST = 2,
 };
 constexpr uint32_t SETTINGS_RESOURCE_TYPE = fourCC("Tarv");
@@ -39,6 +47,9 @@ void settings_packTemplate(unsigned char* out, const UserInterfaceData* settings
 void settings_unpackTemplate(UserInterfaceData* settings, const unsigned char* in);
 void settings_packHatch(unsigned char* out, const UserInterfaceData* settings);
 void settings_unpackHatch(UserInterfaceData* settings, const unsigned char* in);
+/* The same for resource 4: measured texts and dimensioned skew legs (16 bytes). */
+void settings_packTexts(unsigned char* out, const UserInterfaceData* settings);
+void settings_unpackTexts(UserInterfaceData* settings, const unsigned char* in);
 
 /* Define the two attribute groups and the six attributes of the application. */
 void settings_registerAttributes();

@@ -1,13 +1,18 @@
 /* Skew-line triangles: the three skew commands, the triangle tables, and
 ** the outlines (attribute 5) and hatching (attribute 6) they build in
-** dynamics or store as one graphic group. No state beyond the working state. */
+** dynamics or store as one graphic group; with the settings' leg
+** dimensions, a dimension chain of each leg beside it. No state beyond the
+** working state. */
 #include "app/skew.h"
 
 #include <cmath>
 #include <utility>
 
 #include "app/commands.h"
+#include "app/dimdraw.h"
+#include "app/dimtext.h"
 #include "app/locate.h"
+#include "app/messages.h"
 #include "app/tarvikstate.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
@@ -18,6 +23,7 @@
 #include "lib/core/plotscale.h"
 #include "lib/core/util.h"
 #include "lib/elements/element.h"
+#include "lib/elements/elmattr.h"
 #include "lib/geometry/geo.h"
 
 namespace {
@@ -29,6 +35,11 @@ const Dpoint3d V210 = {-866.025403784, -500, 0};
 const Dpoint3d V330 = {866.025403784, -500, 0};
 const Dpoint3d V90 = {0, 1000, 0};
 const Dpoint3d V270 = {0, -1000, 0};
+
+/* Tolerance of an isometric direction (radians), as the locate filter's. */
+constexpr double AXIS_TOLERANCE = 0.001;
+/* Legs shorter than this (UORs) get no dimension. */
+constexpr double MIN_LEG_LENGTH = 1.0;
 
 /* A row of a triangle table: for a line direction strictly between FROM
 ** and TO (multiples of 30 degrees; -1 and 13 leave that side open), the
@@ -134,6 +145,85 @@ void finish(Triangles& built, int drawMode) {
     endGroup(drawMode, stored);
 }
 
+/* ---- Leg dimensions ------------------------------------------------------------------------ */
+
+bool legDimensionsOn() {
+    const UserInterfaceData* settings = tarvik().settings;
+    return settings && settings->skewLegDimensions;
+}
+
+/* True when directions A and B (radians) lie on one line, either way. */
+bool sameLine(double a, double b) {
+    double d = std::fmod(std::fabs(a - b), *fc_piP);
+    return d < AXIS_TOLERANCE || *fc_piP - d < AXIS_TOLERANCE;
+}
+
+/* The isometric axis that DIRECTION runs along, either way, into DIM's
+** rotation and axisAngle; false for a skew direction. */
+bool legAxis(DimensionRecord* dim, const Dpoint3d& direction) {
+    double angle = 0;
+    zmlibGeo_getCircleQuadrant(&angle, direction.x, direction.y);
+    struct Axis {
+        double angle;
+        int32_t rotation;
+    };
+    const Axis axes[] = {
+        {*fc_piover6P,              1},
+        {*fc_piover2P,              3},
+        {*fc_2piP - *fc_piover6P,   2},
+    };
+    for (const Axis& axis : axes) {
+        if (sameLine(angle, axis.angle)) {
+            dim->rotation = axis.rotation;
+            dim->axisAngle = axis.angle;
+            return true;
+        }
+    }
+    return false;
+}
+
+/* Distance of a leg's dimension line from its leg on paper (master units):
+** room for the text between them, and its gap once more. */
+double legLineDistance(const DimensionRecord& dim) {
+    ZmAttributeData text{};
+    double height = zmlibElmAttr_extractData(DIM_ATTR_TEXT, &text) == 0 ? text.textHeight : 0.0;
+    return 2 * height + dim.textGap;
+}
+
+/* Dimension the leg from A to B of a triangle whose third vertex is
+** OPPOSITE in DRAWMODE (0 stores): one segment that says the leg's length,
+** extension lines along ALONG (an isometric direction of the triangle's
+** plane), the dimension line outside the triangle. A dimension chain like
+** any other, so that the modify commands take it. */
+void legDimension(Dpoint3d a, Dpoint3d b, const Dpoint3d& opposite, const Dpoint3d& along, int drawMode) {
+    const UserInterfaceData* settings = tarvik().settings;
+    if (!settings || mdlVec_distance(&a, &b) < MIN_LEG_LENGTH) return;
+    DimensionRecord d = settings->dimTemplate;
+    skew_orderEnds(&a, &b);
+    if (!legAxis(&d, {b.x - a.x, b.y - a.y, 0})) return;
+    double extension = 0;
+    zmlibGeo_getCircleQuadrant(&extension, along.x, along.y);
+    d.side = sameLine(extension, d.axisAngle + *fc_piover2P + *fc_piover6P) ? 1 : 2;
+    double c = std::cos(d.axisAngle), s = std::sin(d.axisAngle);
+    double inside = -(opposite.x - a.x) * s + (opposite.y - a.y) * c;
+    double offset = uor(legLineDistance(d)) * activeScale();
+    d.lineOffset = inside > 0 ? -offset : offset;
+    d.segmentCount = 1;
+    d.points[0] = {a, 0};
+    d.points[1] = {b, 0};
+    d.texts[0] = SegmentText{};
+    dimText_measure(&d, 0);
+    dimDraw_build(&d, 1, drawMode, nullptr);
+}
+
+/* Dimension both legs of the triangle T (hypotenuse T[0]-T[1], right angle at T[2]). */
+void legDimensions(const Dpoint3d t[3], int drawMode) {
+    Dpoint3d towardQ{t[1].x - t[2].x, t[1].y - t[2].y, 0};
+    Dpoint3d towardP{t[0].x - t[2].x, t[0].y - t[2].y, 0};
+    legDimension(t[0], t[2], t[1], towardQ, drawMode);
+    legDimension(t[2], t[1], t[0], towardP, drawMode);
+}
+
 /* One triangle in PLANE over the located line, hatched at HATCHANGLE. */
 void singleTriangle(const Dpoint3d* cursor, int drawMode, SkewPlane plane, double hatchAngle) {
     WorkingState* gd = tarvik().gd;
@@ -144,8 +234,11 @@ void singleTriangle(const Dpoint3d* cursor, int drawMode, SkewPlane plane, doubl
     beginGroup(drawMode);
     Triangles built{};
     built.parts[0] = outline(t);
-    if (built.parts[0]) built.parts[1] = hatch(t, hatchAngle);
+    bool made = built.parts[0] != nullptr;
+    if (made) built.parts[1] = hatch(t, hatchAngle);
     finish(built, drawMode);
+    /* After the triangle's group is handed out: the dimensions belong to none. */
+    if (made && legDimensionsOn()) legDimensions(t, drawMode);
 }
 
 double userHatchAngle() {
@@ -159,6 +252,7 @@ void startSkew(LocatedElementFunction fn, StateFunc_Reset restart, int commandMe
     if (!app.gd) return;
     app.gd->skewMode = 1;
     app.locatedElementFunction = fn;
+    app.locatedPrompt = commandMessage == SKEW_COMMAND_COMBINED ? PROMPT_SKEW_HEIGHT : PROMPT_SKEW_SIDE;
     mdlState_startPrimitive(locate_handler, restart, commandMessage, SKEW_PROMPT_LOCATE);
     mdlAccuSnap_enableSnap(1);
     mdlAccuSnap_enableLocate(1);
@@ -241,13 +335,29 @@ void skew_combinedTriangles(Dpoint3d* cursor, int drawMode) {
     beginGroup(drawMode);
     Triangles built{};
     built.parts[0] = outline(vertical);
-    if (built.parts[0]) {
+    bool made = built.parts[0] != nullptr;
+    if (made) {
         MSElementDescr* verticalHatch = hatch(vertical, *fc_piover2P);
         zmlibElement_createShape(horizontal, 3, 0, SKEW_ATTR_OUTLINE, built.parts[0]);
         built.parts[1] = hatch(horizontal, userHatchAngle());
         built.parts[2] = verticalHatch;
     }
     finish(built, drawMode);
+    if (!made || !legDimensionsOn()) return;
+    /* The fall is the vertical triangle's vertical edge; its extension lines
+    ** run along the horizontal leg that starts where the fall ends. */
+    const int edges[3][3] = {{0, 1, 2}, {0, 2, 1}, {1, 2, 0}};
+    for (const auto& e : edges) {
+        const Dpoint3d& a = vertical[e[0]];
+        const Dpoint3d& c = vertical[e[1]];
+        DimensionRecord probe{};
+        if (!legAxis(&probe, {c.x - a.x, c.y - a.y, 0}) || probe.rotation != 3) continue;
+        const Dpoint3d& end = mdlVec_pointEqualUOR(&a, &horizontal[0]) || mdlVec_pointEqualUOR(&a, &horizontal[1]) ? a : c;
+        Dpoint3d along{horizontal[2].x - end.x, horizontal[2].y - end.y, 0};
+        legDimension(a, c, vertical[e[2]], along, drawMode);
+        break;
+    }
+    legDimensions(horizontal, drawMode);
 }
 
 /* ---- Commands ------------------------------------------------------------------------------ */

@@ -8,7 +8,7 @@
 enum : int {
     SKEW_ATTR_OUTLINE = 5, /* attribute of the triangle outlines */
     SKEW_ATTR_HATCH = 6,   /* attribute of the hatch lines (its shape is never stored) */
-    SKEW_PROMPT_LOCATE = 100,
+    SKEW_PROMPT_LOCATE = 106,
     SKEW_COMMAND_SINGLE = 2,
     SKEW_COMMAND_COMBINED = 3,
 };

@@ -32,6 +32,7 @@ const char* const DEFAULT_SETTINGS_FILE = "tarvik.rsc";
 const DialogHookInfo applicationHooks[] = {
     {HOOK_MAIN_DIALOG,          reinterpret_cast<void*>(tarvikHook_mainDialog)},
     {HOOK_DEFAULT_SETUP_OPTION, reinterpret_cast<void*>(tarvikHook_defaultSetupOption)},
+    {HOOK_SEGMENT_TEXT,         reinterpret_cast<void*>(tarvikHook_segmentText)},
 };
 
 /* Ask whether the work mode changed since the configuration was read. */
@@ -177,6 +178,18 @@ void tarvikHook_defaultSetupOption(DialogItemMessage* message) {
         return;
     default: message->msgUnderstood = 0; return;
     }
+}
+
+/* The text of new segments in the tool box and the settings dialog: what
+** the user types there is the text of the next segment, measured texts or
+** not. Typing the same text again counts too, so every change is taken. */
+void tarvikHook_segmentText(DialogItemMessage* message) {
+    if (message->messageType != DITEM_MESSAGE_STATECHANGED) {
+        message->msgUnderstood = 0;
+        return;
+    }
+    message->msgUnderstood = 1;
+    tarvik().textTyped = true;
 }
 
 /* ---- Entry point ---------------------------------------------------------------------------- */

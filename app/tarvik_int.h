@@ -25,6 +25,7 @@ void tarvik_queueUnload();
 /* Dialog hooks. */
 void tarvikHook_mainDialog(DialogMessage* message);
 void tarvikHook_defaultSetupOption(DialogItemMessage* message);
+void tarvikHook_segmentText(DialogItemMessage* message);
 
 /* Free every record and list: at start (a run before may have left them,
 ** when another add-in kept the library loaded), at unload and in tests. */

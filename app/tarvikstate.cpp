@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr TarvikState START_STATE{nullptr, nullptr, nullptr, nullptr, -1, nullptr, nullptr, false};
+constexpr TarvikState START_STATE{nullptr, nullptr, nullptr, nullptr, -1, nullptr, nullptr, false, 0, false, false, {}, -1};
 TarvikState state = START_STATE;
 
 void* allocate(unsigned size) { return zmlibMem_mallocRscErrorPrintf(size, ZMLIB_LIST_ERRORS, ZMLIB_MSG_OUT_OF_MEMORY); }

@@ -39,6 +39,11 @@ struct TarvikState {
     MenuBarMenu* menu;                /* inserted into the command window's menu bar */
     LocatedElementFunction locatedElementFunction;
     bool exiting;                     /* the unload is queued: the main dialog's end queues no second one */
+    int locatedPrompt;                /* prompt once the element is located: what the next point does */
+    bool textTyped;                   /* dimText was typed for the next new segment (measured texts wait) */
+    bool refusalShown;                /* the status field says why the pick at refusedAt took nothing */
+    Dpoint3d refusedAt;
+    int pickRefusal;                  /* during locate_find: the first reason met (0 none); -1 otherwise */
 };
 TarvikState& tarvik();
 

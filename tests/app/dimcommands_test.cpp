@@ -235,6 +235,49 @@ TEST_F(DimCommandsTest, ALocateThatFindsNothingGivesTheLockBack) {
     EXPECT_EQ(mdlParams_getLock(LOCK_517), 1);
 }
 
+/* A pick that takes nothing says why in the status field, and the prompt
+** says what the next point does once a pick took something. */
+TEST_F(DimCommandsTest, APickThatTakesNothingSaysWhy) {
+    MSElement skew = lineAt(45, {10, 10, 0}, 20), axis = lineAt(30, {10, 40, 0}, 20);
+    ASSERT_NE(mdlElement_add(&skew), 0u);
+    ASSERT_NE(mdlElement_add(&axis), 0u);
+    Dpoint3d onSkew = at(10 + 10 * std::cos(PI / 4), 10 + 10 * std::sin(PI / 4));
+    Dpoint3d onAxis = at(10 + 10 * std::cos(PI / 6), 45);
+    auto status = [] { return sim::messageField(MSG_STATUS); };
+    auto prompt = [] { return sim::messageField(MSG_PROMPT); };
+
+    cmdDimensionElement(nullptr);
+    ASSERT_TRUE(sim::interact::dataPoint(at(80, 80), 1));
+    EXPECT_EQ(status(), "Nothing found at this point");
+    ASSERT_TRUE(sim::interact::dataPoint(onSkew, 1));
+    EXPECT_EQ(status(), "The line runs along no isometric axis");
+    EXPECT_EQ(prompt(), "Identify an isometric line to dimension");
+    ASSERT_TRUE(sim::interact::dataPoint(onAxis, 1));
+    EXPECT_EQ(status(), "");
+    EXPECT_EQ(prompt(), "Place the dimension line, reset for the next element");
+
+    cmdSkewHorizontal(nullptr);
+    ASSERT_TRUE(sim::interact::dataPoint(onAxis, 1));
+    EXPECT_EQ(status(), "The line runs along an isometric axis: it is not skew");
+
+    /* Placement locates through the host: its filter tells, once per pick. */
+    cmdPlaceDimension(nullptr);
+    ASSERT_TRUE(sim::interact::dataPoint(onSkew, 1));
+    EXPECT_EQ(status(), "The line runs along no isometric axis");
+    ASSERT_TRUE(sim::interact::dataPoint(onAxis, 1));
+    EXPECT_EQ(status(), "");
+    EXPECT_EQ(prompt(), "Place the dimension line beside the line, reset to start over");
+    ASSERT_TRUE(sim::interact::dataPoint(at(10 + 15 * std::cos(PI / 6), 47.5), 1));   /* along the axis */
+    EXPECT_EQ(status(), "The dimension line cannot lie along its own axis");
+    ASSERT_TRUE(sim::interact::dataPoint(at(10, 55), 1));
+    EXPECT_EQ(prompt(), "Enter the next dimension point, reset to store the dimension");
+
+    /* The modify commands take dimensions only. */
+    cmdModifyDimension(nullptr);
+    ASSERT_TRUE(sim::interact::dataPoint(onSkew, 1));
+    EXPECT_EQ(status(), "Not part of an isometric dimension");
+}
+
 /* Edit the single text of a one-segment chain, the dialog leaving ANSWER in
 ** dimText; answers the text element's string afterwards. */
 class DimEditTextTest : public DimCommandsTest {

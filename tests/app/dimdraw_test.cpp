@@ -12,6 +12,7 @@
 #include "host/mdltextsettings.h"
 #include "host/sim/design/design.h"
 #include "host/sim/display/display.h"
+#include "lib/core/plotscale.h"
 #include "lib/elements/elmattr.h"
 
 namespace {
@@ -290,22 +291,37 @@ TEST_F(DimDrawTest, AShortSegmentPutsArrowsOutsideAndMayDropItsLine) {
     EXPECT_GT(end.x, 10 * UOR);
 }
 
-TEST_F(DimDrawTest, ATooLongTextRisesOrDrops) {
+/* The text-on-the-line rule at 1:1 and at 1:50, where every size on paper
+** grows fifty times: a text that fits stands textGap above its line, one
+** that does not rises by its height above the line or drops below it. */
+TEST_F(DimDrawTest, ATextStaysOnItsLineWhenItFitsAtEveryPlotScale) {
     ZmAttributeData text{};
     ASSERT_EQ(zmlibElmAttr_extractData(DIM_ATTR_TEXT, &text), 0);
     double height = text.textHeight;
-    for (double offset : {10 * UOR, -10 * UOR}) {
-        DimensionRecord d = chain(1, 3, offset);
-        dimRecord_setText(&d.texts[0], "12345678901");
-        uint32_t pos = 0;
-        ASSERT_EQ(dimDraw_build(&d, 1, 0, &pos), 0);
-        auto cs = components(pos);
-        ASSERT_EQ(cs[2].type, TEXT_ELM);
-        /* Measured from D0, the dimension-line end of extension line 0. */
-        Dpoint3d d0 = dimensionPoint(d, 0);
-        Dpoint3d dl = axisLocal(cs[2].points[0], d0);
-        double expected = offset > 0 ? (d.textGap + height) * UOR : -(2 * d.textGap + height) * UOR;
-        EXPECT_NEAR(dl.y, expected, 1e-6) << offset;
+    for (double scale : {1.0, 50.0}) {
+        ASSERT_EQ(zmlibPlotScale_setActiveScale(scale, 0), 0);
+        for (double offset : {10 * UOR * scale, -10 * UOR * scale}) {
+            /* 24 units on paper: "1200" and its margin fit (10 + 2.5), eleven characters do not (27.5). */
+            DimensionRecord d = chain(1, 24 * scale, offset);
+            double gap = d.textGap;
+            struct Case {
+                const char* text;
+                double y;
+            } cases[] = {
+                {"1200",        gap},
+                {"12345678901", offset > 0 ? gap + height : -(2 * gap + height)},
+            };
+            for (const Case& c : cases) {
+                dimRecord_setText(&d.texts[0], c.text);
+                uint32_t pos = 0;
+                ASSERT_EQ(dimDraw_build(&d, 1, 0, &pos), 0);
+                auto cs = components(pos);
+                ASSERT_EQ(cs[2].type, TEXT_ELM);
+                /* Measured from D0, the dimension-line end of extension line 0. */
+                Dpoint3d dl = axisLocal(cs[2].points[0], dimensionPoint(d, 0));
+                EXPECT_NEAR(dl.y, c.y * scale * UOR, 1e-6) << c.text << " at 1:" << scale << ", offset " << offset;
+            }
+        }
     }
 }
 

@@ -50,6 +50,9 @@ protected:
         t.dimFlags = 1;
         settings().hatchSpacing = 19;
         settings().hatchAngle = 45;
+        settings().measuredTexts = 1;
+        settings().measuredDecimals = 3;
+        settings().skewLegDimensions = 1;
     }
     static void expectChanged() {
         DimensionRecord& t = settings().dimTemplate;
@@ -64,6 +67,9 @@ protected:
         EXPECT_EQ(t.minArrowSpace, 18);
         EXPECT_EQ(t.dimFlags, 1);
         EXPECT_EQ(settings().hatchSpacing, 19);
+        EXPECT_EQ(settings().measuredTexts, 1);
+        EXPECT_EQ(settings().measuredDecimals, 3);
+        EXPECT_EQ(settings().skewLegDimensions, 1);
     }
     /* Write a settings file holding the given extension gap at DIR/data/NAME. */
     void writeSettingsFile(const std::string& name, double extensionGap) {
@@ -129,6 +135,20 @@ TEST(SettingsLayout, ResourcesFollowTheirTables) {
     EXPECT_EQ(back.hatchAngle, 7);
     EXPECT_EQ(back.hatchSpacing, 4.5);
     EXPECT_EQ(back.dimTemplate.textMargin, 2.5);
+
+    /* Resource 4: measured texts and dimensioned skew legs. */
+    s.measuredTexts = 1;
+    s.measuredDecimals = 2;
+    s.skewLegDimensions = 1;
+    unsigned char r4[SETTINGS_RESOURCE_TEXTS_SIZE];
+    std::memset(r4, 0xEE, sizeof r4);
+    settings_packTexts(r4, &s);
+    const unsigned char golden[SETTINGS_RESOURCE_TEXTS_SIZE] = {1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(r4, golden, sizeof golden), 0);
+    settings_unpackTexts(&back, r4);
+    EXPECT_EQ(back.measuredTexts, 1);
+    EXPECT_EQ(back.measuredDecimals, 2);
+    EXPECT_EQ(back.skewLegDimensions, 1);
 }
 
 TEST_F(SettingsTest, AttributesAreRegisteredAtStartUp) {
@@ -186,7 +206,7 @@ TEST_F(SettingsTest, SaveAsThenLoadRestoresTheTemplateAndSpacingButNotTheAngle) 
     EXPECT_EQ(sim::consoleText(), "");
 }
 
-TEST_F(SettingsTest, AFileWithoutTheResourcesKeepsTheTemplateAndResetsTheSpacing) {
+TEST_F(SettingsTest, AFileWithoutTheResourcesKeepsTheTemplateAndResetsTheRest) {
     start();
     std::string file = dir + "/empty.rsc";
     ASSERT_EQ(mdlResource_createFile(file.c_str(), "Empty", 0), RSC_SUCCESS);
@@ -197,6 +217,9 @@ TEST_F(SettingsTest, AFileWithoutTheResourcesKeepsTheTemplateAndResetsTheSpacing
     settings_load(path, false);
     EXPECT_EQ(settings().dimTemplate.extensionGap, 12);
     EXPECT_EQ(settings().hatchSpacing, 2.0);
+    /* Files from before measured texts and leg dimensions keep their meaning: both off. */
+    EXPECT_EQ(settings().measuredTexts, 0);
+    EXPECT_EQ(settings().skewLegDimensions, 0);
     /* A missing file on a silent load changes nothing. */
     settings().hatchSpacing = 19;
     zmlib::copyFixed(path, (dir + "/nowhere.rsc").c_str());

@@ -5,6 +5,9 @@
 #include <memory>
 #include <numbers>
 
+#include "app/dimdraw.h"
+#include "app/dimrecord.h"
+#include "app/dimtext.h"
 #include "app_fixture.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
@@ -319,6 +322,90 @@ TEST_F(SkewTest, CombinedTrianglesTakeTheirHeightFromTheCursor) {
     EXPECT_NEAR(directions.front(), 30, 1e-6);
     EXPECT_NEAR(directions.back(), 90, 1e-6);
     EXPECT_EQ(mdlSystem_getNextGraphicGroup(), 5u);
+}
+
+/* With the legs dimensioned, each leg of the combined triangles (fall, run
+** and offset) gets a dimension chain of its own that says its length; the
+** triangle and its graphic group are as without them, and the modify
+** commands take the leg dimensions like any other. */
+TEST_F(SkewTest, LegDimensionsSayTheLegsLengthsAndMoveLikeAnyDimension) {
+    tarvik().settings->skewLegDimensions = 1;
+    tarvik().settings->measuredDecimals = 1;
+    mdlSystem_setNextGraphicGroup(4);
+    locate(at(0, 0), at(100, 20));
+    Dpoint3d cursor = at(20, 50);
+    skew_combinedTriangles(&cursor, 0);
+    auto all = stored();
+    std::vector<Stored> grouped;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(grouped), [](const Stored& s) { return s.group == 4; });
+    ASSERT_GE(grouped.size(), 4u);
+    ASSERT_EQ(ofType(grouped, SHAPE_ELM).size(), 2u);
+    const auto& v = grouped[0].points; /* P, X above P, Q */
+    const auto& h = grouped[1].points; /* the horizontal triangle on X-Q */
+    EXPECT_EQ(mdlSystem_getNextGraphicGroup(), 5u);
+
+    auto dimensions = [] {
+        std::vector<std::pair<uint32_t, DimensionRecord>> out;
+        for (uint32_t pos = 1; pos <= mdlModelRef_getEof(nullptr); ++pos) {
+            DimensionRecord d{};
+            int32_t current = 0;
+            if (dimRecord_readInto(&d, &current, pos, nullptr, pos + 1) != 0) out.emplace_back(pos, d);
+        }
+        return out;
+    };
+    auto legs = dimensions();
+    ASSERT_EQ(legs.size(), 3u);
+    auto length = [](const Dpoint3d& a, const Dpoint3d& b) {
+        char text[DIM_TEXT_SIZE];
+        dimText_format(text, std::hypot(b.x - a.x, b.y - a.y) / UOR, 1);
+        return std::string(text);
+    };
+    std::vector<std::string> expected = {length(v[0], v[1]), length(h[0], h[2]), length(h[2], h[1])};
+    std::vector<int> rotations;
+    for (const auto& [pos, d] : legs) {
+        EXPECT_EQ(d.segmentCount, 1);
+        EXPECT_NE(std::find(expected.begin(), expected.end(), std::string(d.texts[0].text)), expected.end())
+            << d.texts[0].text;
+        EXPECT_TRUE(d.texts[0].textFlags & TEXT_MEASURED);
+        rotations.push_back(d.rotation);
+        /* Outside its triangle: not on the side of the triangle's centre. */
+        Dpoint3d centre = {(v[0].x + v[1].x + v[2].x + h[2].x) / 4, (v[0].y + v[1].y + v[2].y + h[2].y) / 4, 0};
+        double y = -(centre.x - d.points[0].base.x) * std::sin(d.axisAngle) +
+                   (centre.y - d.points[0].base.y) * std::cos(d.axisAngle);
+        EXPECT_LT(y * d.lineOffset, 0) << d.texts[0].text;
+    }
+    std::sort(rotations.begin(), rotations.end());
+    EXPECT_EQ(rotations, (std::vector<int>{1, 2, 3}));
+
+    /* The fall's dimension line moved twice as far out. */
+    auto fall = std::find_if(legs.begin(), legs.end(), [](const auto& l) { return l.second.rotation == 3; });
+    const DimensionRecord& d = fall->second;
+    EXPECT_EQ(std::string(d.texts[0].text), expected[0]);
+    double e = dimDraw_extensionAngle(&d), run = d.lineOffset * DIM_SEC30;
+    Dpoint3d mid = {(d.points[0].base.x + d.points[1].base.x) / 2, (d.points[0].base.y + d.points[1].base.y) / 2, 0};
+    Dpoint3d pick = {mid.x + run * std::cos(e), mid.y + run * std::sin(e), 0};
+    Dpoint3d out = {mid.x + 2 * run * std::cos(e), mid.y + 2 * run * std::sin(e), 0};
+    ASSERT_TRUE(keyin("tarvik modify dimension"));
+    ASSERT_TRUE(sim::interact::dataPoint(pick, 1));
+    ASSERT_TRUE(sim::interact::dataPoint(out, 1));
+    auto moved = dimensions();
+    ASSERT_EQ(moved.size(), 3u);
+    EXPECT_EQ(moved.back().second.rotation, 3);
+    EXPECT_NEAR(moved.back().second.lineOffset, 2 * d.lineOffset, 1e-6);
+    EXPECT_STREQ(moved.back().second.texts[0].text, d.texts[0].text);
+
+    /* A single triangle: run and offset. */
+    Dpoint3d p = at(0, -60), q = at(100, -40);
+    locate(p, q);
+    cursor = at(50, -20);
+    skew_horizontalTriangle(&cursor, 0);
+    auto single = dimensions();
+    ASSERT_EQ(single.size(), 5u);
+    Dpoint3d t[3]; /* P, Q, and the corner of the legs */
+    double b = tarvik().gd->locatedAngle;
+    ASSERT_EQ(skew_trianglePoints(t, &p, &q, b, skew_cursorSide(&cursor, &p, b), SKEW_PLANE_HORIZONTAL), SKEW_OK);
+    std::vector<std::string> runAndOffset = {single[3].second.texts[0].text, single[4].second.texts[0].text};
+    EXPECT_EQ(runAndOffset, (std::vector<std::string>{length(t[0], t[2]), length(t[2], t[1])}));
 }
 
 TEST_F(SkewTest, ACombinedTriangleThatCannotBeCompletedLeavesNothing) {

@@ -59,6 +59,18 @@ TEST_F(AppTest, KeyinsReachTheirCommands) {
     EXPECT_TRUE(app->alive);
 }
 
+TEST_F(AppTest, HelpOpensTheManualInTheWebBrowser) {
+    writeFile("zm/doc/manual/Tarvik/index.htm", "<html/>");
+    define("ZM_LOCAL", "C:\\zm\\");
+    start();
+    sim::clearOutputLog();
+    EXPECT_TRUE(keyin("tarvik help"));
+    std::string host;
+    for (const auto& e : sim::outputLog())
+        if (e.kind == sim::OutputKind::Host) host += e.text + "\n";
+    EXPECT_NE(host.find("open file C:\\zm\\doc/manual/Tarvik/index.htm"), std::string::npos) << host;
+}
+
 TEST_F(AppTest, ToolboxReopensTheMainDialog) {
     start();
     tarvik().exiting = true; /* closing it here must not end the application */
