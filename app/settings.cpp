@@ -128,9 +128,9 @@ void settings_packTexts(unsigned char* out, const UserInterfaceData* settings) {
 }
 
 void settings_unpackTexts(UserInterfaceData* settings, const unsigned char* in) {
-    settings->measuredTexts = get4le(in) != 0;
-    settings->measuredDecimals = std::clamp(get4le(in + 4), 0, int32_t(DIMTEXT_MAX_DECIMALS));
-    settings->skewLegDimensions = get4le(in + 8) != 0;
+    settings->measuredTexts = get4sle(in) != 0;
+    settings->measuredDecimals = std::clamp(get4sle(in + 4), 0, int32_t(DIMTEXT_MAX_DECIMALS));
+    settings->skewLegDimensions = get4sle(in + 8) != 0;
 }
 
 /* ---- Attributes ------------------------------------------------------------------------ */

@@ -44,29 +44,29 @@ MdlDesc* setUp() {
     sim::TypeDescriptionRsc inner{"inner", sizeof(Inner), {{"gap", 0, sim::FieldKind::Double, 8, 1, {}},
                                                            {"type", 8, sim::FieldKind::Int32, 4, 1, {}}}};
     sim::packTypeDescription(inner, bytes);
-    mdlResource_add(f, sim::RTYPE_TYPEDESC, 1, bytes.data(), static_cast<uint32_t>(bytes.size()), "inner");
+    mdlResource_add(f, RTYPE_TYPEDESC, 1, bytes.data(), static_cast<uint32_t>(bytes.size()), "inner");
     sim::TypeDescriptionRsc outer{"outer", sizeof(Outer),
                                   {{"text", 0, sim::FieldKind::Chars, 1, 16, {}},
                                    {"inner", offsetof(Outer, inner), sim::FieldKind::Struct, sizeof(Inner), 1, "inner"},
                                    {"values", offsetof(Outer, values), sim::FieldKind::Int32, 4, 8, {}}}};
     sim::packTypeDescription(outer, bytes);
-    mdlResource_add(f, sim::RTYPE_TYPEDESC, 2, bytes.data(), static_cast<uint32_t>(bytes.size()), "outer");
+    mdlResource_add(f, RTYPE_TYPEDESC, 2, bytes.data(), static_cast<uint32_t>(bytes.size()), "outer");
     sim::DialogRsc d;
     d.id = 1;
     for (int i = 0; i < 20; ++i) {
         sim::DialogItemRsc it;
-        it.type = i % 2 ? sim::ITEM_TEXT : sim::ITEM_OPTIONBUTTON;
+        it.type = i % 2 ? ITEMTYPE_TEXT : ITEMTYPE_OPTIONBUTTON;
         it.id = i + 1;
         it.access = i % 2 ? "rec.inner.gap" : "rec.values[" + std::to_string(i % 8) + "]";
         it.entries = {{0, {"zero"}}, {1, {"one"}}};
         d.items.push_back(it);
     }
     sim::packDialog(d, bytes);
-    mdlResource_add(f, sim::RTYPE_DIALOG, 1, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
+    mdlResource_add(f, RTYPE_DIALOG, 1, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
     sim::CommandTableRsc t;
     for (int i = 0; i < 200; ++i) t.commands.push_back({i + 1, 0, {"BENCH", "CMD" + std::to_string(i), "GO"}});
     sim::packCommandTable(t, bytes);
-    mdlResource_add(f, sim::RTYPE_COMMANDTABLE, 1, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
+    mdlResource_add(f, RTYPE_COMMANDTABLE, 1, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
     mdlResource_closeFile(f);
 
     app = sim::registerApplication("bench", path);

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr uint32_t TARV = sim::fourCC("Tarv");
+constexpr uint32_t TARV = fourCC("Tarv");
 
 /* A scratch resource file with a 200-byte settings resource, a message list
 ** of 100 messages and a string list of 1000 members, open for writing. */

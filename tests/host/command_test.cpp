@@ -156,16 +156,16 @@ TEST_F(Commands, MenuGoesInFrontOfHostMenu522AndComesOut) {
     auto scope = std::make_unique<sim::CurrentApplicationScope>(app);
     MenuBar* bar = mdlDialog_menuBarGetCmdWinP();
     ASSERT_NE(bar, nullptr);
-    MenuBarMenu* help = mdlDialog_menuBarFindMenu(bar, sim::RTYPE_PULLDOWN, -522);
+    MenuBarMenu* help = mdlDialog_menuBarFindMenu(bar, RTYPE_PULLDOWN, -522);
     ASSERT_NE(help, nullptr);
-    MenuBarMenu* mine = mdlDialog_menuBarInsMenu(bar, sim::RTYPE_PULLDOWN, 1, help);
+    MenuBarMenu* mine = mdlDialog_menuBarInsMenu(bar, RTYPE_PULLDOWN, 1, help);
     ASSERT_NE(mine, nullptr);
     auto menus = sim::menuBarMenus();
     ASSERT_GE(menus.size(), 2u);
     EXPECT_EQ(menus[menus.size() - 2].second, "~Dim");
     EXPECT_EQ(menus.back().first, -522);
-    EXPECT_EQ(mdlDialog_menuBarFindMenu(bar, sim::RTYPE_PULLDOWN, 1), mine);
-    EXPECT_EQ(mdlDialog_menuBarInsMenu(bar, sim::RTYPE_PULLDOWN, 99, help), nullptr) << "no such menu";
+    EXPECT_EQ(mdlDialog_menuBarFindMenu(bar, RTYPE_PULLDOWN, 1), mine);
+    EXPECT_EQ(mdlDialog_menuBarInsMenu(bar, RTYPE_PULLDOWN, 99, help), nullptr) << "no such menu";
 
     std::string error;
     ASSERT_TRUE(sim::runEvent([&] { return sim::pickMenu("dim>place", error); })) << error;
@@ -176,19 +176,19 @@ TEST_F(Commands, MenuGoesInFrontOfHostMenu522AndComesOut) {
     EXPECT_FALSE(sim::pickMenu("Dim>More", error)) << "a submenu does nothing";
 
     EXPECT_EQ(mdlDialog_menuBarDeleteMenu(mine, bar, 0, 0), HOST_SUCCESS);
-    EXPECT_EQ(mdlDialog_menuBarFindMenu(bar, sim::RTYPE_PULLDOWN, 1), nullptr);
+    EXPECT_EQ(mdlDialog_menuBarFindMenu(bar, RTYPE_PULLDOWN, 1), nullptr);
     EXPECT_EQ(mdlDialog_menuBarDeleteMenu(mine, bar, 0, 0), HOST_ERROR) << "deleted twice";
     EXPECT_EQ(sim::menuBarMenus().back().first, -522);
 
     /* A menu of an application that unloads leaves the bar with it. */
-    ASSERT_NE(mdlDialog_menuBarInsMenu(bar, sim::RTYPE_PULLDOWN, 1, nullptr), nullptr);
+    ASSERT_NE(mdlDialog_menuBarInsMenu(bar, RTYPE_PULLDOWN, 1, nullptr), nullptr);
     scope.reset();
     ASSERT_TRUE(sim::unloadApplication(app, true));
-    EXPECT_EQ(mdlDialog_menuBarFindMenu(bar, sim::RTYPE_PULLDOWN, 1), nullptr);
+    EXPECT_EQ(mdlDialog_menuBarFindMenu(bar, RTYPE_PULLDOWN, 1), nullptr);
 
     sim::setCommandWindowMenuBar(false);
     EXPECT_EQ(mdlDialog_menuBarGetCmdWinP(), nullptr);
-    EXPECT_EQ(mdlDialog_menuBarInsMenu(bar, sim::RTYPE_PULLDOWN, 1, nullptr), nullptr);
+    EXPECT_EQ(mdlDialog_menuBarInsMenu(bar, RTYPE_PULLDOWN, 1, nullptr), nullptr);
 }
 
 TEST(MenuLayout, EntryHooksFollowTheEntriesAndOlderMenusStillDecode) {

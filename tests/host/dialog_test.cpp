@@ -54,14 +54,14 @@ void hookListAttach(DialogItemMessage* m) {
 /* Pushes OK on a double click, as list pickers do. */
 void hookListDoubleClickConfirms(DialogItemMessage* m) {
     if (m->messageType == DITEM_MESSAGE_BUTTON && m->u.button.transition == BUTTONTRANS_UP && m->u.button.clicks == 2) {
-        DialogItem* ok = mdlDialog_itemGetByTypeAndId(m->db, sim::ITEM_PUSHBUTTON, PUSHBUTTONID_OK, 0);
+        DialogItem* ok = mdlDialog_itemGetByTypeAndId(m->db, ITEMTYPE_PUSHBUTTON, PUSHBUTTONID_OK, 0);
         mdlDialog_itemPress(m->db, ok->itemIndex);
     }
 }
 
 void hookPopup(DialogMessage* m) {
     if (m->messageType == DIALOG_MESSAGE_BUTTON && m->u.button.eventCode == BUTTONEVENT_POPUP && m->u.button.itemP &&
-        m->u.button.itemP->type == sim::ITEM_LISTBOX)
+        m->u.button.itemP->type == ITEMTYPE_LISTBOX)
         m->u.button.popupMenuId = 20000;
 }
 
@@ -98,21 +98,21 @@ protected:
         d.title = "Seven";
         d.hookId = 10;
         d.extent = {0, 0, 200, 100};
-        d.items = {item(sim::ITEM_TEXT, 1, 11, "rec.name"), item(sim::ITEM_TOGGLE, 2, 11, "rec.flags"),
-                   item(sim::ITEM_PUSHBUTTON, PUSHBUTTONID_OK, 11), item(sim::ITEM_PUSHBUTTON, PUSHBUTTONID_CANCEL, 11)};
+        d.items = {item(ITEMTYPE_TEXT, 1, 11, "rec.name"), item(ITEMTYPE_TOGGLE, 2, 11, "rec.flags"),
+                   item(ITEMTYPE_PUSHBUTTON, PUSHBUTTONID_OK, 11), item(ITEMTYPE_PUSHBUTTON, PUSHBUTTONID_CANCEL, 11)};
         d.items[1].properties = {{"mask", "4"}};
         addDialog(d);
 
         sim::DialogRsc opt;
         opt.id = 8;
         opt.title = "Options";
-        opt.items = {item(sim::ITEM_OPTIONBUTTON, 3, 12, "rec.choice")};
+        opt.items = {item(ITEMTYPE_OPTIONBUTTON, 3, 12, "rec.choice")};
         addDialog(opt);
 
         sim::DialogRsc list;
         list.id = 9;
         list.hookId = 15;
-        list.items = {item(sim::ITEM_LISTBOX, 4, 13, "rec.row"), item(sim::ITEM_PUSHBUTTON, PUSHBUTTONID_OK, 0)};
+        list.items = {item(ITEMTYPE_LISTBOX, 4, 13, "rec.row"), item(ITEMTYPE_PUSHBUTTON, PUSHBUTTONID_OK, 0)};
         addDialog(list);
     }
     void TearDown() override {
@@ -174,7 +174,7 @@ TEST_F(Dialogs, HooksOfTwoApplicationsWithTheSameIdStayApart) {
         sim::CurrentApplicationScope scope(b);
         dbB = mdlDialog_open(0, 7);
         EXPECT_EQ(mdlDialog_find(7, nullptr), dbB) << "the current application's own dialog first";
-        EXPECT_EQ(mdlDialog_findByTypeAndId(sim::RTYPE_DIALOG, 7, a), da);
+        EXPECT_EQ(mdlDialog_findByTypeAndId(RTYPE_DIALOG, 7, a), da);
     }
     ASSERT_NE(dbB, nullptr);
     EXPECT_EQ(seen.front(), "B:0");
@@ -184,7 +184,7 @@ TEST_F(Dialogs, HooksOfTwoApplicationsWithTheSameIdStayApart) {
     ** first application's hooks are untouched. */
     seen.clear();
     ASSERT_TRUE(sim::unloadApplication(b, true));
-    EXPECT_EQ(mdlDialog_findByTypeAndId(sim::RTYPE_DIALOG, 7, b), nullptr);
+    EXPECT_EQ(mdlDialog_findByTypeAndId(RTYPE_DIALOG, 7, b), nullptr);
     EXPECT_EQ(seen.back(), "B:2");
     seen.clear();
     mdlWindow_close(da);
@@ -281,7 +281,7 @@ TEST_F(Dialogs, OptionButtonIsFilledByItsHookAndFollowsTheRecord) {
     sim::CurrentApplicationScope scope(a);
     DialogBox* db = mdlDialog_open(0, 8);
     ASSERT_NE(db, nullptr);
-    DialogItem* ob = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_OPTIONBUTTON, 3, 0);
+    DialogItem* ob = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_OPTIONBUTTON, 3, 0);
     ASSERT_NE(ob, nullptr);
     ASSERT_EQ(mdlDialog_optionButtonGetCount(ob), 3);
     char label[16];
@@ -323,7 +323,7 @@ TEST_F(Dialogs, ListBoxShowsAStringListAndReportsSelections) {
 
     DialogBox* db = mdlDialog_open(0, 9);
     ASSERT_NE(db, nullptr);
-    DialogItem* lb = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_LISTBOX, 4, 0);
+    DialogItem* lb = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_LISTBOX, 4, 0);
     EXPECT_EQ(mdlDialog_listBoxGetStrListP(lb), rows);
     EXPECT_EQ(mdlDialog_listBoxNRows(lb), 3) << "two members per row";
     char cell[8];
@@ -370,7 +370,7 @@ TEST_F(Dialogs, DoubleClickThatPressesOkClosesTheModalList) {
     for (const char* t : {"one", "two"}) mdlListCell_setStringValue(mdlListRow_getCellAtIndex(mdlListModel_insertRow(model, -1), 0), t);
     sim::setModalHandler([&](DialogBox* db) {
         std::string error;
-        DialogItem* lb = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_LISTBOX, 4, 0);
+        DialogItem* lb = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_LISTBOX, 4, 0);
         mdlDialog_listBoxSetListModelP(lb, model, 1);
         EXPECT_TRUE(sim::userSelectRow(db, lb->itemIndex, 1, 0, true, error)) << error;
         return ACTIONBUTTON_CANCEL; /* not used: the hook closed it */
@@ -445,10 +445,10 @@ TEST_F(Dialogs, WindowsResizeDockAndMeasureText) {
 namespace {
 
 void hookDraws(DialogItemMessage* m) {
-    if (m->messageType == DITEM_MESSAGE_DRAW && m->dialogItemP->type == sim::ITEM_GENERIC) {
+    if (m->messageType == DITEM_MESSAGE_DRAW && m->dialogItemP->type == ITEMTYPE_GENERIC) {
         mdlDialog_drawText(m->db, m->u.draw.rect.left + 65, m->u.draw.rect.top, 2, "line one");
         mdlDialog_rectDrawBeveled(m->db, &m->u.draw.rect, 1);
-        EXPECT_EQ(mdlDialog_drawIcon(m->db, sim::RTYPE_ICON, 999, &m->u.draw.rect), HOST_ERROR) << "no such icon";
+        EXPECT_EQ(mdlDialog_drawIcon(m->db, RTYPE_ICON, 999, &m->u.draw.rect), HOST_ERROR) << "no such icon";
     }
     hookItem(m);
 }
@@ -458,8 +458,8 @@ void hookDraws(DialogItemMessage* m) {
 TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     sim::DialogRsc d;
     d.id = 20;
-    d.items = {item(sim::ITEM_GENERIC, 1, 16), item(sim::ITEM_MENUBAR, 2, 16), item(sim::ITEM_LISTBOX, 3, 16),
-               item(sim::ITEM_COMBOBOX, 4, 16, "rec.name")};
+    d.items = {item(ITEMTYPE_GENERIC, 1, 16), item(ITEMTYPE_MENUBAR, 2, 16), item(ITEMTYPE_LISTBOX, 3, 16),
+               item(ITEMTYPE_COMBOBOX, 4, 16, "rec.name")};
     d.items[1].properties = {{"menus", "30"}};
     d.items[2].entries = {{0, {"r0c0", "r0c1"}}, {1, {"r1c0", "r1c1"}}};
     d.items[2].properties = {{"columns", "2"}};
@@ -521,7 +521,7 @@ TEST_F(Dialogs, TextFieldFormatsAreCheckedBeforeUse) {
     d.id = 21;
     const char* formats[] = {"%.2f mm", "%5d", "%d%s", "%999999d", "100%% %g", "plain"};
     for (int i = 0; i < 6; ++i) {
-        d.items.push_back(item(sim::ITEM_TEXT, i + 1, 0, "rec.gap"));
+        d.items.push_back(item(ITEMTYPE_TEXT, i + 1, 0, "rec.gap"));
         d.items.back().properties = {{"format", formats[i]}};
     }
     addDialog(d);

@@ -51,24 +51,24 @@ protected:
     void addDialog(const sim::DialogRsc& d) {
         std::vector<uint8_t> bytes;
         ASSERT_EQ(sim::packDialog(d, bytes), RSC_SUCCESS);
-        add(sim::RTYPE_DIALOG, d.id, bytes);
+        add(RTYPE_DIALOG, d.id, bytes);
     }
     void addMenu(const sim::MenuRsc& m) {
         std::vector<uint8_t> bytes;
         ASSERT_EQ(sim::packMenu(m, bytes), RSC_SUCCESS);
-        add(sim::RTYPE_PULLDOWN, m.id, bytes);
+        add(RTYPE_PULLDOWN, m.id, bytes);
     }
     void addCommands(int32_t id, const std::vector<std::pair<int32_t, std::vector<std::string>>>& commands) {
         sim::CommandTableRsc t;
         for (auto& [number, words] : commands) t.commands.push_back({number, 0, words});
         std::vector<uint8_t> bytes;
         ASSERT_EQ(sim::packCommandTable(t, bytes), RSC_SUCCESS);
-        add(sim::RTYPE_COMMANDTABLE, id, bytes);
+        add(RTYPE_COMMANDTABLE, id, bytes);
     }
     void addType(int32_t id, const sim::TypeDescriptionRsc& t) {
         std::vector<uint8_t> bytes;
         ASSERT_EQ(sim::packTypeDescription(t, bytes), RSC_SUCCESS);
-        add(sim::RTYPE_TYPEDESC, id, bytes, t.name.c_str());
+        add(RTYPE_TYPEDESC, id, bytes, t.name.c_str());
     }
     /* Close the scratch file and register application NAME owning it (open
     ** for reading as its own resource file). */

@@ -60,14 +60,14 @@ TEST_F(RcompTest, EverySectionCompilesAndDecodesBack) {
 
     /* Typed fields, little-endian, in order. */
     std::vector<uint8_t> raw;
-    ASSERT_EQ(sim::findResource(sim::fourCC("Tarv"), 1, raw, h), RSC_SUCCESS);
+    ASSERT_EQ(sim::findResource(fourCC("Tarv"), 1, raw, h), RSC_SUCCESS);
     const uint8_t expected[] = {0xFE, 0xFF, 0xFF, 0xFF, 1, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0xE0, 0x3F,
                                 'a', 'b', 0, 0, 0xE6, 0, 0, 0, 'n', 'M', 'd', 'p', 0, 0, 0xFF, 0};
     EXPECT_EQ(raw, std::vector<uint8_t>(expected, expected + sizeof expected));
-    ASSERT_EQ(sim::findResource(sim::fourCC("RawX"), -3, raw, h), RSC_SUCCESS);
+    ASSERT_EQ(sim::findResource(fourCC("RawX"), -3, raw, h), RSC_SUCCESS);
     EXPECT_EQ(raw, (std::vector<uint8_t>{1, 2, 10, 11}));
     auto keys = sim::listResources(h);
-    auto tarv = std::find_if(keys.begin(), keys.end(), [](auto& k) { return k.type == sim::fourCC("Tarv"); });
+    auto tarv = std::find_if(keys.begin(), keys.end(), [](auto& k) { return k.type == fourCC("Tarv"); });
     ASSERT_NE(tarv, keys.end());
     EXPECT_EQ(tarv->alias, "settings");
 
@@ -78,11 +78,11 @@ TEST_F(RcompTest, EverySectionCompilesAndDecodesBack) {
     EXPECT_EQ(d.extent, (sim::Extent{10, 20, 300, 120}));
     EXPECT_EQ(d.attributes, sim::DIALOGATTR_MODAL);
     ASSERT_EQ(d.items.size(), 3u);
-    EXPECT_EQ(d.items[0].type, sim::ITEM_PUSHBUTTON);
+    EXPECT_EQ(d.items[0].type, ITEMTYPE_PUSHBUTTON);
     EXPECT_EQ(d.items[0].id, -3);
     EXPECT_EQ(d.items[0].attributes, sim::ITEMATTR_DEFAULT);
     const sim::DialogItemRsc& option = d.items[1];
-    EXPECT_EQ(option.type, sim::ITEM_OPTIONBUTTON);
+    EXPECT_EQ(option.type, ITEMTYPE_OPTIONBUTTON);
     EXPECT_EQ(option.hookId, 20040);
     EXPECT_EQ(option.access, "zmScaleP->index");
     ASSERT_NE(sim::itemProperty(option, "width"), nullptr);
@@ -115,13 +115,13 @@ TEST_F(RcompTest, EverySectionCompilesAndDecodesBack) {
     EXPECT_EQ(ct.commands[1].flags, 4u);
 
     sim::RasterRsc icon;
-    ASSERT_EQ(sim::loadRaster(sim::RTYPE_ICON, 20001, icon, h), RSC_SUCCESS);
+    ASSERT_EQ(sim::loadRaster(RTYPE_ICON, 20001, icon, h), RSC_SUCCESS);
     EXPECT_EQ(icon, (sim::RasterRsc{3, 2, sim::RasterFormat::ColourIndex, {0, 3, 0, 3, 3, 0}}));
     sim::RasterRsc image;
-    ASSERT_EQ(sim::loadRaster(sim::RTYPE_IMAGE, 5, image, h), RSC_SUCCESS);
+    ASSERT_EQ(sim::loadRaster(RTYPE_IMAGE, 5, image, h), RSC_SUCCESS);
     EXPECT_EQ(image, (sim::RasterRsc{2, 1, sim::RasterFormat::Rgb, {255, 0, 0, 0, 0, 255}}));
     sim::RasterRsc pixels;
-    ASSERT_EQ(sim::loadRaster(sim::fourCC("IcoX"), 20002, pixels, h), RSC_SUCCESS);
+    ASSERT_EQ(sim::loadRaster(fourCC("IcoX"), 20002, pixels, h), RSC_SUCCESS);
     EXPECT_EQ(pixels.pixels, (std::vector<uint8_t>{0x10, 0x20, 0x30, 0xFF, 0xFF, 0xFF}));
 
     sim::TypeDescriptionRsc td;
@@ -132,8 +132,8 @@ TEST_F(RcompTest, EverySectionCompilesAndDecodesBack) {
     EXPECT_EQ(td.fields[3], (sim::TypeFieldRsc{"level", 24, sim::FieldKind::WChars, 2, 4, ""}));
     /* The type without an id got a free one; the other kept its own. */
     uint32_t size = 0;
-    EXPECT_EQ(mdlResource_querySize(&size, h, sim::RTYPE_TYPEDESC, 1), RSC_SUCCESS);
-    EXPECT_EQ(mdlResource_querySize(&size, h, sim::RTYPE_TYPEDESC, 7), RSC_SUCCESS);
+    EXPECT_EQ(mdlResource_querySize(&size, h, RTYPE_TYPEDESC, 1), RSC_SUCCESS);
+    EXPECT_EQ(mdlResource_querySize(&size, h, RTYPE_TYPEDESC, 7), RSC_SUCCESS);
     EXPECT_EQ(sim::loadTypeDescription("missing", td, h), RSCERR_NOT_FOUND);
 }
 

@@ -34,7 +34,7 @@ sim::DialogRsc sampleDialog() {
     d.hookId = 5;
     d.attributes = sim::DIALOGATTR_MODAL;
     sim::DialogItemRsc item;
-    item.type = sim::ITEM_PUSHBUTTON;
+    item.type = ITEMTYPE_PUSHBUTTON;
     item.id = -3;
     item.label = "OK";
     item.attributes = sim::ITEMATTR_DEFAULT;
@@ -58,13 +58,13 @@ sim::MenuRsc sampleMenu() {
 }  // namespace
 
 TEST(ResourceFormats, FourCharacterCodesReadInOrder) {
-    EXPECT_EQ(sim::fourCC("Icon"), 0x49636F6Eu);
-    EXPECT_EQ(sim::fourCC("pdMn"), 0x70644D6Eu);
+    EXPECT_EQ(fourCC("Icon"), 0x49636F6Eu);
+    EXPECT_EQ(fourCC("pdMn"), 0x70644D6Eu);
     EXPECT_EQ(sim::fourCCText(0x70644D6E), "pdMn");
     EXPECT_EQ(sim::fourCCText(0x01020304), "????");
     uint32_t code = 0;
     EXPECT_TRUE(sim::parseFourCC("Tarv", &code));
-    EXPECT_EQ(code, sim::fourCC("Tarv"));
+    EXPECT_EQ(code, fourCC("Tarv"));
     EXPECT_FALSE(sim::parseFourCC("Tar", &code));
 }
 

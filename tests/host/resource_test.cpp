@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr uint32_t TARV = sim::fourCC("Tarv");
+constexpr uint32_t TARV = fourCC("Tarv");
 
 std::string loadText(RscFileHandle file, uint32_t type, int32_t id) {
     void* p = mdlResource_load(file, type, id);
@@ -55,7 +55,7 @@ TEST_F(ResourceTest, AddReplaceLoadAndMissingResources) {
     EXPECT_EQ(loadText(h, TARV, -1), "");
 
     EXPECT_EQ(mdlResource_load(h, TARV, 2), nullptr);
-    EXPECT_EQ(mdlResource_load(h, sim::fourCC("Tarw"), 1), nullptr);
+    EXPECT_EQ(mdlResource_load(h, fourCC("Tarw"), 1), nullptr);
     uint32_t size = 0;
     EXPECT_EQ(mdlResource_querySize(&size, h, TARV, 2), RSCERR_NOT_FOUND);
     EXPECT_EQ(mdlResource_querySize(&size, h, TARV, 1), RSC_SUCCESS);

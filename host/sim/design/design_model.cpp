@@ -499,7 +499,6 @@ size_t undoDepth() { return state.undoSteps.size(); }
 void resetForTests() {
     closeActive();
     resetShown();
-    sim::geom::resetTransformsForTests();
 }
 
 static Registration resetRegistration([] { registerReset(ResetStage::Design, resetForTests); });

@@ -20,6 +20,9 @@ struct ElementState {
 };
 ElementState* state = new ElementState();   /* lives for the process; never destroyed before late users */
 
+/* A 2-D file leaves the modes at 2-D: back to the start's 3-D. */
+sim::Registration resetRegistration([] { sim::registerReset(sim::ResetStage::Design, [] { state->modes = MgdsModes{1, {}}; }); });
+
 /* Walk the linkages of E; FN(offset, words) answers false to stop. Answers
 ** false when a linkage is malformed. */
 template <typename Fn>

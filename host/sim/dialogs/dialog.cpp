@@ -24,13 +24,6 @@ constexpr size_t KEEP_CLOSED = 64;
 
 // [SECTION] State and helpers
 
-void copyOut(char* buffer, int size, const std::string& text) {
-    if (!buffer || size <= 0) return;
-    size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
-    std::memcpy(buffer, text.data(), n);
-    std::memset(buffer + n, 0, static_cast<size_t>(size) - n);
-}
-
 const std::string* property(const ItemState& it, const char* name) {
     for (auto& [k, v] : it.properties)
         if (k == name) return &v;
@@ -172,15 +165,15 @@ std::unique_ptr<ItemState> buildItem(const sim::DialogItemRsc& r, int index, Dia
     if (const std::string* m = property(*it, "mask")) it->mask = static_cast<uint32_t>(std::strtoul(m->c_str(), nullptr, 0));
     if (const std::string* c = property(*it, "columns")) it->columns = std::max(1, std::atoi(c->c_str()));
     for (const auto& e : r.entries) {
-        if (r.type == sim::ITEM_OPTIONBUTTON)
+        if (r.type == ITEMTYPE_OPTIONBUTTON)
             it->options.push_back({e.texts.empty() ? std::string() : e.texts[0], 0, 0, e.value});
         else
             it->rows.push_back(e.texts);
     }
-    if (r.type == sim::ITEM_OPTIONBUTTON && !it->options.empty()) it->value = it->options[0].value;
-    if (r.type == sim::ITEM_TEXT || r.type == sim::ITEM_COMBOBOX)
+    if (r.type == ITEMTYPE_OPTIONBUTTON && !it->options.empty()) it->value = it->options[0].value;
+    if (r.type == ITEMTYPE_TEXT || r.type == ITEMTYPE_COMBOBOX)
         if (const std::string* v = property(*it, "value")) it->text = *v;
-    if (r.type == sim::ITEM_MENUBAR || r.type == sim::ITEM_POPUPMENU) {
+    if (r.type == ITEMTYPE_MENUBAR || r.type == ITEMTYPE_POPUPMENU) {
         if (const std::string* list = property(*it, "menus")) {
             std::string ids = *list;
             std::replace(ids.begin(), ids.end(), ',', ' ');

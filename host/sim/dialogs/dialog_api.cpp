@@ -55,7 +55,7 @@ HOST_API DialogBox* mdlDialog_find(int32_t dialogId, MdlDescP owner) {
 }
 
 HOST_API DialogBox* mdlDialog_findByTypeAndId(uint32_t type, int32_t dialogId, MdlDescP owner) {
-    if (type != sim::RTYPE_DIALOG) return nullptr;
+    if (type != RTYPE_DIALOG) return nullptr;
     return mdlDialog_find(dialogId, owner);
 }
 
@@ -161,7 +161,7 @@ HOST_API StatusInt mdlDialog_itemSetLabel(DialogBox* db, int itemIndex, const ch
 HOST_API StatusInt mdlDialog_itemGetLabel(char* buffer, int size, DialogBox* db, int itemIndex) {
     ItemState* it = itemAt(db, itemIndex);
     if (!it || !buffer) return HOST_ERROR;
-    copyOut(buffer, size, it->label);
+    sim::copyFixed(buffer, size, it->label);
     return HOST_SUCCESS;
 }
 
@@ -176,11 +176,11 @@ HOST_API StatusInt mdlDialog_itemSetExtent(DialogBox* db, int itemIndex, const D
 HOST_API StatusInt mdlDialog_itemGetText(char* buffer, int size, DialogBox* db, int itemIndex) {
     ItemState* it = itemAt(db, itemIndex);
     if (!it || !buffer) return HOST_ERROR;
-    if (it->pub.type == sim::ITEM_OPTIONBUTTON) {
+    if (it->pub.type == ITEMTYPE_OPTIONBUTTON) {
         int i = optionIndexOfValue(*it, it->value);
-        copyOut(buffer, size, i < 0 ? std::string() : it->options[static_cast<size_t>(i)].label);
+        sim::copyFixed(buffer, size, i < 0 ? std::string() : it->options[static_cast<size_t>(i)].label);
     } else {
-        copyOut(buffer, size, it->text);
+        sim::copyFixed(buffer, size, it->text);
     }
     return HOST_SUCCESS;
 }
@@ -195,7 +195,7 @@ HOST_API StatusInt mdlDialog_itemSetText(DialogBox* db, int itemIndex, const cha
 HOST_API StatusInt mdlDialog_itemGetValue(int32_t* value, DialogBox* db, int itemIndex) {
     ItemState* it = itemAt(db, itemIndex);
     if (!it || !value) return HOST_ERROR;
-    if (it->pub.type == sim::ITEM_LISTBOX) *value = selectedRow(*it);
+    if (it->pub.type == ITEMTYPE_LISTBOX) *value = selectedRow(*it);
     else *value = it->value;
     return HOST_SUCCESS;
 }
@@ -203,11 +203,11 @@ HOST_API StatusInt mdlDialog_itemGetValue(int32_t* value, DialogBox* db, int ite
 HOST_API StatusInt mdlDialog_itemSetValue(DialogBox* db, int itemIndex, int32_t value) {
     ItemState* it = itemAt(db, itemIndex);
     if (!it) return HOST_ERROR;
-    if (it->pub.type == sim::ITEM_LISTBOX) {
+    if (it->pub.type == ITEMTYPE_LISTBOX) {
         it->selected.clear();
         if (value >= 0 && value < rowCount(*it)) it->selected.insert(value);
     } else {
-        it->value = it->pub.type == sim::ITEM_TOGGLE ? (value != 0) : value;
+        it->value = it->pub.type == ITEMTYPE_TOGGLE ? (value != 0) : value;
     }
     return HOST_SUCCESS;
 }
@@ -234,15 +234,15 @@ HOST_API StatusInt mdlDialog_hookItemSendUserMsg(DialogItem* item, intptr_t arg1
 
 HOST_API StatusInt mdlDialog_textItemGetFormat(char* format, int size, DialogItem* item) {
     ItemState* it = itemOf(item);
-    if (!it || !format || it->pub.type != sim::ITEM_TEXT) return HOST_ERROR;
+    if (!it || !format || it->pub.type != ITEMTYPE_TEXT) return HOST_ERROR;
     const std::string* f = property(*it, "format");
-    copyOut(format, size, f ? *f : std::string());
+    sim::copyFixed(format, size, f ? *f : std::string());
     return HOST_SUCCESS;
 }
 
 HOST_API StatusInt mdlDialog_textItemSetFormat(DialogItem* item, const char* format) {
     ItemState* it = itemOf(item);
-    if (!it || !format || it->pub.type != sim::ITEM_TEXT) return HOST_ERROR;
+    if (!it || !format || it->pub.type != ITEMTYPE_TEXT) return HOST_ERROR;
     auto found = std::find_if(it->properties.begin(), it->properties.end(),
                               [](const auto& p) { return p.first == "format"; });
     if (found != it->properties.end()) found->second = format;

@@ -29,7 +29,7 @@ StatusInt fileDialog(bool create, char* fileName, const char* defaultName, const
                                                      std::to_string(MAXFILELENGTH - 1) + " characters; cancelled");
         return 1;
     }
-    copyOut(fileName, MAXFILELENGTH, name);
+    sim::copyFixed(fileName, MAXFILELENGTH, name);
     return 0;
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/mdldialog.h"
+#include "host/sim/base/base.h"
 #include "host/sim/dialogs/dialogs.h"
 #include "host/sim/resources/resources.h"
 
@@ -101,8 +102,6 @@ extern DialogState state;
 
 /* ---- State and helpers (dialog.cpp) ---------------------------------------------- */
 
-/* Copy TEXT into BUFFER of SIZE bytes, cut to SIZE - 1 and zero-filled. */
-void copyOut(char* buffer, int size, const std::string& text);
 /* The item's resource property NAME, or null. */
 const std::string* property(const ItemState& it, const char* name);
 /* DB when it is open (closing included), else null. */

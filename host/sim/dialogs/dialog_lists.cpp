@@ -13,7 +13,7 @@ using namespace sim::dialogs;
 HOST_API StatusInt mdlDialog_optionButtonInsertItem(DialogItem* item, int position, const char* label,
                                                     uint32_t iconType, int32_t iconId, int32_t value) {
     ItemState* it = itemOf(item);
-    if (!it || it->pub.type != sim::ITEM_OPTIONBUTTON) return HOST_ERROR;
+    if (!it || it->pub.type != ITEMTYPE_OPTIONBUTTON) return HOST_ERROR;
     if (position > static_cast<int>(it->options.size())) return HOST_ERROR;
     OptionEntry e{label ? label : "", iconType, iconId, value};
     if (position < 0) it->options.push_back(std::move(e));
@@ -23,7 +23,7 @@ HOST_API StatusInt mdlDialog_optionButtonInsertItem(DialogItem* item, int positi
 
 HOST_API StatusInt mdlDialog_optionButtonDeleteItem(DialogItem* item, int index) {
     ItemState* it = itemOf(item);
-    if (!it || it->pub.type != sim::ITEM_OPTIONBUTTON) return HOST_ERROR;
+    if (!it || it->pub.type != ITEMTYPE_OPTIONBUTTON) return HOST_ERROR;
     if (index == -1) {
         it->options.clear();
         return HOST_SUCCESS;
@@ -42,7 +42,7 @@ HOST_API StatusInt mdlDialog_optionButtonGetItem(char* label, int size, int32_t*
     ItemState* it = itemOf(item);
     if (!it || index < 0 || index >= static_cast<int>(it->options.size())) return HOST_ERROR;
     const OptionEntry& e = it->options[static_cast<size_t>(index)];
-    if (label) copyOut(label, size, e.label);
+    if (label) sim::copyFixed(label, size, e.label);
     if (value) *value = e.value;
     return HOST_SUCCESS;
 }
@@ -50,7 +50,7 @@ HOST_API StatusInt mdlDialog_optionButtonGetItem(char* label, int size, int32_t*
 namespace {
 ItemState* listItem(DialogItem* item) {
     ItemState* it = itemOf(item);
-    return it && (it->pub.type == sim::ITEM_LISTBOX || it->pub.type == sim::ITEM_COMBOBOX) ? it : nullptr;
+    return it && (it->pub.type == ITEMTYPE_LISTBOX || it->pub.type == ITEMTYPE_COMBOBOX) ? it : nullptr;
 }
 
 void clampSelection(ItemState* it) {
@@ -172,7 +172,7 @@ HOST_API StatusInt mdlDialog_listBoxGetCellText(char* buffer, int size, DialogIt
     ItemState* it = listItem(item);
     if (!it || !buffer || row < 0 || row >= rowCount(*it) || column < 0 || column >= std::max(it->columns, 1))
         return HOST_ERROR;
-    copyOut(buffer, size, cellText(*it, row, column));
+    sim::copyFixed(buffer, size, cellText(*it, row, column));
     return HOST_SUCCESS;
 }
 

@@ -52,7 +52,7 @@ void build() {
     state.built = true;
     for (const HostMenu& h : hostMenus) {
         auto m = std::make_unique<MenuBarMenu>();
-        m->type = sim::RTYPE_PULLDOWN;
+        m->type = RTYPE_PULLDOWN;
         m->menu.id = h.id;
         m->menu.title = h.title;
         m->owner = nullptr;
@@ -147,7 +147,7 @@ HOST_API MenuBar* mdlDialog_menuBarGetCmdWinP(void) {
 
 HOST_API MenuBarMenu* mdlDialog_menuBarInsMenu(MenuBar* bar, uint32_t type, int32_t id, MenuBarMenu* before) {
     build();
-    if (!validBar(bar) || type != sim::RTYPE_PULLDOWN) return nullptr;
+    if (!validBar(bar) || type != RTYPE_PULLDOWN) return nullptr;
     auto m = std::make_unique<MenuBarMenu>();
     m->type = type;
     m->owner = sim::currentApplication();

@@ -37,7 +37,7 @@ void press(DialogBox* db, ItemState* it) {
         if (!active(db)) return;
     }
     sendItem(db, it, DITEM_MESSAGE_ACTIVATE);
-    if (!active(db) || it->pub.type != sim::ITEM_PUSHBUTTON) return;
+    if (!active(db) || it->pub.type != ITEMTYPE_PUSHBUTTON) return;
     if (it->pub.id == PUSHBUTTONID_OK) closeDialog(db, ACTIONBUTTON_OK);
     else if (it->pub.id == PUSHBUTTONID_CANCEL) closeDialog(db, ACTIONBUTTON_CANCEL);
 }
@@ -83,8 +83,8 @@ bool userSetItem(DialogBox* db, int itemIndex, const std::string& value, std::st
     ItemState* it = usable(db, itemIndex, error);
     if (!it) return false;
     uint32_t t = it->pub.type;
-    if (t == ITEM_OPTIONBUTTON) return userPickOption(db, itemIndex, value, error);
-    if (t == ITEM_LISTBOX) {
+    if (t == ITEMTYPE_OPTIONBUTTON) return userPickOption(db, itemIndex, value, error);
+    if (t == ITEMTYPE_LISTBOX) {
         char* end = nullptr;
         long row = std::strtol(value.c_str(), &end, 10);
         if (value.empty() || *end) {
@@ -93,7 +93,7 @@ bool userSetItem(DialogBox* db, int itemIndex, const std::string& value, std::st
         }
         return userSelectRow(db, itemIndex, static_cast<int>(row), 0, false, error);
     }
-    if (t != ITEM_TEXT && t != ITEM_COMBOBOX && t != ITEM_TOGGLE) {
+    if (t != ITEMTYPE_TEXT && t != ITEMTYPE_COMBOBOX && t != ITEMTYPE_TOGGLE) {
         error = describe(db, it) + " takes no value";
         return false;
     }
@@ -103,7 +103,7 @@ bool userSetItem(DialogBox* db, int itemIndex, const std::string& value, std::st
     }
     std::string oldText = it->text;
     int32_t oldValue = it->value;
-    if (t == ITEM_TOGGLE) {
+    if (t == ITEMTYPE_TOGGLE) {
         if (!parseToggle(value, it->value)) {
             error = "a toggle is set to on or off, not \"" + value + "\"";
             return false;
@@ -130,7 +130,7 @@ bool userSetItem(DialogBox* db, int itemIndex, const std::string& value, std::st
 bool userPressItem(DialogBox* db, int itemIndex, std::string& error) {
     ItemState* it = usable(db, itemIndex, error);
     if (!it) return false;
-    if (it->pub.type == ITEM_TOGGLE) {
+    if (it->pub.type == ITEMTYPE_TOGGLE) {
         it->value = !it->value;
         bool changed = true;
         if (!storeValue(db, it, &changed, error)) {
@@ -147,14 +147,14 @@ bool userPressItem(DialogBox* db, int itemIndex, std::string& error) {
 bool userSelectRow(DialogBox* db, int itemIndex, int row, int column, bool doubleClick, std::string& error) {
     ItemState* it = usable(db, itemIndex, error);
     if (!it) return false;
-    if (it->pub.type == ITEM_COMBOBOX) {
+    if (it->pub.type == ITEMTYPE_COMBOBOX) {
         if (row < 0 || row >= rowCount(*it)) {
             error = "row " + std::to_string(row) + " is out of range";
             return false;
         }
         return userSetItem(db, itemIndex, cellText(*it, row, 0), error);
     }
-    if (it->pub.type != ITEM_LISTBOX) {
+    if (it->pub.type != ITEMTYPE_LISTBOX) {
         error = describe(db, it) + " is not a list box";
         return false;
     }
@@ -184,7 +184,7 @@ bool userSelectRow(DialogBox* db, int itemIndex, int row, int column, bool doubl
 bool userPickOption(DialogBox* db, int itemIndex, const std::string& option, std::string& error) {
     ItemState* it = usable(db, itemIndex, error);
     if (!it) return false;
-    if (it->pub.type != ITEM_OPTIONBUTTON) {
+    if (it->pub.type != ITEMTYPE_OPTIONBUTTON) {
         error = describe(db, it) + " is not an option button";
         return false;
     }
@@ -216,7 +216,7 @@ bool userPickOption(DialogBox* db, int itemIndex, const std::string& option, std
 bool userEditCell(DialogBox* db, int itemIndex, int row, int column, const std::string& text, std::string& error) {
     ItemState* it = usable(db, itemIndex, error);
     if (!it) return false;
-    if (it->pub.type != ITEM_LISTBOX) {
+    if (it->pub.type != ITEMTYPE_LISTBOX) {
         error = describe(db, it) + " is not a list box";
         return false;
     }
@@ -323,15 +323,15 @@ std::vector<std::string> describeDialog(DialogBox* db) {
         std::string line = "  " + fourCCText(it.pub.type) + " " + std::to_string(it.pub.id);
         if (!it.label.empty()) line += " \"" + it.label + "\"";
         uint32_t t = it.pub.type;
-        if (t == ITEM_TEXT || t == ITEM_COMBOBOX) {
+        if (t == ITEMTYPE_TEXT || t == ITEMTYPE_COMBOBOX) {
             line += " = \"" + it.text + "\"";
-        } else if (t == ITEM_TOGGLE) {
+        } else if (t == ITEMTYPE_TOGGLE) {
             line += it.value ? " = on" : " = off";
-        } else if (t == ITEM_OPTIONBUTTON) {
+        } else if (t == ITEMTYPE_OPTIONBUTTON) {
             int i = optionIndexOfValue(it, it.value);
             line += " = " + (i < 0 ? std::to_string(it.value) : "\"" + it.options[static_cast<size_t>(i)].label + "\"");
             line += " of " + std::to_string(it.options.size());
-        } else if (t == ITEM_LISTBOX) {
+        } else if (t == ITEMTYPE_LISTBOX) {
             line += " rows " + std::to_string(rowCount(it)) + " selected";
             if (it.selected.empty()) line += " none";
             for (int r : it.selected) line += " " + std::to_string(r);

@@ -84,8 +84,8 @@ std::string formatValue(const sim::AccessValue& v, const std::string* format) {
 }
 
 bool takesValue(uint32_t type) {
-    return type == sim::ITEM_TEXT || type == sim::ITEM_COMBOBOX || type == sim::ITEM_TOGGLE ||
-           type == sim::ITEM_OPTIONBUTTON || type == sim::ITEM_LISTBOX;
+    return type == ITEMTYPE_TEXT || type == ITEMTYPE_COMBOBOX || type == ITEMTYPE_TOGGLE ||
+           type == ITEMTYPE_OPTIONBUTTON || type == ITEMTYPE_LISTBOX;
 }
 
 /* Read the item's value from its access string. False with ERROR set when it
@@ -95,16 +95,16 @@ bool loadValue(DialogBox* db, ItemState* it, std::string& error) {
     sim::AccessValue v;
     if (!sim::readAccessValue(it->access, db->owner, v, error)) return false;
     uint32_t t = it->pub.type;
-    if (t == sim::ITEM_TEXT || t == sim::ITEM_COMBOBOX) {
+    if (t == ITEMTYPE_TEXT || t == ITEMTYPE_COMBOBOX) {
         it->text = formatValue(v, property(*it, "format"));
     } else if (v.isText) {
         error = "\"" + it->access + "\" is a text, not a number";
         return false;
     } else {
         int64_t x = v.isInteger ? v.integer : static_cast<int64_t>(v.number);
-        if (t == sim::ITEM_TOGGLE) {
+        if (t == ITEMTYPE_TOGGLE) {
             it->value = it->mask ? ((static_cast<uint64_t>(x) & it->mask) != 0) : (x != 0);
-        } else if (t == sim::ITEM_OPTIONBUTTON) {
+        } else if (t == ITEMTYPE_OPTIONBUTTON) {
             it->value = static_cast<int32_t>(x);
         } else {
             it->selected.clear();
@@ -162,17 +162,17 @@ bool storeValue(DialogBox* db, ItemState* it, bool* changed, std::string& error)
     if (!sim::readAccessValue(it->access, db->owner, before, error)) return false;
     uint32_t t = it->pub.type;
     bool ok;
-    if (t == sim::ITEM_TEXT || t == sim::ITEM_COMBOBOX) {
+    if (t == ITEMTYPE_TEXT || t == ITEMTYPE_COMBOBOX) {
         ok = sim::writeAccessText(it->access, db->owner, it->text, error);
     } else if (before.isText) {
         error = "\"" + it->access + "\" is a text, not a number";
         return false;
     } else {
         int64_t x;
-        if (t == sim::ITEM_TOGGLE) {
+        if (t == ITEMTYPE_TOGGLE) {
             int64_t old = before.isInteger ? before.integer : static_cast<int64_t>(before.number);
             x = it->mask ? (it->value ? (old | it->mask) : (old & ~static_cast<int64_t>(it->mask))) : it->value;
-        } else if (t == sim::ITEM_OPTIONBUTTON) {
+        } else if (t == ITEMTYPE_OPTIONBUTTON) {
             x = it->value;
         } else {
             x = selectedRow(*it);

@@ -64,7 +64,7 @@ HOST_API StatusInt mdlWindow_titleSet(DialogBox* window, const char* title) {
 
 HOST_API StatusInt mdlWindow_titleGet(char* buffer, int size, DialogBox* window) {
     if (!live(window) || !buffer) return HOST_ERROR;
-    copyOut(buffer, size, window->title);
+    sim::copyFixed(buffer, size, window->title);
     return HOST_SUCCESS;
 }
 

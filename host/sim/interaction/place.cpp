@@ -24,6 +24,8 @@ struct PlaceState {
 };
 PlaceState state;
 
+sim::Registration resetRegistration([] { sim::registerReset(sim::ResetStage::Interaction, [] { state = PlaceState{}; }); });
+
 /* Show the active symbology's elements of POINTS (with CURSOR when given) in DRAWMODE; mode 0 also stores. */
 bool draw(std::vector<Dpoint3d> points, int drawMode) {
     if (points.size() < 2) return false;

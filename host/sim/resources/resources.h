@@ -30,26 +30,6 @@ std::string fourCCText(uint32_t code);
 /* Parse a four-character TEXT (exactly four bytes) into *CODE. */
 bool parseFourCC(const std::string& text, uint32_t* code);
 
-/* Older spellings, kept until the dialog manager, the tests and the
-** benchmarks use the platform's names; each is the platform's code, not a
-** second definition. */
-using ::fourCC;
-using ::RTYPE_COMMANDTABLE;
-using ::RTYPE_DIALOG;
-using ::RTYPE_ICON;
-using ::RTYPE_IMAGE;
-using ::RTYPE_PULLDOWN;
-using ::RTYPE_TYPEDESC;
-constexpr uint32_t ITEM_LISTBOX = ITEMTYPE_LISTBOX;
-constexpr uint32_t ITEM_MENUBAR = ITEMTYPE_MENUBAR;
-constexpr uint32_t ITEM_POPUPMENU = ITEMTYPE_POPUPMENU;
-constexpr uint32_t ITEM_TOGGLE = ITEMTYPE_TOGGLE;
-constexpr uint32_t ITEM_OPTIONBUTTON = ITEMTYPE_OPTIONBUTTON;
-constexpr uint32_t ITEM_COMBOBOX = ITEMTYPE_COMBOBOX;
-constexpr uint32_t ITEM_TEXT = ITEMTYPE_TEXT;
-constexpr uint32_t ITEM_PUSHBUTTON = ITEMTYPE_PUSHBUTTON;
-constexpr uint32_t ITEM_GENERIC = ITEMTYPE_GENERIC;
-
 /* ---- Open files ----------------------------------------------------------- */
 
 /* Open DESC's own resource file (desc->resourcePath) for reading and remember

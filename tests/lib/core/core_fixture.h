@@ -43,7 +43,7 @@ protected:
         modalDialogs.push_back(mdlDialog_getId(db));
         buttons.clear();
         for (int32_t id : {PUSHBUTTONID_OK, PUSHBUTTONID_CANCEL}) {
-            DialogItem* item = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_PUSHBUTTON, id, 0);
+            DialogItem* item = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_PUSHBUTTON, id, 0);
             char label[64] = "";
             if (item) mdlDialog_itemGetLabel(label, sizeof label, db, item->itemIndex);
             buttons.push_back(item && item->visible ? label : "-");

@@ -201,7 +201,7 @@ TEST_F(ErrorTest, SaveButtonWritesTheListToTheChosenFile) {
         return true;
     });
     sim::setModalHandler([](DialogBox* db) {
-        DialogItem* save = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_PUSHBUTTON, zmlib::error::ITEM_SAVE_BUTTON, 0);
+        DialogItem* save = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_PUSHBUTTON, zmlib::error::ITEM_SAVE_BUTTON, 0);
         EXPECT_NE(save, nullptr);
         if (save) mdlDialog_itemPress(db, save->itemIndex);
         return ACTIONBUTTON_OK;

@@ -8,7 +8,7 @@
 namespace {
 
 using ResourceLayerTest = CoreTest;
-constexpr uint32_t TYPE = sim::fourCC("Test");
+constexpr uint32_t TYPE = fourCC("Test");
 
 TEST_F(ResourceLayerTest, MissingFileForReadingShowsMessage16) {
     MdlDesc* a = startApp("ALPHA");

@@ -436,14 +436,14 @@ TEST_F(UtilTest, TextItemsShowTheReadoutAccuracy) {
         d.id = 900;
         d.title = "Decimals";
         sim::DialogItemRsc text;
-        text.type = sim::ITEM_TEXT;
+        text.type = ITEMTYPE_TEXT;
         text.id = 1;
         text.properties = {{"format", "%.2f"}};
         sim::DialogItemRsc plain = text;
         plain.id = 2;
         plain.properties = {{"format", "%d"}};
         sim::DialogItemRsc button;
-        button.type = sim::ITEM_PUSHBUTTON;
+        button.type = ITEMTYPE_PUSHBUTTON;
         button.id = 3;
         d.items = {text, plain, button};
         std::vector<uint8_t> bytes;
@@ -451,7 +451,7 @@ TEST_F(UtilTest, TextItemsShowTheReadoutAccuracy) {
         ASSERT_EQ(mdlResource_createFile(file.c_str(), "dialogs", 1), 0);
         RscFileHandle h = 0;
         ASSERT_EQ(mdlResource_openFile(&h, file.c_str(), 1), 0);
-        ASSERT_EQ(mdlResource_add(h, sim::RTYPE_DIALOG, 900, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr), 0);
+        ASSERT_EQ(mdlResource_add(h, RTYPE_DIALOG, 900, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr), 0);
         mdlResource_closeFile(h);
     }
     MdlDesc* a = startApp("ALPHA");
@@ -461,15 +461,15 @@ TEST_F(UtilTest, TextItemsShowTheReadoutAccuracy) {
     DialogBox* db = mdlDialog_open(h, 900);
     ASSERT_NE(db, nullptr);
     char format[32] = "";
-    DialogItem* text = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_TEXT, 1, 0);
+    DialogItem* text = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_TEXT, 1, 0);
     EXPECT_EQ(zmlibUtil_setActiveDecimalNumberInTextItem(text), 0);
     ASSERT_EQ(mdlDialog_textItemGetFormat(format, sizeof format, text), 0);
     EXPECT_STREQ(format, "%.4f");
-    DialogItem* plain = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_TEXT, 2, 0);
+    DialogItem* plain = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_TEXT, 2, 0);
     EXPECT_EQ(zmlibUtil_setActiveDecimalNumberInTextItem(plain), 0);
     ASSERT_EQ(mdlDialog_textItemGetFormat(format, sizeof format, plain), 0);
     EXPECT_STREQ(format, "%d");
-    DialogItem* button = mdlDialog_itemGetByTypeAndId(db, sim::ITEM_PUSHBUTTON, 3, 0);
+    DialogItem* button = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_PUSHBUTTON, 3, 0);
     EXPECT_EQ(zmlibUtil_setActiveDecimalNumberInTextItem(button), 0);
     EXPECT_NE(mdlDialog_textItemGetFormat(format, sizeof format, button), 0);
     mdlWindow_close(db);

@@ -205,7 +205,7 @@ TEST_F(AttributeSetTest, OptionButtonListsTheGroupAndFixesTheSelection) {
     dialog.title = "Pick";
     dialog.extent = {0, 0, 200, 60};
     sim::DialogItemRsc option;
-    option.type = sim::fourCC("oBtn");
+    option.type = fourCC("oBtn");
     option.id = 1;
     option.extent = {10, 10, 150, 20};
     option.entries.push_back({99, {"Stale"}});
@@ -216,11 +216,11 @@ TEST_F(AttributeSetTest, OptionButtonListsTheGroupAndFixesTheSelection) {
     ASSERT_EQ(mdlResource_createFile(file.c_str(), "dialogs", 1), RSC_SUCCESS);
     RscFileHandle h = 0;
     ASSERT_EQ(mdlResource_openFile(&h, file.c_str(), 1), RSC_SUCCESS);
-    ASSERT_EQ(mdlResource_add(h, sim::fourCC("dBox"), 500, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr),
+    ASSERT_EQ(mdlResource_add(h, fourCC("dBox"), 500, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr),
               RSC_SUCCESS);
     DialogBox* db = mdlDialog_open(h, 500);
     ASSERT_NE(db, nullptr);
-    DialogItem* item = mdlDialog_itemGetByTypeAndId(db, sim::fourCC("oBtn"), 1, 0);
+    DialogItem* item = mdlDialog_itemGetByTypeAndId(db, fourCC("oBtn"), 1, 0);
     ASSERT_NE(item, nullptr);
     int selected = 2;   /* not in group 0 */
     EXPECT_EQ(zmlibElmAttr_insertOptionButton(db, item, 0, &selected), 0);
