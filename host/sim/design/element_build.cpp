@@ -80,6 +80,16 @@ RotMatrix worldRotation(const RotMatrix* rotation, double scales[2]) {
 
 bool finitePoint(const Dpoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
+/* The fill of a closed element: FILLMODE -1 takes TEMPL's, 0 none, else filled
+** in the element's own colour. */
+void applyFill(uint8_t* e, const MSElement* templ, int fillMode) {
+    uint16_t props = get2(e + D_PROPS);
+    bool fill = fillMode == -1 ? (templ && mdlElement_isFilled(templ, nullptr)) : fillMode != 0;
+    props = fill ? (props | ELEMPROP_FILLED) : (props & ~ELEMPROP_FILLED);
+    put2(e + D_PROPS, props);
+    if (fill && fillMode != -1) put4(e + D_FILL, get4(e + D_COLOUR));
+}
+
 StatusInt buildLinear(MSElement* out, const MSElement* templ, int elemType, const Dpoint3d* points, int count, int fillMode) {
     if (!out || !points || count < 2 || count > MAX_VERTICES) return HOST_ERROR;
     if (elemType == SHAPE_ELM && count < 3) return HOST_ERROR;
@@ -98,11 +108,7 @@ StatusInt buildLinear(MSElement* out, const MSElement* templ, int elemType, cons
         for (int i = 0; i < count; ++i) putP(e + LS_POINTS + 24 * i, toWorld(points[i]));
     }
     if (elemType == SHAPE_ELM) {
-        uint16_t props = get2(e + D_PROPS);
-        bool fill = fillMode == -1 ? (templ && mdlElement_isFilled(templ, nullptr)) : fillMode != 0;
-        props = fill ? (props | ELEMPROP_FILLED) : (props & ~ELEMPROP_FILLED);
-        put2(e + D_PROPS, props);
-        if (fill && fillMode != -1) put4(e + D_FILL, get4(e + D_COLOUR));
+        applyFill(e, templ, fillMode);
     }
     finish(out, templ);
     return HOST_SUCCESS;
@@ -126,11 +132,7 @@ StatusInt buildConic(MSElement* out, const MSElement* templ, bool arc, const Dpo
         putD(e + A_START, start);
         putD(e + A_SWEEP, sweep);
     } else {
-        uint16_t props = get2(e + D_PROPS);
-        bool fill = fillMode == -1 ? (templ && mdlElement_isFilled(templ, nullptr)) : fillMode != 0;
-        props = fill ? (props | ELEMPROP_FILLED) : (props & ~ELEMPROP_FILLED);
-        put2(e + D_PROPS, props);
-        if (fill && fillMode != -1) put4(e + D_FILL, get4(e + D_COLOUR));
+        applyFill(e, templ, fillMode);
     }
     finish(out, templ);
     return HOST_SUCCESS;
