@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
+#include <string>
 
 #include "host/sim/base/base.h"
 #include "host/sim/dialogs/dialog_int.h"
@@ -134,6 +136,13 @@ void answerModal(DialogBox* db) {
     if (state.answers.empty()) {
         sim::addOutput(sim::OutputKind::Host, 0,
                        "Dialog " + std::to_string(db->id) + " \"" + db->title + "\" cancelled: no answer queued");
+        /* Show what was asked, so that whoever reads the log knows what went unanswered. */
+        for (const std::string& d : db->drawings) {
+            std::istringstream in(d);
+            std::string kind, x, y, font, text;
+            if (in >> kind >> x >> y >> font && kind == "text" && std::getline(in >> std::ws, text))
+                sim::addOutput(sim::OutputKind::Host, 0, "  \"" + text + "\"");
+        }
         closeDialog(db, ACTIONBUTTON_CANCEL);
         return;
     }
