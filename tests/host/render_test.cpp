@@ -165,3 +165,29 @@ TEST_F(RenderTest, TheRenderVerbWritesTheFileAndRefusesBadArguments) {
     EXPECT_FALSE((*render)("1 " + path("missing/dir/view.svg"), error));
     EXPECT_NE(error.find("cannot write"), std::string::npos);
 }
+
+/* The width and height in a PNG file's header, or 0 x 0 when it is no PNG. */
+std::pair<uint32_t, uint32_t> pngSize(const std::string& bytes) {
+    static const std::string signature = "\x89PNG\r\n\x1a\n";
+    if (bytes.size() < 24 || bytes.compare(0, 8, signature) != 0 || bytes.compare(12, 4, "IHDR") != 0) return {0, 0};
+    auto be = [&](size_t at) {
+        uint32_t v = 0;
+        for (size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<uint8_t>(bytes[at + i]);
+        return v;
+    };
+    return {be(16), be(20)};
+}
+
+TEST_F(RenderTest, ThePngPictureHasTheViewsSizeAndOtherExtensionsAreRefused) {
+    openFile("png.dgn");
+    drawKnownDrawing();
+    const sim::SessionVerb* render = sim::findSessionVerb("render");
+    ASSERT_NE(render, nullptr);
+    std::string error, file = path("view1.PNG");
+    ASSERT_TRUE((*render)("1 " + file, error)) << error;
+    EXPECT_EQ(pngSize(readFile(file)), std::make_pair(1000u, 750u));
+    EXPECT_FALSE((*render)("1 " + path("view1.jpg"), error));
+    EXPECT_NE(error.find(".svg or .png"), std::string::npos) << error;
+    EXPECT_FALSE(std::ifstream(path("view1.jpg")).good());
+    EXPECT_FALSE((*render)("1 " + path("missing/dir/view.png"), error));
+}

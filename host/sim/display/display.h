@@ -67,6 +67,14 @@ const ItemDrawing* itemDrawing(int itemId);
 
 /* Write an SVG picture of VIEW to PATH (a host path). */
 bool renderSvg(int view, const std::string& path, std::string& error);
+/* Write a PNG picture of VIEW (1000 x 750 pixels, the SVG picture rasterised). */
+bool renderPng(int view, const std::string& path, std::string& error);
+/* Write the picture PATH's extension asks for (.svg or .png, any case);
+** another extension is refused with ERROR set and nothing written. */
+bool renderPicture(int view, const std::string& path, std::string& error);
+/* Rasterise the SVG text SVG at WIDTH x HEIGHT pixels into the PNG file LOCAL
+** (a local path). False with ERROR set when it cannot be read or written. */
+bool rasterize(const std::string& svg, int width, int height, const std::string& local, std::string& error);
 /* The SVG text of VIEW. */
 std::string svgOf(int view);
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -208,10 +209,10 @@ bool renderVerb(const std::string& args, std::string& error) {
     char* end = nullptr;
     long view = std::strtol(number.c_str(), &end, 10);
     if (number.empty() || *end || view < 1 || view > MAX_VIEWS || file.empty() || !extra.empty()) {
-        error = "usage: render VIEW FILE.svg (VIEW 1 to 8)";
+        error = "usage: render VIEW FILE.svg|FILE.png (VIEW 1 to 8)";
         return false;
     }
-    return sim::view::renderSvg(static_cast<int>(view), file, error);
+    return sim::view::renderPicture(static_cast<int>(view), file, error);
 }
 
 sim::Registration registerRender([] { sim::registerSessionVerb("render", renderVerb); });
@@ -245,34 +246,64 @@ std::string svgOf(int view) {
     return out.str();
 }
 
-bool renderSvg(int view, const std::string& path, std::string& error) {
-    if (view < 1 || view > MAX_VIEWS) {
-        error = "view number must be 1 to 8";
-        return false;
-    }
+namespace {
+
+/* Write what PRODUCE writes to a temporary file beside PATH, then rename it
+** to PATH, so that a reader never sees half a picture. */
+bool writeAtomically(const std::string& path, const std::function<bool(const std::string& local)>& produce,
+                     std::string& error) {
     std::string local = sim::hostPath(path);
     if (local.empty()) {
         error = "cannot write " + path;
         return false;
     }
-    /* Written beside the target and renamed, so that a reader never sees half a picture. */
     std::string temporary = local + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (out) out << svgOf(view);
-        if (out) out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            error = "cannot write " + path;
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), local.c_str()) != 0) {
+    error.clear();
+    if (!produce(temporary) || std::rename(temporary.c_str(), local.c_str()) != 0) {
         std::remove(temporary.c_str());
-        error = "cannot write " + path;
+        if (error.empty()) error = "cannot write " + path;
         return false;
     }
     return true;
+}
+
+bool validView(int view, std::string& error) {
+    if (view >= 1 && view <= MAX_VIEWS) return true;
+    error = "view number must be 1 to 8";
+    return false;
+}
+
+std::string lowerExtension(const std::string& path) {
+    size_t dot = path.find_last_of("./\\");
+    if (dot == std::string::npos || path[dot] != '.') return {};
+    return sim::lower(path.substr(dot));
+}
+
+}  // namespace
+
+bool renderSvg(int view, const std::string& path, std::string& error) {
+    if (!validView(view, error)) return false;
+    return writeAtomically(path, [&](const std::string& local) {
+        std::ofstream out(local, std::ios::binary | std::ios::trunc);
+        if (out) out << svgOf(view);
+        if (out) out.close();
+        return static_cast<bool>(out);
+    }, error);
+}
+
+bool renderPng(int view, const std::string& path, std::string& error) {
+    if (!validView(view, error)) return false;
+    return writeAtomically(path, [&](const std::string& local) {
+        return rasterize(svgOf(view), VIEW_PIXEL_WIDTH, VIEW_PIXEL_HEIGHT, local, error);
+    }, error);
+}
+
+bool renderPicture(int view, const std::string& path, std::string& error) {
+    std::string ext = lowerExtension(path);
+    if (ext == ".svg") return renderSvg(view, path, error);
+    if (ext == ".png") return renderPng(view, path, error);
+    error = "render writes .svg or .png pictures, not " + (ext.empty() ? "a file without an extension" : ext) + ": " + path;
+    return false;
 }
 
 }  // namespace sim::view
