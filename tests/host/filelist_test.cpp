@@ -5,7 +5,6 @@
 #include <string>
 
 #include "host/mdlutil.h"
-#include "host/win32.h"
 
 namespace fs = std::filesystem;
 
@@ -45,21 +44,5 @@ TEST(HostFileList, ListsMatchesWithAttributesSortedByName) {
     EXPECT_EQ(mdlFileList_create((d.string() + "/missing*").c_str()), nullptr);
     EXPECT_EQ(mdlFileList_create((d.string() + "/missing").c_str()), nullptr);
     EXPECT_EQ(mdlFileList_create(""), nullptr);
-    fs::remove_all(d);
-}
-
-TEST(HostWin32, DeletesFilesOnlyAndGivesShortNamesOfExistingPaths) {
-    fs::path d = freshDir("win32");
-    std::string file = (d / "x.dgn").string();
-    std::ofstream(file) << "x";
-    char buffer[256];
-    EXPECT_EQ(GetShortPathNameA(file.c_str(), buffer, sizeof buffer), file.size());
-    EXPECT_EQ(std::string(buffer), file);
-    EXPECT_EQ(GetShortPathNameA(file.c_str(), buffer, 3), file.size() + 1);
-    EXPECT_EQ(GetShortPathNameA((file + ".missing").c_str(), buffer, sizeof buffer), 0u);
-    EXPECT_EQ(DeleteFileA(d.string().c_str()), 0); /* a directory is no file */
-    EXPECT_NE(DeleteFileA(file.c_str()), 0);
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(DeleteFileA(file.c_str()), 0);
     fs::remove_all(d);
 }
