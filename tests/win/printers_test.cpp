@@ -57,7 +57,7 @@ TEST_F(PrinterTest, NetworkDrivesGiveUniversalNames) {
     define("_HOST_DRIVE_P", "\\\\Files\\Projects");
     write(root / "net/Files/Projects/a/plan.dgn", "x");
     EXPECT_EQ(sim::hostPath("P:\\A\\PLAN.DGN"), (root / "net/Files/Projects/a/plan.dgn").string());
-    char buffer[260];
+    alignas(UNIVERSAL_NAME_INFOA) char buffer[260];
     DWORD size = sizeof buffer;
     ASSERT_EQ(WNetGetUniversalNameA("P:\\a\\plan.dgn", UNIVERSAL_NAME_INFO_LEVEL, buffer, &size), static_cast<DWORD>(NO_ERROR));
     EXPECT_STREQ(reinterpret_cast<UNIVERSAL_NAME_INFOA*>(buffer)->lpUniversalName, "\\\\Files\\Projects\\a\\plan.dgn");

@@ -1,6 +1,7 @@
 /* kernel32's processes and command lines, msvcrt's system(). */
 #include <windows.h>
 
+#include <chrono>
 #include <random>
 
 #include "host/win/win.h"
@@ -84,6 +85,15 @@ TEST_F(ProcessTest, WaitsWithAndWithoutLimitAndGivesTheExitStatus) {
     EXPECT_FALSE(CloseHandle(slow.hProcess));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_EQ(WaitForSingleObject(slow.hProcess, 0), WAIT_FAILED);
+}
+
+/* A program that leaves a child running behind it is waited for, not its child. */
+TEST_F(ProcessTest, AChildLeftRunningDoesNotHoldTheWait) {
+    auto before = std::chrono::steady_clock::now();
+    PROCESS_INFORMATION info = start("/bin/sh -c \"sleep 3 & exit 4\"");
+    ASSERT_NE(info.hProcess, nullptr);
+    EXPECT_EQ(finish(info), 4u);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
 }
 
 TEST_F(ProcessTest, MissingProgramsAndUnsupportedFlagsFail) {

@@ -246,6 +246,9 @@ int startProcess(const std::string& program, const std::vector<std::string>& arg
     }
     ::close(exitPipe[1]);
     ::close(errorPipe[1]);
+    /* A program that is none of ours may leave the channel to its own
+    ** children: reading it must never wait for them. */
+    ::fcntl(exitPipe[0], F_SETFL, O_NONBLOCK);
     if (pid < 0) {
         ::close(exitPipe[0]);
         ::close(errorPipe[0]);
