@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include <ddeml.h>
 #include <windows.h>
+
+#include <ddeml.h>
 
 #include "host/mdlresource.h"
 #include "host/mdlsystem.h"

@@ -2,8 +2,9 @@
 ** after it runs, the commands it carries out on a real workbook (read back
 ** by an independent reader), refusals, and the wire format against odd
 ** input. */
-#include <ddeml.h>
 #include <windows.h>
+
+#include <ddeml.h>
 
 #include <random>
 

@@ -5,8 +5,9 @@
 ** completed asynchronously and of servers that went away at the next DDE
 ** call of its instance, as a program hears of them at its next message.
 ** State: instances, string handles, conversations, data handles. */
-#include <ddeml.h>
 #include <windows.h>
+
+#include <ddeml.h>
 
 #include <poll.h>
 #include <sys/socket.h>
