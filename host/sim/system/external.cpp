@@ -189,7 +189,7 @@ std::vector<std::string> childEnvironment() {
     for (char** e = environ; e && *e; ++e) {
         std::string entry = *e;
         std::string name = upper(entry.substr(0, entry.find('=')));
-        if (name.rfind("_HOST_", 0) == 0 || name == "COMSPEC") continue; /* the configuration's win */
+        if (name.rfind("_HOST_", 0) == 0 || name == "COMSPEC") continue; /* the configuration's value goes in below */
         env.push_back(entry);
     }
     for (const std::string& name : configuredVariableNames()) {
