@@ -22,7 +22,7 @@ function(zm_add_mdlapp name)
   set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so"
     LIBRARY_OUTPUT_DIRECTORY ${ZM_MDLAPPS_DIR})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE simhost ${ARG_USES})
+  target_link_libraries(${name} PRIVATE simhost simwin ${ARG_USES})
   target_link_options(${name} PRIVATE -Wl,--no-undefined)
   if(ARG_USES)
     # Relative run paths only: add-ins beside it, the host in bin/.

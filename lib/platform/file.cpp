@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "host/mdlsystem.h"
 #include "host/mdlutil.h"
-#include "host/win32.h"
 #include "lib/core/util.h"
 #include "lib/core/error.h"
 #include "lib/core/mem.h"

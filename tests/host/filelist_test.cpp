@@ -5,7 +5,6 @@
 #include <string>
 
 #include "host/mdlutil.h"
-#include "host/win32.h"
 #include "support/tempdir.h"
 
 namespace fs = std::filesystem;
@@ -38,20 +37,4 @@ TEST(HostFileList, ListsMatchesWithAttributesSortedByName) {
     EXPECT_EQ(mdlFileList_create((d.string() + "/missing*").c_str()), nullptr);
     EXPECT_EQ(mdlFileList_create((d.string() + "/missing").c_str()), nullptr);
     EXPECT_EQ(mdlFileList_create(""), nullptr);
-}
-
-TEST(HostWin32, DeletesFilesOnlyAndGivesShortNamesOfExistingPaths) {
-    TempDir scratch;
-    fs::path d = scratch.dir;
-    std::string file = (d / "x.dgn").string();
-    std::ofstream(file) << "x";
-    char buffer[256];
-    EXPECT_EQ(GetShortPathNameA(file.c_str(), buffer, sizeof buffer), file.size());
-    EXPECT_EQ(std::string(buffer), file);
-    EXPECT_EQ(GetShortPathNameA(file.c_str(), buffer, 3), file.size() + 1);
-    EXPECT_EQ(GetShortPathNameA((file + ".missing").c_str(), buffer, sizeof buffer), 0u);
-    EXPECT_EQ(DeleteFileA(d.string().c_str()), 0); /* a directory is no file */
-    EXPECT_NE(DeleteFileA(file.c_str()), 0);
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(DeleteFileA(file.c_str()), 0);
 }

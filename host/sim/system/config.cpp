@@ -262,6 +262,12 @@ std::optional<std::string> rawVariable(const std::string& name) {
     return it->second.levels.rbegin()->second;
 }
 
+std::vector<std::string> configuredVariableNames() {
+    std::vector<std::string> names;
+    for (const auto& [key, v] : state.vars) names.push_back(v.name);
+    return names;
+}
+
 std::optional<std::string> rawVariableAtLevel(const std::string& name, int level) {
     auto it = state.vars.find(upper(name));
     if (it == state.vars.end()) return std::nullopt;

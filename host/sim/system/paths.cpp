@@ -73,22 +73,37 @@ std::string resolveCase(const std::string& local) {
 
 namespace sim {
 
-std::string hostPath(const std::string& platformPath) {
+namespace {
+
+/* A UNC path ("//server/share/rest", separators already slashes). */
+bool isNetworkPath(const std::string& p) { return p.size() > 2 && p[0] == '/' && p[1] == '/' && p[2] != '/'; }
+
+std::string mapPath(const std::string& platformPath, int depth) {
     std::string p = platformPath;
     std::replace(p.begin(), p.end(), '\\', '/');
     std::string local;
-    if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
+    if (isNetworkPath(p)) {
+        /* \\server\share\rest lies in the network folder: NETWORK/server/share/rest. */
+        std::optional<std::string> network = variableValue("_HOST_NETWORK");
+        if (!network || network->empty()) return {};
+        std::string r = *network;
+        std::replace(r.begin(), r.end(), '\\', '/');
+        if (r.back() != '/') r += '/';
+        local = r + p.substr(2);
+    } else if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
         char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(p[0])));
         std::optional<std::string> root = variableValue(std::string("_HOST_DRIVE_") + letter);
         if (!root || root->empty()) return {};
         std::string r = *root;
         std::replace(r.begin(), r.end(), '\\', '/');
         if (r.back() != '/') r += '/';
+        size_t rest = 2;
+        while (rest < p.size() && p[rest] == '/') ++rest;
+        /* A network drive: its mapping names a share. */
+        if (isNetworkPath(r)) return depth < 4 ? mapPath(r + p.substr(rest), depth + 1) : std::string();
         /* A mapped drive's folder is made on first use, like a fresh disk. */
         std::error_code ec;
         if (!exists(r)) std::filesystem::create_directories(r, ec);
-        size_t rest = 2;
-        while (rest < p.size() && p[rest] == '/') ++rest;
         local = r + p.substr(rest);
     } else if (p.size() >= 2 && p[0] == ':' && p[1] == '/') {
         /* An empty device in front of a POSIX path ("%s:%s%s" of a parsed
@@ -99,6 +114,10 @@ std::string hostPath(const std::string& platformPath) {
     }
     return resolveCase(local);
 }
+
+}  // namespace
+
+std::string hostPath(const std::string& platformPath) { return mapPath(platformPath, 0); }
 
 using sim::paths::hasExtension;
 using sim::paths::isAbsolute;

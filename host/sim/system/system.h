@@ -35,6 +35,8 @@ constexpr int allLevels = 1000;
 void undefineVariable(const std::string& name, int level = allLevels);
 /* The raw value of NAME (highest level), or nothing when undefined. */
 std::optional<std::string> rawVariable(const std::string& name);
+/* Names of every defined variable, as first defined, in name order. */
+std::vector<std::string> configuredVariableNames();
 /* The raw value of NAME defined exactly at LEVEL. */
 std::optional<std::string> rawVariableAtLevel(const std::string& name, int level);
 /* The expanded value of NAME; the process environment answers for names the
@@ -129,7 +131,10 @@ namespace sim {
 ** the path does not exist as written, each component is matched against the
 ** disk case-insensitively, as the platform compares file names; components
 ** that match nothing stay as written (a file about to be made). A drive
-** without a mapping gives "" so that every open of it fails. */
+** without a mapping gives "" so that every open of it fails. A network path
+** \\SERVER\SHARE\rest lies in the folder _HOST_NETWORK names, as
+** SERVER/SHARE/rest ("" without it); a drive whose mapping is a network path
+** (_HOST_DRIVE_P = \\server\share) is a network drive onto that share. */
 std::string hostPath(const std::string& platformPath);
 
 }  // namespace sim
@@ -245,8 +250,10 @@ void resetApplications();
 
 }  // namespace sim
 
-/* External programs as tests and hostsim see them: the programs started,
-** and a switch that makes starts fail. */
+/* Processes of the simulated machine: every program the host or the
+** simulated Windows layer starts is a real process here. A program of ours
+** that ends with a 32-bit exit status (as Windows programs do) reports it
+** through the exit channel named by _HOST_EXIT_FD in its environment. */
 
 namespace sim {
 
@@ -255,6 +262,9 @@ struct StartedProgram {
     std::vector<std::string> arguments;
     int pid;
     bool ended;                       /* collected: its pid may be reused */
+    uint32_t exitCode = 0;            /* once ended */
+    int exitChannel = -1;             /* read end of the exit channel, -1 once read */
+    int64_t startedMs = 0;            /* steady clock */
 };
 const std::vector<StartedProgram>& startedPrograms();
 /* Make every start fail (true) or work again (false). */
@@ -264,5 +274,28 @@ void resetPrograms();
 
 /* Split ARGUMENTS at blanks; a part in double quotes keeps its blanks. */
 std::vector<std::string> splitArguments(const std::string& arguments);
+
+/* What a new process gets besides its program and arguments. */
+struct ProcessOptions {
+    std::vector<std::string> environment; /* "NAME=value"; empty: childEnvironment() */
+    std::string directory;                /* local; empty: this process's */
+    bool lowPriority = false;             /* runs at the lowest scheduling priority */
+};
+/* The environment of a program the machine starts: this process's own, with
+** the machine's description from the configuration (every _HOST_ variable,
+** COMSPEC) so that the program maps drives and finds the shell as we do. */
+std::vector<std::string> childEnvironment();
+/* Start PROGRAM (a local path) with ARGUMENTS as a process of its own and
+** return its pid, or -1 (not executable, or starts made to fail). */
+int startProcess(const std::string& program, const std::vector<std::string>& arguments,
+                 const ProcessOptions& options = {});
+/* Wait for process PID of ours at most TIMEOUTMS milliseconds (negative: no
+** limit). True once it has ended, with EXITCODE (when given) its status: the
+** 32-bit one it reported, else its exit status, or for a signal the status
+** Windows gives a process that failed so. False while it runs, or for a pid
+** we never started. */
+bool waitProcess(int pid, int timeoutMs, uint32_t* exitCode);
+/* True when a process of ours started less than WITHINMS ago still runs. */
+bool processStarting(int withinMs);
 
 }  // namespace sim

@@ -1,0 +1,127 @@
+/* user32: dynamic data exchange (DDE management library), client side. A
+** server is another process; conversations run over local sockets. */
+#pragma once
+
+#include "windef.h"
+
+typedef struct HCONV__* HCONV;
+typedef struct HCONVLIST__* HCONVLIST;
+typedef struct HSZ__* HSZ;
+typedef struct HDDEDATA__* HDDEDATA;
+
+typedef HDDEDATA CALLBACK FNCALLBACK(UINT wType, UINT wFmt, HCONV hConv, HSZ hsz1, HSZ hsz2, HDDEDATA hData,
+                                     ULONG_PTR dwData1, ULONG_PTR dwData2);
+typedef FNCALLBACK* PFNCALLBACK;
+
+typedef struct tagCONVCONTEXT {
+    UINT cb;
+    UINT wFlags;
+    UINT wCountryID;
+    int iCodePage;
+    DWORD dwLangID;
+    DWORD dwSecurity;
+    void* qos; /* SECURITY_QUALITY_OF_SERVICE */
+} CONVCONTEXT, *PCONVCONTEXT;
+
+/* Transaction classes, flags and types. */
+#define XCLASS_MASK 0xFC00
+#define XCLASS_BOOL 0x1000
+#define XCLASS_DATA 0x2000
+#define XCLASS_FLAGS 0x4000
+#define XCLASS_NOTIFICATION 0x8000
+#define XTYPF_NOBLOCK 0x0002
+#define XTYPF_NODATA 0x0004
+#define XTYPF_ACKREQ 0x0008
+#define XTYP_MASK 0x00F0
+#define XTYP_SHIFT 4
+
+#define XTYP_ERROR (0x0000 | XCLASS_NOTIFICATION | XTYPF_NOBLOCK)
+#define XTYP_ADVDATA (0x0010 | XCLASS_FLAGS)
+#define XTYP_ADVREQ (0x0020 | XCLASS_DATA | XTYPF_NOBLOCK)
+#define XTYP_ADVSTART (0x0030 | XCLASS_BOOL)
+#define XTYP_ADVSTOP (0x0040 | XCLASS_NOTIFICATION)
+#define XTYP_EXECUTE (0x0050 | XCLASS_FLAGS)
+#define XTYP_CONNECT (0x0060 | XCLASS_BOOL | XTYPF_NOBLOCK)
+#define XTYP_CONNECT_CONFIRM (0x0070 | XCLASS_NOTIFICATION | XTYPF_NOBLOCK)
+#define XTYP_XACT_COMPLETE (0x0080 | XCLASS_NOTIFICATION)
+#define XTYP_POKE (0x0090 | XCLASS_FLAGS)
+#define XTYP_REGISTER (0x00A0 | XCLASS_NOTIFICATION | XTYPF_NOBLOCK)
+#define XTYP_REQUEST (0x00B0 | XCLASS_DATA)
+#define XTYP_DISCONNECT (0x00C0 | XCLASS_NOTIFICATION | XTYPF_NOBLOCK)
+#define XTYP_UNREGISTER (0x00D0 | XCLASS_NOTIFICATION | XTYPF_NOBLOCK)
+#define XTYP_WILDCONNECT (0x00E0 | XCLASS_DATA | XTYPF_NOBLOCK)
+#define XTYP_MONITOR (0x00F0 | XCLASS_NOTIFICATION | XTYPF_NOBLOCK)
+
+#define TIMEOUT_ASYNC 0xFFFFFFFFu
+#define DDE_FACK 0x8000
+#define DDE_FBUSY 0x4000
+#define DDE_FNOTPROCESSED 0x0000
+#define CF_TEXT 1
+
+/* Code pages of string handles. */
+#define CP_WINANSI 1004
+#define CP_WINUNICODE 1200
+
+/* DdeInitialize: application classes, commands and callback filters. */
+#define APPCLASS_STANDARD 0x00000000u
+#define APPCLASS_MONITOR 0x00000001u
+#define APPCMD_CLIENTONLY 0x00000010u
+#define APPCMD_FILTERINITS 0x00000020u
+#define CBF_FAIL_SELFCONNECTIONS 0x00001000u
+#define CBF_FAIL_CONNECTIONS 0x00002000u
+#define CBF_FAIL_ADVISES 0x00004000u
+#define CBF_FAIL_EXECUTES 0x00008000u
+#define CBF_FAIL_POKES 0x00010000u
+#define CBF_FAIL_REQUESTS 0x00020000u
+#define CBF_FAIL_ALLSVRXACTIONS 0x0003f000u
+#define CBF_SKIP_CONNECT_CONFIRMS 0x00040000u
+#define CBF_SKIP_REGISTRATIONS 0x00080000u
+#define CBF_SKIP_UNREGISTRATIONS 0x00100000u
+#define CBF_SKIP_DISCONNECTS 0x00200000u
+#define CBF_SKIP_ALLNOTIFICATIONS 0x003c0000u
+
+/* Errors (DdeInitialize's result, DdeGetLastError). */
+#define DMLERR_NO_ERROR 0
+#define DMLERR_FIRST 0x4000
+#define DMLERR_ADVACKTIMEOUT 0x4000
+#define DMLERR_BUSY 0x4001
+#define DMLERR_DATAACKTIMEOUT 0x4002
+#define DMLERR_DLL_NOT_INITIALIZED 0x4003
+#define DMLERR_DLL_USAGE 0x4004
+#define DMLERR_EXECACKTIMEOUT 0x4005
+#define DMLERR_INVALIDPARAMETER 0x4006
+#define DMLERR_LOW_MEMORY 0x4007
+#define DMLERR_MEMORY_ERROR 0x4008
+#define DMLERR_NOTPROCESSED 0x4009
+#define DMLERR_NO_CONV_ESTABLISHED 0x400a
+#define DMLERR_POKEACKTIMEOUT 0x400b
+#define DMLERR_POSTMSG_FAILED 0x400c
+#define DMLERR_REENTRANCY 0x400d
+#define DMLERR_SERVER_DIED 0x400e
+#define DMLERR_SYS_ERROR 0x400f
+#define DMLERR_UNADVACKTIMEOUT 0x4010
+#define DMLERR_UNFOUND_QUEUE_ID 0x4011
+#define DMLERR_LAST 0x4011
+
+WINUSERAPI UINT WINAPI DdeInitializeA(LPDWORD pidInst, PFNCALLBACK pfnCallback, DWORD afCmd, DWORD ulRes);
+WINUSERAPI BOOL WINAPI DdeUninitialize(DWORD idInst);
+WINUSERAPI HSZ WINAPI DdeCreateStringHandleA(DWORD idInst, LPCSTR psz, int iCodePage);
+WINUSERAPI BOOL WINAPI DdeFreeStringHandle(DWORD idInst, HSZ hsz);
+WINUSERAPI DWORD WINAPI DdeQueryStringA(DWORD idInst, HSZ hsz, LPSTR psz, DWORD cchMax, int iCodePage);
+WINUSERAPI HCONV WINAPI DdeConnect(DWORD idInst, HSZ hszService, HSZ hszTopic, PCONVCONTEXT pCC);
+WINUSERAPI BOOL WINAPI DdeDisconnect(HCONV hConv);
+WINUSERAPI HDDEDATA WINAPI DdeClientTransaction(LPBYTE pData, DWORD cbData, HCONV hConv, HSZ hszItem, UINT wFmt,
+                                                UINT wType, DWORD dwTimeout, LPDWORD pdwResult);
+WINUSERAPI DWORD WINAPI DdeGetData(HDDEDATA hData, LPBYTE pDst, DWORD cbMax, DWORD cbOff);
+WINUSERAPI BOOL WINAPI DdeFreeDataHandle(HDDEDATA hData);
+WINUSERAPI UINT WINAPI DdeGetLastError(DWORD idInst);
+
+/* Declared, not built (user32.exports marks them): the server side. */
+WINUSERAPI HDDEDATA WINAPI DdeNameService(DWORD idInst, HSZ hsz1, HSZ hsz2, UINT afCmd);
+WINUSERAPI BOOL WINAPI DdeAbandonTransaction(DWORD idInst, HCONV hConv, DWORD idTransaction);
+WINUSERAPI HDDEDATA WINAPI DdeCreateDataHandle(DWORD idInst, LPBYTE pSrc, DWORD cb, DWORD cbOff, HSZ hszItem,
+                                               UINT wFmt, UINT afCmd);
+
+#define DdeInitialize DdeInitializeA
+#define DdeCreateStringHandle DdeCreateStringHandleA
+#define DdeQueryString DdeQueryStringA
