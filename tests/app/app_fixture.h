@@ -3,6 +3,7 @@
 ** started through MdlMain with a scripted user. */
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ protected:
     MdlDesc* app = nullptr;
     int answer = ACTIONBUTTON_OK;
     std::vector<int32_t> modalDialogs;
+    std::unique_ptr<sim::CurrentApplicationScope> scope;   /* set by startOnNewDesign */
 
     void SetUp() override {
         HostTest::SetUp();
@@ -37,6 +39,7 @@ protected:
         });
     }
     void TearDown() override {
+        scope.reset();
         /* The attribute definitions belong to the application's global data,
         ** which the reset drops without the application's clean-up. */
         if (app && app->alive) {
@@ -58,6 +61,14 @@ protected:
         sim::CurrentApplicationScope scope(app);
         char* argv[] = {const_cast<char*>("C:\\zm\\apps\\bin\\mdl\\x\\tarvik.dll"), const_cast<char*>(through), nullptr};
         MdlMain(2, argv);
+    }
+    /* Start the application, open the new design file NAME in the scratch
+    ** folder and go on on the application's behalf. */
+    void startOnNewDesign(const std::string& name) {
+        start();
+        std::string error;
+        ASSERT_TRUE(sim::design::open(dir + "/" + name, true, error)) << error;
+        scope = std::make_unique<sim::CurrentApplicationScope>(app);
     }
     /* Run KEYIN as the user types it, then the queued commands. */
     static bool keyin(const std::string& text) {

@@ -31,18 +31,9 @@ MSElement lineAt(double angle, Dpoint3d start = {10, 10, 0}, double length = 20)
 
 class DimCommandsTest : public AppTest {
 protected:
-    std::unique_ptr<sim::CurrentApplicationScope> scope;
-
     void SetUp() override {
         AppTest::SetUp();
-        start();
-        std::string error;
-        ASSERT_TRUE(sim::design::open(dir + "/commands.dgn", true, error)) << error;
-        scope = std::make_unique<sim::CurrentApplicationScope>(app);
-    }
-    void TearDown() override {
-        scope.reset();
-        AppTest::TearDown();
+        startOnNewDesign("commands.dgn");
     }
     /* The placement filter's answer for LINE with skewMode SKEW. */
     static int filter(MSElement line, bool skew) {

@@ -44,18 +44,9 @@ struct Component {
 
 class DimDrawTest : public AppTest {
 protected:
-    std::unique_ptr<sim::CurrentApplicationScope> scope;
-
     void SetUp() override {
         AppTest::SetUp();
-        start();
-        std::string error;
-        ASSERT_TRUE(sim::design::open(dir + "/draw.dgn", true, error)) << error;
-        scope = std::make_unique<sim::CurrentApplicationScope>(app);
-    }
-    void TearDown() override {
-        scope.reset();
-        AppTest::TearDown();
+        startOnNewDesign("draw.dgn");
     }
     /* A chain along the 30 degree axis with N segments of LENGTH master units. */
     static DimensionRecord chain(int n, double length, double lineOffset = 10 * UOR) {

@@ -32,14 +32,9 @@ TEST(DimTextFormat, DecimalsGiveWayToTheElevenCharacters) {
 
 class DimTextTest : public AppTest {
 protected:
-    std::unique_ptr<sim::CurrentApplicationScope> scope;
-
     void SetUp() override {
         AppTest::SetUp();
-        start();
-        std::string error;
-        ASSERT_TRUE(sim::design::open(dir + "/texts.dgn", true, error)) << error;
-        scope = std::make_unique<sim::CurrentApplicationScope>(app);
+        startOnNewDesign("texts.dgn");
         tarvik().settings->measuredTexts = 1;
         tarvik().settings->measuredDecimals = 0;
     }
