@@ -1,7 +1,7 @@
 /* An add-in built on the library that reaches the plot scales by key-in:
 ** "scaleprobe dialog" opens the plot-scale dialog, "scaleprobe show" prints
 ** the table and the active scale, "scaleprobe set SCALE" makes a scale
-** active. Every scale change it hears of is printed. */
+** active (written 50 or 1:50). Every scale change it hears of is printed. */
 #include <cstdlib>
 
 #include "host/mdlcommand.h"
@@ -27,8 +27,34 @@ void cmdShow(char*) {
     toolSubsystem_printf("scaleprobe: active scale %g\n", scale);
 }
 
+/* Read a scale written as drafters write it, "50" or "1:50" (the paper
+** length first); false for anything else, so that a typing slip never makes
+** some other scale active. */
+bool parseScale(const char* text, double* scale) {
+    if (!text) return false;
+    char* end = nullptr;
+    double first = std::strtod(text, &end);
+    if (end == text) return false;
+    double value = first;
+    if (*end == ':') {
+        const char* second = end + 1;
+        double model = std::strtod(second, &end);
+        if (end == second || !(first > 0)) return false;
+        value = model / first;
+    }
+    while (*end == ' ' || *end == '\t') ++end;
+    if (*end || !(value > 0)) return false;
+    *scale = value;
+    return true;
+}
+
 void cmdSet(char* unparsed) {
-    double scale = unparsed ? std::atof(unparsed) : 0.0;
+    double scale = 0;
+    if (!parseScale(unparsed, &scale)) {
+        toolSubsystem_printf("scaleprobe: cannot read the scale \"%s\"; write it as 50 or 1:50\n",
+                             unparsed ? unparsed : "");
+        return;
+    }
     int status = zmlibPlotScale_setActiveScale(scale, 1);
     toolSubsystem_printf("scaleprobe: set %g answers %d\n", scale, status);
 }
