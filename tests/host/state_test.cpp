@@ -9,6 +9,7 @@
 #include "host/mdlelement.h"
 #include "host/mdlstate.h"
 #include "host/mdlview.h"
+#include "host/sim/base/base.h"
 #include "host/sim/system/system.h"
 #include "host/sim/dialogs/dialogs.h"
 #include "host/sim/resources/resources.h"
@@ -83,9 +84,17 @@ TEST_F(State, ModifyCommandAcceptsItsPointThenFollowsInstalledFunctions) {
     UInt32 a = line(10, 10, 50, 10);
     startModify(1);
     EXPECT_EQ(sim::interact::modifyPhase(), 0);
-    /* Far from every element: nothing located, the state stays. */
+    /* Far from every element: nothing located, the state stays, the status says so. */
     EXPECT_TRUE(sim::interact::dataPoint(at(30, 40), 1));
     EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(sim::messageField(MSG_STATUS), "Element not found");
+    /* An element the filter refuses is the filter's to explain, not the host's. */
+    sim::clearOutputLog();
+    refuse = {a};
+    EXPECT_TRUE(sim::interact::dataPoint(at(30, 10.5), 1));
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(sim::messageField(MSG_STATUS), "");
+    refuse.clear();
     /* Within the tolerance (10 pixels = 1 master unit here): the line. */
     EXPECT_TRUE(sim::interact::dataPoint(at(30, 10.5), 1));
     ASSERT_EQ(calls.size(), 2u);

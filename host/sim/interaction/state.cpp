@@ -340,7 +340,11 @@ bool validView(int view) { return view >= 1 && view <= MAX_VIEWS; }
 void modifyDataPoint(Dpoint3d p, int view) {
     Command& c = state.command;
     if (c.phase == Phase::Locate) {
-        if (!mdlLocate_findElement(&p, view, 0, 0, 1)) return;   /* nothing acceptable: keep looking */
+        if (!mdlLocate_findElement(&p, view, 0, 0, 1)) {
+            /* Nothing within reach: say so (a refused element is the filter's to explain). */
+            if (state.locate.candidates.empty()) mdlOutput_printf(MSG_STATUS, "Element not found");
+            return;   /* keep looking */
+        }
         call(Bound<StateFunc_Show>{c.show, c.app});
         if (state.command.running && state.command.modify && state.command.phase == Phase::Locate) {
             if (state.command.pointCount > 1) {
