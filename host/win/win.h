@@ -64,6 +64,9 @@ struct RegistryKey {
 ** False with ERROR ("line N: why", one per line) for each bad line; the
 ** good lines count. */
 bool parseRegistryFile(const std::string& text, std::map<std::string, RegistryKey>& roots, std::string& error);
+/* The key PATH below ROOTS (full or short hive names, any case), made with
+** its parents when CREATE; null when missing or the hive is unknown. */
+RegistryKey* registryKeyAt(std::map<std::string, RegistryKey>& roots, const std::string& path, bool create);
 /* The key PATH ("HKEY_LOCAL_MACHINE\Software\x"; the short hive names
 ** HKLM, HKCU, HKCR, HKU, HKCC work too) in the loaded hives, or null. */
 const RegistryKey* findRegistryKey(const std::string& path);

@@ -233,6 +233,10 @@ void show(const win::RegistryKey& key, const std::string& path, std::string& out
 
 namespace win {
 
+RegistryKey* registryKeyAt(std::map<std::string, RegistryKey>& roots, const std::string& path, bool create) {
+    return walk(roots, path, create);
+}
+
 bool parseRegistryFile(const std::string& bytes, std::map<std::string, RegistryKey>& roots, std::string& error) {
     bool unicodeFile = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE;
     std::string text = textOf(bytes);

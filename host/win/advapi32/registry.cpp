@@ -72,26 +72,7 @@ namespace win {
 
 const RegistryKey* findRegistryKey(const std::string& path) {
     load();
-    const char* const shortNames[][2] = {{"HKCR", "HKEY_CLASSES_ROOT"}, {"HKCU", "HKEY_CURRENT_USER"},
-                                         {"HKLM", "HKEY_LOCAL_MACHINE"}, {"HKU", "HKEY_USERS"},
-                                         {"HKCC", "HKEY_CURRENT_CONFIG"}};
-    size_t slash = path.find('\\');
-    std::string hive = sim::upper(path.substr(0, slash));
-    for (const auto& s : shortNames)
-        if (hive == s[0]) hive = s[1];
-    auto it = state.roots.find(hive);
-    if (it == state.roots.end()) return nullptr;
-    const RegistryKey* key = &it->second;
-    while (slash != std::string::npos) {
-        size_t next = path.find('\\', slash + 1);
-        std::string part = path.substr(slash + 1, next == std::string::npos ? std::string::npos : next - slash - 1);
-        slash = next;
-        if (part.empty()) continue;
-        auto s = key->subkeys.find(sim::upper(part));
-        if (s == key->subkeys.end()) return nullptr;
-        key = &s->second;
-    }
-    return key;
+    return registryKeyAt(state.roots, path, false);
 }
 
 std::string registryLoadErrors() {
