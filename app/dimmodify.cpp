@@ -11,6 +11,7 @@
 #include "app/dimrecord.h"
 #include "app/dimtext.h"
 #include "app/locate.h"
+#include "app/messages.h"
 #include "app/resourceids.h"
 #include "app/tarvikstate.h"
 #include "host/mdldialog.h"
@@ -311,7 +312,7 @@ void textPick(Dpoint3d* point, int view) {
     MSElement top;
     UInt32 topPos = mdlElement_getFilePos(FILEPOS_LOCATED_ELEMENT, &model);
     if (mdlElement_read(&top, model, topPos) == 0 && mdlElement_getType(&top) == CELL_HEADER_ELM) {
-        toolSubsystem_printf("Cell header => new locate\n");
+        tarvik_debugPrintf("Cell header => new locate\n");
         if (!mdlLocate_findElement(point, view, 1, 0, 0)) return;
     }
     UInt32 textPos = mdlElement_getFilePos(FILEPOS_LOCATED_COMPONENT, &model);

@@ -2,6 +2,7 @@
 ** data as user data of application 13, and reads a placed "TARVIK" cell back
 ** into a DimensionRecord. */
 #include "app/dimrecord.h"
+#include "app/messages.h"
 
 #include <cmath>
 #include <cstring>
@@ -257,7 +258,7 @@ int dimRecord_readInto(DimensionRecord* dim, int32_t* current, uint32_t filePos,
         mdlElmdscr_freeAll(&descr);
         return 0;
     }
-    if (dimRecord_setAxisAngle(&d) != 0) toolSubsystem_printf("Unknown rotation: %d\n", d.rotation);
+    if (dimRecord_setAxisAngle(&d) != 0) tarvik_debugPrintf("Unknown rotation: %d\n", d.rotation);
 
     ComponentVisit visit{&d, &located, false};
     mdlElmdscr_operation(descr, readComponent, &visit, ELMD_ELEMENT);

@@ -29,8 +29,13 @@ void dimText_measure(DimensionRecord* dim, int i) {
     if (!dim || i < 0 || i >= DIM_MAX_SEGMENTS || !settings) return;
     double uors = mdlVec_distance(&dim->points[i].base, &dim->points[i + 1].base);
     const double* master = zmlibUtil_UORToMasterP(uors);
+    double length = master ? *master : uors;
+    if (master && settings->measuredUnits == MEASURED_IN_SUB) {
+        double subPerMaster = mdlModelRef_getSubPerMaster(nullptr);
+        if (subPerMaster > 0.0) length *= subPerMaster;
+    }
     SegmentText& text = dim->texts[i];
-    dimText_format(text.text, master ? *master : uors, settings->measuredDecimals);
+    dimText_format(text.text, length, settings->measuredDecimals);
     text.textFlags |= TEXT_MEASURED;
 }
 

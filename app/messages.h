@@ -36,3 +36,7 @@ enum : int {
     STATUS_ALONG_AXIS = 10,
     STATUS_CHAIN_FULL = 11,
 };
+
+/* Tracing for whoever maintains the application: goes to the host's debug
+** channel, which the drafter sees only when asking for it. */
+void tarvik_debugPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/dimtext.h"
+#include "app/messages.h"
 #include "app/resourceids.h"
 #include "app/tarvikstate.h"
 #include "host/mdldialog.h"
@@ -27,6 +28,7 @@ namespace {
 void settings_setTextDefaults(UserInterfaceData* settings) {
     settings->measuredTexts = 0;
     settings->measuredDecimals = 0;
+    settings->measuredUnits = MEASURED_IN_MASTER;
     settings->skewLegDimensions = 0;
 }
 
@@ -119,18 +121,21 @@ void settings_unpackHatch(UserInterfaceData* settings, const unsigned char* in) 
 **      0     4   measuredTexts (0 off, 1 on)
 **      4     4   measuredDecimals
 **      8     4   skewLegDimensions (0 off, 1 on)
-**     12     4   reserved (zero)                                     */
+**     12     4   measuredUnits (0 master units, 1 sub-units; files
+**                  written before sub-units existed hold zero here)  */
 void settings_packTexts(unsigned char* out, const UserInterfaceData* settings) {
     std::memset(out, 0, SETTINGS_RESOURCE_TEXTS_SIZE);
     put4le(out, static_cast<uint32_t>(settings->measuredTexts));
     put4le(out + 4, static_cast<uint32_t>(settings->measuredDecimals));
     put4le(out + 8, static_cast<uint32_t>(settings->skewLegDimensions));
+    put4le(out + 12, static_cast<uint32_t>(settings->measuredUnits));
 }
 
 void settings_unpackTexts(UserInterfaceData* settings, const unsigned char* in) {
     settings->measuredTexts = get4sle(in) != 0;
     settings->measuredDecimals = std::clamp(get4sle(in + 4), 0, int32_t(DIMTEXT_MAX_DECIMALS));
     settings->skewLegDimensions = get4sle(in + 8) != 0;
+    settings->measuredUnits = get4sle(in + 12) == MEASURED_IN_SUB ? MEASURED_IN_SUB : MEASURED_IN_MASTER;
 }
 
 /* ---- Attributes ------------------------------------------------------------------------ */
@@ -325,12 +330,12 @@ void settings_applyDefaultSetup() {
 int settings_selectSetupForSettingsFile() {
     TarvikState& t = tarvik();
     if (!t.settings || !t.gd) return -1;
-    /* The console lines keep the wording users and their scripts know. */
-    toolSubsystem_printf("finnOgSettTilDefaultOppsett: gd->settingsFile = '%s'\n", t.gd->settingsFile);
+    /* The trace lines keep the wording maintainers know. */
+    tarvik_debugPrintf("finnOgSettTilDefaultOppsett: gd->settingsFile = '%s'\n", t.gd->settingsFile);
     std::string_view settingsFile = t.gd->settingsFile;
     for (int i = 0; i < settings_setupCount(); ++i) {
         const std::string& file = setups.entries[i].file;
-        toolSubsystem_printf("finnOgSettTilDefaultOppsett: file = '%s'\n", file.c_str());
+        tarvik_debugPrintf("finnOgSettTilDefaultOppsett: file = '%s'\n", file.c_str());
         /* An entry without a file would match every path. */
         if (!file.empty() && settingsFile.find(file) != std::string_view::npos) {
             t.settings->defaultSetupIndex = i;

@@ -17,13 +17,15 @@ struct UserInterfaceData {
     double hatchSpacing;                 /* master units */
     int32_t defaultSetupIndex;           /* entry of the default set-up list; the entry count: another file */
     int32_t measuredTexts;               /* 1: a new segment says its length, unless a text was typed for it */
-    int32_t measuredDecimals;            /* decimals of measured texts (master units) */
+    int32_t measuredDecimals;            /* decimals of measured texts */
     int32_t skewLegDimensions;           /* 1: the skew commands also dimension the triangles' legs */
+    int32_t measuredUnits;               /* MEASURED_IN_MASTER or MEASURED_IN_SUB */
 };
+enum : int32_t { MEASURED_IN_MASTER = 0, MEASURED_IN_SUB = 1 };
 static_assert(std::is_trivially_copyable_v<UserInterfaceData>);
 #define USERINTERFACEDATA_FIELDS(F)                                                                \
     F(dimText) F(dimTemplate) F(hatchAngle) F(hatchSpacing) F(defaultSetupIndex) F(measuredTexts) \
-    F(measuredDecimals) F(skewLegDimensions)
+    F(measuredDecimals) F(skewLegDimensions) F(measuredUnits)
 
 /* Give SETTINGS its defaults (the rest stays as it is, zero after allocation). */
 void settings_setDefaults(UserInterfaceData* settings);

@@ -115,6 +115,9 @@ HOST_API BoolInt mdlVec_pointEqual(const Dpoint3d* a, const Dpoint3d* b);
 ** 0 on success, HOST_ERROR when no design file is open (OUT untouched). */
 HOST_API StatusInt mdlCnv_masterToUOR(double* uor, double master, DgnModelRefP model);
 HOST_API StatusInt mdlCnv_UORToMaster(double* master, double uor, DgnModelRefP model);
+/* Sub-units per master unit of MODEL (null: the active model); 0 when no
+** design file is open. */
+HOST_API double mdlModelRef_getSubPerMaster(DgnModelRefP model);
 /* A double to and from its design-file form (8 bytes, IEEE, little-endian).
 ** OUT may equal IN. */
 HOST_API void mdlCnv_doubleToFileFormat(double* out, const double* in);

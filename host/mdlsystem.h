@@ -147,7 +147,9 @@ HOST_API StatusInt mdlOutput_rscPrintf(int field, RscFileHandle file, int listId
 /* Format message NUMBER of list LISTID into BUFFER (at most 1024 bytes). */
 HOST_API StatusInt mdlOutput_rscsPrintf(char* buffer, RscFileHandle file, int listId, int number, ...);
 HOST_API StatusInt mdlOutput_rscvsPrintf(char* buffer, RscFileHandle file, int listId, int number, va_list args);
-/* Message centre entry: priority 0 error, 1 warning, 2 info, 3 debug. */
+/* Message centre entry. Debug entries are the add-ins' tracing: the user sees
+** them only when asking for them. */
+enum MessagePriority : int { MESSAGE_ERROR = 0, MESSAGE_WARNING = 1, MESSAGE_INFO = 2, MESSAGE_DEBUG = 3 };
 HOST_API void mdlOutput_messageCenter(int priority, const char* brief, const char* detailed, BoolInt openAlert);
 HOST_API void mdlDialog_openInfoBox(const char* text);
 

@@ -2,15 +2,16 @@
 ** loads the MS_INITAPPS applications and plays a session script line by
 ** line, printing what the host shows as it comes.
 **
-**   hostsim [--workspace FILE] SESSION
-**   hostsim [--workspace FILE] VERB ARGS...   (one session verb, no script)
+**   hostsim [--workspace FILE] [--debug] SESSION
+**   hostsim [--workspace FILE] [--debug] VERB ARGS...   (one session verb, no script)
 **
 ** Output: console text verbatim; a message field as "[prompt] text" (fields
 ** command, prompt, status, error, keyin, left); the message centre as
 ** "[message error] text" (error, warning, info, debug); an info box as
 ** "[info box] text"; the host's own notices as "[host] text". A line that
 ** stops the session is reported on stderr as "hostsim: NAME:LINE: why",
-** NAME being the script's file name. */
+** NAME being the script's file name. The message centre's debug channel is
+** shown only with --debug or after the session line "debug on". */
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +31,7 @@ using sim::trim;
 
 struct RunnerState {
     bool atLineStart = true;  /* stdout: the last text printed ended a line */
+    bool showDebug = false;   /* print the message centre's debug entries */
 };
 RunnerState runner;
 
@@ -58,6 +60,7 @@ void printEntry(const sim::OutputEntry& e) {
         else printLine("[field " + std::to_string(e.field) + "] " + e.text);
         break;
     case sim::OutputKind::MessageCenter:
+        if (e.field == MESSAGE_DEBUG && !runner.showDebug) break;
         printLine(std::string("[message ") + (e.field >= 0 && e.field < 4 ? priorityNames[e.field] : "?") + "] " + e.text);
         break;
     case sim::OutputKind::InfoBox:
@@ -140,9 +143,19 @@ int playSession(const std::string& path) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: hostsim [--workspace FILE] SESSION\n"
-                         "       hostsim [--workspace FILE] VERB ARGS...\n");
+    std::fprintf(stderr, "usage: hostsim [--workspace FILE] [--debug] SESSION\n"
+                         "       hostsim [--workspace FILE] [--debug] VERB ARGS...\n");
     return 2;
+}
+
+/* debug on|off: show or hide the debug channel from here on. */
+bool debugVerb(const std::string& args, std::string& error) {
+    if (args == "on" || args == "off") {
+        runner.showDebug = args == "on";
+        return true;
+    }
+    error = "debug takes on or off";
+    return false;
 }
 
 }  // namespace
@@ -153,9 +166,11 @@ int main(int argc, char** argv) {
     for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
         if (std::strcmp(argv[i], "--workspace") == 0 && i + 1 < argc) workspace = argv[++i];
         else if (std::strncmp(argv[i], "--workspace=", 12) == 0) workspace = argv[i] + 12;
+        else if (std::strcmp(argv[i], "--debug") == 0) runner.showDebug = true;
         else return usage();
     }
     if (i >= argc) return usage();
+    sim::registerSessionVerb("debug", debugVerb);
     std::vector<std::string> rest(argv + i, argv + argc);
     bool verbMode = rest.size() > 1 || (sim::findSessionVerb(rest[0]) && ::access(rest[0].c_str(), F_OK) != 0);
 

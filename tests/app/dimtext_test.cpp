@@ -94,6 +94,16 @@ TEST_F(DimTextTest, ANewSegmentSaysItsLengthUnlessATextWasTypedForIt) {
     DimensionRecord d = lastChain();
     EXPECT_EQ(texts(d), (std::vector<std::string>{"10", "ABC", "20"}));
     EXPECT_EQ(measured(d), (std::vector<bool>{true, false, true}));
+
+    /* In sub-units the file's sub-units per master unit (mm per m here) apply. */
+    tarvik().settings->measuredUnits = MEASURED_IN_SUB;
+    tarvik().settings->measuredDecimals = 1;
+    cmdPlaceDimension(nullptr);
+    ASSERT_TRUE(sim::interact::dataPoint(along(0), 1));
+    ASSERT_TRUE(sim::interact::dataPoint(along(0, 10), 1));
+    ASSERT_TRUE(sim::interact::dataPoint(along(12.3456), 1));
+    ASSERT_TRUE(sim::interact::reset());
+    EXPECT_EQ(texts(lastChain()), (std::vector<std::string>{"12345.6"}));
 }
 
 /* A chain of two measured segments (10 and 20 along the 30 degree axis);

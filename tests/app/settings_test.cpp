@@ -140,15 +140,17 @@ TEST(SettingsLayout, ResourcesFollowTheirTables) {
     s.measuredTexts = 1;
     s.measuredDecimals = 2;
     s.skewLegDimensions = 1;
+    s.measuredUnits = MEASURED_IN_SUB;
     unsigned char r4[SETTINGS_RESOURCE_TEXTS_SIZE];
     std::memset(r4, 0xEE, sizeof r4);
     settings_packTexts(r4, &s);
-    const unsigned char golden[SETTINGS_RESOURCE_TEXTS_SIZE] = {1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+    const unsigned char golden[SETTINGS_RESOURCE_TEXTS_SIZE] = {1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
     EXPECT_EQ(std::memcmp(r4, golden, sizeof golden), 0);
     settings_unpackTexts(&back, r4);
     EXPECT_EQ(back.measuredTexts, 1);
     EXPECT_EQ(back.measuredDecimals, 2);
     EXPECT_EQ(back.skewLegDimensions, 1);
+    EXPECT_EQ(back.measuredUnits, MEASURED_IN_SUB);
 }
 
 TEST_F(SettingsTest, AttributesAreRegisteredAtStartUp) {
@@ -274,7 +276,8 @@ TEST_F(SettingsTest, TheOptionButtonFindsTheCurrentFileAndLoadsItsEntry) {
     EXPECT_TRUE(keyin("tarvik setups"));
     EXPECT_EQ(settings().defaultSetupIndex, 1);
     EXPECT_EQ(settings().dimTemplate.extensionGap, 7.0);
-    EXPECT_NE(sim::consoleText().find("finnOgSettTilDefaultOppsett: file = 'steel.rsc'"), std::string::npos);
+    EXPECT_NE(sim::debugText().find("finnOgSettTilDefaultOppsett: file = 'steel.rsc'"), std::string::npos);
+    EXPECT_EQ(sim::consoleText().find("finnOgSettTilDefaultOppsett"), std::string::npos);
 
     /* Picking another entry loads its file. */
     DialogBox* db = sim::findOpenDialog(DIALOG_DEFAULT_SETUPS);

@@ -151,6 +151,8 @@ void setOutputSink(std::function<void(const OutputEntry&)> sink);
 std::string messageField(int field);
 /* All console text since the last clear, concatenated. */
 std::string consoleText();
+/* The message centre's debug entries since the last clear, one per line. */
+std::string debugText();
 
 /* Format like vsnprintf, with %S (and %ls) taking a UTF-16 text. */
 std::string formatV(const char* format, va_list args);

@@ -228,6 +228,13 @@ std::string consoleText() {
     return s;
 }
 
+std::string debugText() {
+    std::string s;
+    for (auto& e : state.log)
+        if (e.kind == OutputKind::MessageCenter && e.field == MESSAGE_DEBUG) s += e.text + "\n";
+    return s;
+}
+
 }  // namespace sim
 
 HOST_API int toolSubsystem_printf(const char* format, ...) {

@@ -188,6 +188,7 @@ DgnModel* attachReference(const std::string& path, std::string& error);
 DgnModel* model(const std::string& name, bool create);
 
 double uorPerMaster(DgnModelRefP model);
+double subPerMaster(DgnModelRefP model);
 /* Rotation of standard view VIEW (1..8, top) until views are kept by the host. */
 bool viewRotation(int view, RotMatrix* out);
 

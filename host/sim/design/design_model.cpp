@@ -364,6 +364,11 @@ double uorPerMaster(DgnModelRefP model) {
     return state.active ? state.active->units.uorPerMaster : 0.0;
 }
 
+double subPerMaster(DgnModelRefP model) {
+    if (model) return model->file->units.subPerMaster;
+    return state.active ? state.active->units.subPerMaster : 0.0;
+}
+
 bool viewRotation(int view, RotMatrix* out) {
     if (view < 1 || view > 8 || !out) return false;
     mdlRMatrix_getIdentity(out);

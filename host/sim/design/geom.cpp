@@ -506,6 +506,8 @@ StatusInt mdlCnv_UORToMaster(double* master, double uor, DgnModelRefP model) {
     return HOST_SUCCESS;
 }
 
+double mdlModelRef_getSubPerMaster(DgnModelRefP model) { return sim::design::subPerMaster(model); }
+
 void mdlCnv_doubleToFileFormat(double* out, const double* in) {
     if (!out || !in) return;
     uint64_t bits;
