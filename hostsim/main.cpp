@@ -70,7 +70,6 @@ void printEntry(const sim::OutputEntry& e) {
         printLine("[host] " + e.text);
         break;
     }
-    std::fflush(stdout);
 }
 
 /* Report why the session stops; always exit status 1. */

@@ -17,6 +17,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -229,6 +230,8 @@ int startProcess(const std::string& program, const std::vector<std::string>& arg
         return -1;
     }
     const char* directory = options.directory.empty() ? nullptr : options.directory.c_str();
+    /* What the host printed so far comes before anything the program prints. */
+    std::fflush(nullptr);
     pid_t pid = ::fork();
     if (pid == 0) {
         /* Only async-signal-safe calls from here to exec. */
