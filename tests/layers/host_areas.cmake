@@ -2,7 +2,7 @@
 # header and those of the areas below it, never one above. Prints every
 # include edge between areas and fails on an upward one.
 #   cmake -DSOURCE_DIR=<repo> -P host_areas.cmake
-set(AREAS base system files resources design display interaction dialogs)
+set(AREAS base system files resources design display interaction dialogs output)
 set(failed 0)
 list(LENGTH AREAS count)
 math(EXPR last "${count} - 1")

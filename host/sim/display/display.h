@@ -77,6 +77,15 @@ bool renderPicture(int view, const std::string& path, std::string& error);
 bool rasterize(const std::string& svg, int width, int height, const std::string& local, std::string& error);
 /* The SVG text of VIEW. */
 std::string svgOf(int view);
+/* The SVG text of a sheet of WIDTH x HEIGHT points, white, showing the
+** active model's elements with the centre of the box LOW..HIGH (world
+** coordinates) on the sheet's centre, POINTSPERUOR points per UOR. Light
+** colours print black; weights are half a point per step. */
+std::string svgOfArea(const Dpoint3d& low, const Dpoint3d& high, double width, double height, double pointsPerUor);
+/* Write SVG (a sheet of WIDTH x HEIGHT points) as a PDF file LOCAL (a local
+** path) of PAGES equal pages. False with ERROR set when it cannot. */
+bool writePdf(const std::string& svg, double width, double height, int pages, const std::string& local,
+              std::string& error);
 
 /* Back to eight top views over the default area, empty layers (tests). */
 void resetForTests();

@@ -36,7 +36,9 @@ const char* const STANDARD_DASHES[8] = {"",        "2,4",          "8,4",       
 struct Mapping {
     RotMatrix rotation;
     Dpoint3d origin;      /* window origin in view coordinates */
-    double scale;         /* pixels per UOR */
+    double scale;         /* pixels (on paper: points) per UOR */
+    double height = PIXEL_H;
+    bool paper = false;   /* white ground: light colours print black, weights in points */
 };
 
 Mapping mappingOf(int view) {
@@ -49,7 +51,7 @@ Mapping mappingOf(int view) {
 void pixel(const Mapping& m, Dpoint3d p, double& x, double& y) {
     mdlRMatrix_rotatePoint(&p, &m.rotation);
     x = (p.x - m.origin.x) * m.scale;
-    y = PIXEL_H - (p.y - m.origin.y) * m.scale;
+    y = m.height - (p.y - m.origin.y) * m.scale;
 }
 
 std::string num(double v) {
@@ -58,9 +60,11 @@ std::string num(double v) {
     return b;
 }
 
-std::string colourOf(uint32_t index) {
+std::string colourOf(uint32_t index, bool paper = false) {
     const sim::design::DesignFile* f = sim::design::activeFile();
     uint32_t rgb = f && index < 256 ? f->colours[index] : 0xFFFFFF;
+    /* What is bright on the screen's black ground is ink on white paper. */
+    if (paper && ((rgb >> 16 & 0xFF) + (rgb >> 8 & 0xFF) + (rgb & 0xFF)) > 3 * 0xE0) rgb = 0;
     char b[8];
     std::snprintf(b, sizeof b, "#%06X", rgb & 0xFFFFFF);
     return b;
@@ -113,12 +117,15 @@ struct Look {
     std::string dash;
 };
 
-Look lookOf(const uint8_t* e, bool highlighted, double scale) {
+constexpr double PAPER_POINTS_PER_WEIGHT = 0.5;
+
+Look lookOf(const uint8_t* e, const Mapping& m) {
     UInt32 colour = 0, weight = 0;
     Int32 style = 0;
     mdlElement_getEffectiveSymbology(&colour, &weight, &style, reinterpret_cast<const MSElement*>(e), nullptr);
-    (void)highlighted;
-    return {colourOf(colour), 1.0 + std::min<UInt32>(weight, 31), dashes(style, e, scale)};
+    double width = 1.0 + std::min<UInt32>(weight, 31);
+    if (m.paper) width *= PAPER_POINTS_PER_WEIGHT;
+    return {colourOf(colour, m.paper), width, dashes(style, e, m.scale)};
 }
 
 void strokeAttributes(std::ostream& out, const Look& look) {
@@ -160,7 +167,7 @@ void drawText(std::ostream& out, const Mapping& m, const uint8_t* e, const Look&
 void drawElement(std::ostream& out, const Mapping& m, const uint8_t* e, bool highlighted) {
     int t = type(e);
     if (t == CELL_HEADER_ELM || t == CMPLX_STRING_ELM || t == DATA_ELM) return;   /* components draw */
-    Look look = lookOf(e, highlighted, m.scale);
+    Look look = lookOf(e, m);
     if (t == TEXT_ELM) {
         if (highlighted) look.stroke = HIGHLIGHT;
         drawText(out, m, e, look);
@@ -181,7 +188,7 @@ void drawElement(std::ostream& out, const Mapping& m, const uint8_t* e, bool hig
     }
     out << "<" << (closed ? "polygon" : "polyline") << " data-type=\"" << t << "\"";
     points(out, m, pts);
-    out << " fill=\"" << (filled ? colourOf(fill) : "none") << "\"";
+    out << " fill=\"" << (filled ? colourOf(fill, m.paper) : "none") << "\"";
     strokeAttributes(out, look);
     out << " stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n";
 }
@@ -198,7 +205,7 @@ void fillComplexShapes(std::ostream& out, const Mapping& m, const std::vector<co
         if (pts.size() < 3) continue;
         out << "<polygon data-type=\"14\"";
         points(out, m, pts);
-        out << " fill=\"" << colourOf(fill) << "\" stroke=\"none\"/>\n";
+        out << " fill=\"" << colourOf(fill, m.paper) << "\" stroke=\"none\"/>\n";
     }
 }
 
@@ -243,6 +250,36 @@ std::string svgOf(int view) {
         out << "</g>\n";
     }
     out << "</svg>\n";
+    return out.str();
+}
+
+std::string svgOfArea(const Dpoint3d& low, const Dpoint3d& high, double width, double height, double pointsPerUor) {
+    std::ostringstream out;
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << num(width) << "pt\" height=\"" << num(height)
+        << "pt\" viewBox=\"0 0 " << num(width) << ' ' << num(height) << "\">\n";
+    out << "<rect width=\"100%\" height=\"100%\" fill=\"#FFFFFF\"/>\n";
+    DgnModel* model = sim::design::activeModel();
+    if (!model || !(pointsPerUor > 0) || !std::isfinite(pointsPerUor)) return out.str() + "</svg>\n";
+    Mapping m{};
+    mdlRMatrix_getIdentity(&m.rotation);
+    m.scale = pointsPerUor;
+    m.height = height;
+    m.paper = true;
+    /* The area's centre on the sheet's centre. */
+    m.origin = {(low.x + high.x) / 2 - width / 2 / pointsPerUor, (low.y + high.y) / 2 - height / 2 / pointsPerUor, 0};
+    std::vector<Shown> elements;
+    for (uint32_t pos = 1; pos <= model->slots.size(); ++pos) {
+        const sim::design::Slot* slot = sim::design::slot(model, pos);
+        if (slot && !slot->deleted && isGraphicType(slot->type))
+            elements.push_back({std::vector<uint8_t>(slot->data, slot->data + sizeBytes(slot->data)), false});
+    }
+    std::vector<const Shown*> shown;
+    for (const Shown& e : elements) shown.push_back(&e);
+    out << "<clipPath id=\"area\"><rect x=\"0\" y=\"0\" width=\"" << num(width) << "\" height=\"" << num(height)
+        << "\"/></clipPath>\n<g clip-path=\"url(#area)\">\n";
+    fillComplexShapes(out, m, shown);
+    for (const Shown* e : shown) drawElement(out, m, e->record.data(), false);
+    out << "</g>\n</svg>\n";
     return out.str();
 }
 

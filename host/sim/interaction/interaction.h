@@ -38,6 +38,14 @@ void resetForTests();
 
 }  // namespace sim::interact
 
+/* The fence (host/mdlplot.h): its box in world coordinates. */
+namespace sim::fence {
+/* False when no fence is defined. */
+bool box(Dpoint3d& low, Dpoint3d& high);
+/* Define the fence as the box with corners A and B. */
+void set(const Dpoint3d& a, const Dpoint3d& b);
+}  // namespace sim::fence
+
 namespace sim {
 
 /* ---- Commands --------------------------------------------------------------------- */
