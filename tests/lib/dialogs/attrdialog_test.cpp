@@ -1,6 +1,8 @@
 #include <string>
 #include <vector>
 
+#include "host/mdlelement.h"
+#include "host/mdllevel.h"
 #include "lib/core/core_fixture.h"
 #include "lib/dialogs/attrdialog_int.h"
 #include "lib/elements/elmattr_int.h"
@@ -211,6 +213,55 @@ TEST_F(AttrDialog, EditableGroupMenuAddsMovesAndNotifies) {
               zmlib::attrdialog::ITEM_POPUP);
     pickGroup("Lines");
     EXPECT_EQ(sim::userPopupRequest(db, index(ITEMTYPE_LISTBOX, zmlib::attrdialog::ITEM_LIST)), 0);
+}
+
+TEST_F(AttrDialog, LevelListShowsTheLevelAndCancelKeepsIt) {
+    std::string error;
+    ASSERT_TRUE(sim::design::open(path("levels.design"), true, error)) << error;
+    for (int i = 1; i <= 14; ++i) {
+        std::u16string name = u"L" + std::u16string(1, char16_t(u'a' + i));
+        UInt32 id = 0;
+        ASSERT_EQ(mdlLevel_create(&id, mdlModelRef_getActive(), name.c_str(), -1), 0);
+    }
+    ZmAttributeData d{};
+    ASSERT_EQ(zmlibElmAttr_extractData(2, &d), ZMLIB_SUCCESS);
+    d.applyMask |= ZMATTR_LEVEL;
+    std::u16string twelfth = u"Lm";  /* the twelfth level created */
+    std::copy(twelfth.begin(), twelfth.end(), d.levelName);
+    zmlibElmAttr_editAttribute(2, 0, &d);
+    open();
+    select(1);
+
+    int shownTop = -1, shownRow = -1;
+    sim::setModalHandler([&](DialogBox* levels) {
+        DialogItem* list = mdlDialog_itemGetByTypeAndId(levels, ITEMTYPE_LISTBOX, zmlib::attrdialog::ITEM_LEVEL_LIST, 0);
+        int visible = 0;
+        mdlDialog_listBoxGetDisplayRange(&shownTop, &visible, list);
+        BoolInt found = 0;
+        int column = 0;
+        mdlDialog_listBoxGetNextSelection(&found, &shownRow, &column, list);
+        /* The user picks the first level, then thinks better of it. */
+        std::string e;
+        EXPECT_TRUE(sim::userSelectRow(levels, list->itemIndex, 0, 0, false, e)) << e;
+        return ACTIONBUTTON_CANCEL;
+    });
+    ASSERT_TRUE(sim::userPressItem(db, index(ITEMTYPE_PUSHBUTTON, 20064), error)) << error;
+    ASSERT_GE(shownRow, 11);
+    EXPECT_GT(shownTop, 0);              /* scrolled to the twelfth level */
+    EXPECT_LE(shownTop, shownRow);
+    ZmAttributeData after{};
+    zmlibElmAttr_extractData(2, &after);
+    EXPECT_EQ(std::u16string(after.levelName), twelfth);
+
+    /* Confirmed, the pick reaches the attribute. */
+    sim::setModalHandler([](DialogBox* levels) {
+        std::string e;
+        EXPECT_TRUE(sim::userSelectRow(levels, sim::findItem(levels, "lBox:20001", e), 0, 0, false, e)) << e;
+        return ACTIONBUTTON_OK;
+    });
+    ASSERT_TRUE(sim::userPressItem(db, index(ITEMTYPE_PUSHBUTTON, 20064), error)) << error;
+    zmlibElmAttr_extractData(2, &after);
+    EXPECT_NE(std::u16string(after.levelName), twelfth);
 }
 
 }  // namespace
