@@ -49,6 +49,8 @@ struct SelectState {
     int columns;
     int infoValue;
     std::vector<int> selection;       /* rows chosen in a picker or the file list */
+    StringList* pickerDirectories;    /* rows of the file picker's directory list while it is open */
+    StringList* pickerFiles;          /* its file rows, until the caller took the chosen ones */
     MenuBarMenu* menu;                /* inserted by zmlibDialog_insertPdm */
 };
 SelectState state{};
@@ -149,21 +151,18 @@ void showList(DialogBox* db, int32_t id, StringList* list, int columns) {
 
 /* ---- File picker (20016) ------------------------------------------------------------------ */
 
-StringList* pickerDirectories;  /* rows of the directory list while the picker is open */
-StringList* pickerFiles;
-
 void refillPicker(DialogBox* db) {
-    for (StringList** list : {&pickerDirectories, &pickerFiles}) {
+    for (StringList** list : {&state.pickerDirectories, &state.pickerFiles}) {
         if (*list) mdlStringList_destroy(*list);
         *list = mdlStringList_create(0, 0);
     }
-    appendMember(pickerDirectories, "..");
-    for (const std::string& d : listEntries(state.directory, "*", true)) appendMember(pickerDirectories, d);
+    appendMember(state.pickerDirectories, "..");
+    for (const std::string& d : listEntries(state.directory, "*", true)) appendMember(state.pickerDirectories, d);
     for (const std::string& p : splitPatterns(state.pattern))
-        for (const std::string& f : listEntries(state.directory, p, false)) appendMember(pickerFiles, f);
+        for (const std::string& f : listEntries(state.directory, p, false)) appendMember(state.pickerFiles, f);
     setItemText(db, ITEMTYPE_TEXT, ITEM_PICKER_DIRECTORY, state.directory);
-    showList(db, ITEM_DIRECTORY_LIST, pickerDirectories, 1);
-    showList(db, ITEM_FILE_LIST, pickerFiles, 1);
+    showList(db, ITEM_DIRECTORY_LIST, state.pickerDirectories, 1);
+    showList(db, ITEM_FILE_LIST, state.pickerFiles, 1);
     state.selection.clear();
     if (DialogItem* ok = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_PUSHBUTTON, PUSHBUTTONID_OK, 0))
         mdlDialog_itemSetEnabledState(db, ok->itemIndex, 0, 1);
@@ -185,8 +184,8 @@ void pickerHook_dialog(DialogMessage* m) {
         for (int32_t id : {ITEM_DIRECTORY_LIST, ITEM_FILE_LIST})
             if (DialogItem* list = mdlDialog_itemGetByTypeAndId(m->db, ITEMTYPE_LISTBOX, id, 0))
                 mdlDialog_listBoxSetStrListP(list, nullptr, 1);
-        if (pickerDirectories) mdlStringList_destroy(pickerDirectories);
-        pickerDirectories = nullptr;
+        if (state.pickerDirectories) mdlStringList_destroy(state.pickerDirectories);
+        state.pickerDirectories = nullptr;
         break;
     default: m->msgUnderstood = 0;
     }
@@ -197,8 +196,8 @@ void pickerHook_directories(DialogItemMessage* m) {
     if (m->messageType == DITEM_MESSAGE_BUTTON && m->u.button.clicks == 2 &&
         m->u.button.transition == BUTTONTRANS_UP) {
         const char* entry = nullptr;
-        if (pickerDirectories && mdlStringList_getMember(&entry, nullptr, pickerDirectories, m->u.button.row) == 0 &&
-            entry) {
+        if (state.pickerDirectories &&
+            mdlStringList_getMember(&entry, nullptr, state.pickerDirectories, m->u.button.row) == 0 && entry) {
             state.directory = enterDirectory(state.directory, entry);
             refillPicker(m->db);
         }
@@ -388,7 +387,7 @@ StringList* runFileDialog(int32_t id, ZmFileSelection* selection) {
         if (id == DIALOG_FILE_PICKER) {
             for (int row : state.selection) {
                 const char* name = nullptr;
-                if (pickerFiles && mdlStringList_getMember(&name, nullptr, pickerFiles, row) == 0 && name)
+                if (state.pickerFiles && mdlStringList_getMember(&name, nullptr, state.pickerFiles, row) == 0 && name)
                     appendMember(result, state.directory + name);
             }
         }
@@ -400,8 +399,8 @@ StringList* runFileDialog(int32_t id, ZmFileSelection* selection) {
         if (result) mdlStringList_destroy(result);
         result = nullptr;
     }
-    if (pickerFiles) mdlStringList_destroy(pickerFiles);
-    pickerFiles = nullptr;
+    if (state.pickerFiles) mdlStringList_destroy(state.pickerFiles);
+    state.pickerFiles = nullptr;
     state.result = nullptr;
     endCall();
     return result;

@@ -15,6 +15,7 @@ struct ZmFileSelection {
     char directory[256];
     char pattern[256];
 };
+static_assert(sizeof(ZmFileSelection) == 516);
 
 /* The pickers' fill function (native, or a function of an interpreted
 ** program) is called through the host with the address of the choice list

@@ -117,4 +117,34 @@ TEST_F(Selection, SinglePickerCutsTheMemberToTheDestination) {
               -1);
 }
 
+TEST_F(Selection, FilePickerGoesUpAFolderAndListsItsFiles) {
+    writeFile("a/up.dgn", "");
+    writeFile("a/other.txt", "");
+    writeFile("a/b/down.dgn", "");
+    std::vector<std::string> shownFiles;
+    sim::setModalHandler([&](DialogBox* db) {
+        std::string error;
+        int folders = sim::findItem(db, "lBox:20004", error), files = sim::findItem(db, "lBox:20005", error);
+        EXPECT_TRUE(sim::userSelectRow(db, folders, 0, 0, true, error)) << error;  /* ".." */
+        DialogItem* list = mdlDialog_itemGetByIndex(db, files);
+        for (int r = 0; r < mdlDialog_listBoxNRows(list); ++r) {
+            char text[64] = "";
+            mdlDialog_listBoxGetCellText(text, sizeof text, list, r, 0);
+            shownFiles.push_back(text);
+        }
+        EXPECT_TRUE(sim::userSelectRow(db, files, 0, 0, false, error)) << error;
+        return ACTIONBUTTON_OK;
+    });
+    ZmFileSelection selection{};
+    StringList* chosen = zmlibDialog_selectFiles(&selection, nullptr, "Drawings", "*.dgn", path("a/b").c_str());
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(shownFiles, (Names{"up.dgn"}));
+    ASSERT_EQ(mdlStringList_size(chosen), 1);
+    const char* name = nullptr;
+    mdlStringList_getMember(&name, nullptr, chosen, 0);
+    EXPECT_EQ(relative({name}), (Names{"a/up.dgn"}));
+    EXPECT_EQ(relative({selection.directory}), (Names{"a/"}));
+    mdlStringList_destroy(chosen);
+}
+
 }  // namespace
