@@ -581,7 +581,8 @@ void setMenuBar(DialogBox* db) {
 
 void refreshDialog(int selectId) {
     DialogBox* db = state.dialog;
-    if (!db) return;
+    /* Another application's set is not the one the open dialog shows. */
+    if (!db || mdlDialog_find(DIALOG_ATTRIBUTES, nullptr) != db) return;
     buildList(db);
     if (selectId >= 0) {
         int row = rowOfAttribute(selectId);
@@ -778,7 +779,8 @@ void attrHook_symbologyCombo(DialogItemMessage* m) {
                     std::memcpy(c->data.styleName, name, sizeof name);
             }
             if (DialogItem* toggle = after(m->db, m->dialogItemP, -1))
-                applyToggleRule(m->db, toggle, lineStyleBits(), !(static_cast<uint32_t>(c->fixedMask) & ZMATTR_LINESTYLE));
+                applyToggleRule(m->db, toggle, lineStyleBits(),
+                                !(static_cast<uint32_t>(c->fixedMask) & ZMATTR_LINESTYLE));
         }
         writeBack(m->db);
         break;
@@ -955,7 +957,8 @@ void runMenuCommand(DialogBox* db, MenuCommand command) {
     state.editRequest.kind = a->kind;
     state.editRequest.fixedMask = a->fixedMask;
     int action = 0;
-    if (mdlDialog_openModal(&action, 0, DIALOG_EDIT) == 0 && action == ACTIONBUTTON_OK && (a = zmlib::elmattr::find(id))) {
+    if (mdlDialog_openModal(&action, 0, DIALOG_EDIT) == 0 && action == ACTIONBUTTON_OK &&
+        (a = zmlib::elmattr::find(id))) {
         ZmAttributeData data = a->data;
         data.applyMask &= ~static_cast<uint32_t>(state.editRequest.fixedMask);
         const char* name = state.editRequest.name;

@@ -127,7 +127,8 @@ void fillAbout(DialogBox* db) {
         for (int i = 0; i < 4; ++i) setLabel(db, ITEM_OWNER_FIRST + i, owner + offsets[i], false);
     }
     char loadFile[MAXFILELENGTH] = "";
-    if (mdlResource_getApplLoadFile(loadFile, sizeof loadFile, nullptr) == 0) setLabel(db, ITEM_LOAD_FILE, loadFile, true);
+    if (mdlResource_getApplLoadFile(loadFile, sizeof loadFile, nullptr) == 0)
+        setLabel(db, ITEM_LOAD_FILE, loadFile, true);
     setLabel(db, ITEM_LIBRARY_LOCATION, zmlibMain_getZmlibLocation(), true);
 }
 

@@ -234,7 +234,8 @@ TEST_F(AttrDialog, LevelListShowsTheLevelAndCancelKeepsIt) {
 
     int shownTop = -1, shownRow = -1;
     sim::setModalHandler([&](DialogBox* levels) {
-        DialogItem* list = mdlDialog_itemGetByTypeAndId(levels, ITEMTYPE_LISTBOX, zmlib::attrdialog::ITEM_LEVEL_LIST, 0);
+        DialogItem* list =
+            mdlDialog_itemGetByTypeAndId(levels, ITEMTYPE_LISTBOX, zmlib::attrdialog::ITEM_LEVEL_LIST, 0);
         int visible = 0;
         mdlDialog_listBoxGetDisplayRange(&shownTop, &visible, list);
         BoolInt found = 0;
