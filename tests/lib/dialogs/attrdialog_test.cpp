@@ -47,6 +47,9 @@ protected:
     }
     void TearDown() override {
         if (db && mdlDialog_find(zmlib::attrdialog::DIALOG_ATTRIBUTES, nullptr)) mdlWindow_close(db);
+        /* The set is the application's to free, as an application does when it unloads. */
+        zmlibElmAttr_freeAllAttribute();
+        zmlibElmAttr_freeGroupeNames();
         delete scope;
         CoreTest::TearDown();
     }
