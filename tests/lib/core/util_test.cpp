@@ -505,6 +505,7 @@ TEST_F(UtilTest, TextSizeOfSeveralLines) {
     EXPECT_NEAR(largeHeight, 3 * h1, 1e-6 * largeHeight);
     zmlibUtil_extractTextSize("ABCD", 2.0, 2, 0.5, &halved, nullptr, nullptr, nullptr);
     EXPECT_NEAR(halved, large / 2, 1e-6 * large);
+    zmlibElmAttr_freeAllAttribute();
 }
 
 }  // namespace
