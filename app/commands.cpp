@@ -2,7 +2,9 @@
 ** to functions, and what each command does on entry. No state of its own. */
 #include "app/commands.h"
 
+#include <cstring>
 #include <iterator>
+#include <string>
 
 #include "app/resourceids.h"
 #include "app/settings.h"
@@ -13,6 +15,8 @@
 #include "host/mdlstate.h"
 #include "lib/core/error.h"
 #include "lib/core/util.h"
+#include "lib/dialogs/attrdialog.h"
+#include "lib/dialogs/intro.h"
 
 namespace {
 
@@ -55,7 +59,19 @@ void commands_register() {
 ** now; until their behaviour is wired in they print nothing and change nothing. */
 
 /* Open the about box with the application's texts and settings file. */
-void cmdAbout(char*) {}
+void cmdAbout(char*) {
+    auto label = [](int number) {
+        std::string text(1024, '\0');
+        mdlOutput_rscsPrintf(text.data(), 0, LIST_LABELS, number);
+        text.resize(std::strlen(text.c_str()));
+        return text;
+    };
+    std::string title = label(9), purpose = label(10), settings = label(11);
+    WorkingState* gd = tarvik().gd;
+    zmlibIntro_msgBoxNew("Tarvik", "02.04 - 13.04.2010", title.c_str(), purpose.c_str(), "for", "the CAD platform",
+                         settings.c_str(), gd ? gd->settingsFile : nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, 0);
+}
 
 /* Open the application's manual in the host's web browser; without a
 ** manual in the installation nothing opens. */
@@ -69,7 +85,7 @@ void cmdExit(char*) {
 }
 
 /* Open the attribute dialog. */
-void cmdAttributes(char*) {}
+void cmdAttributes(char*) { zmlibElmAttr_dialogOpen(); }
 
 void cmdOpenToolbox(char*) { tarvik_openMainDialog(); }
 

@@ -21,6 +21,7 @@
 #include "lib/core/util.h"
 #include "lib/core/main.h"
 #include "lib/core/text_int.h"
+#include "lib/dialogs/intro.h"
 #include "lib/elements/elmattr.h"
 
 namespace {
@@ -226,6 +227,6 @@ extern "C" ZMLIB_API int MdlMain(int argc, char* argv[]) {
     settings_load(t.gd->settingsFile, false);
     tarvik_openMainDialog();
 
-    // The application's version number is set here.
+    zmlibIntro_setVersionNumber();
     return 0;
 }

@@ -248,6 +248,8 @@ HOST_API StatusInt mdlDialog_itemSetEnabledState(DialogBox* db, int itemIndex, B
 HOST_API StatusInt mdlDialog_itemShow(DialogBox* db, int itemIndex);
 HOST_API StatusInt mdlDialog_itemHide(DialogBox* db, int itemIndex);
 HOST_API StatusInt mdlDialog_itemSetLabel(DialogBox* db, int itemIndex, const char* label);
+/* The text shown while the pointer rests on the item (null or "": none). */
+HOST_API StatusInt mdlDialog_itemSetBalloonText(DialogBox* db, int itemIndex, const char* text);
 /* Copy the item's label into BUFFER (SIZE bytes, cut). */
 HOST_API StatusInt mdlDialog_itemGetLabel(char* buffer, int size, DialogBox* db, int itemIndex);
 HOST_API StatusInt mdlDialog_itemSetExtent(DialogBox* db, int itemIndex, const DialogRect* rect, BoolInt redraw);
@@ -355,6 +357,12 @@ HOST_API void mdlDialog_drawText(DialogBox* db, int x, int y, int font, const ch
 /* Draw icon TYPE ('Icon'), ID of the dialog owner's resource files in RECT. */
 HOST_API StatusInt mdlDialog_drawIcon(DialogBox* db, uint32_t type, int32_t id, const DialogRect* rect);
 HOST_API void mdlDialog_rectDrawBeveled(DialogBox* db, const DialogRect* rect, BoolInt raised);
+/* Draw RGB image resource TYPE, ID of the dialog owner's resource files into
+** RECT with the pixels of colour RED, GREEN, BLUE left transparent; SIZE is
+** the caller's size argument, kept for the record. HOST_ERROR when the image
+** is missing or not an RGB image. */
+HOST_API StatusInt mdlWindow_transparentRgbDataDraw(DialogBox* db, const DialogRect* rect, uint32_t type, int32_t id,
+                                                    int size, int red, int green, int blue);
 
 /* ---- Menus -------------------------------------------------------------------------
 ** The command window's menu bar holds the host's pull-down menus, the last

@@ -127,6 +127,16 @@ HOST_API int mdlSystem_getWorkmode(void);
 ** moves when told, so sessions repeat exactly: pauseTicks advances it. */
 HOST_API uint32_t mdlSystem_getTicks(void);
 HOST_API void mdlSystem_pauseTicks(int ticks);
+/* Timers: FUNCTION(ARGUMENT, HANDLE) runs on behalf of the application that
+** set it once TICKS more have passed (again every TICKS with REPEAT). They
+** fire when the host lets time pass (a session's "wait TICKS"), never inside
+** mdlSystem_pauseTicks. *TIMERHANDLE (may be null) gets a handle above 0;
+** HOST_ERROR for a null function, TICKS below 1 or no current application. */
+typedef void (*SystemTimerFunction)(void* argument, int timerHandle);
+HOST_API StatusInt mdlSystem_setTimerFunction(int* timerHandle, int ticks, SystemTimerFunction function,
+                                              void* argument, BoolInt repeat);
+/* Cancel a timer; HOST_ERROR when it is not set. */
+HOST_API StatusInt mdlSystem_cancelTimer(int timerHandle);
 HOST_API void mdlSystem_enterGraphics(void);
 
 /* ---- Memory -------------------------------------------------------------- */

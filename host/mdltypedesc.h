@@ -25,7 +25,8 @@
 ** by size and sign, float, double, bool (uint8), enums (their underlying
 ** type), pointers, char and char16_t arrays (texts; a two-dimensional one is
 ** an array of texts, each of the inner size), arrays of anything else
-** (count), and records named with ZM_TYPEDESC_NAME (struct). */
+** (count), and records named with ZM_TYPEDESC_NAME (struct; a union is a
+** record whose fields all start at offset 0). */
 #pragma once
 
 #include <cstddef>
@@ -86,7 +87,7 @@ constexpr Field fieldOf() {
         return {"float", 4, 1, nullptr};
     } else if constexpr (std::is_same_v<M, double>) {
         return {"double", 8, 1, nullptr};
-    } else if constexpr (std::is_class_v<M>) {
+    } else if constexpr (std::is_class_v<M> || std::is_union_v<M>) {
         static_assert(TypeName<M>::value != nullptr, "name the nested record with ZM_TYPEDESC_NAME");
         return {"struct", sizeof(M), 1, TypeName<M>::value};
     } else {

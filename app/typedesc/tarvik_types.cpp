@@ -5,6 +5,8 @@
 #include "app/settings.h"
 #include "lib/core/main.h"
 #include "lib/core/plotscale.h"
+#include "lib/dialogs/attrdialog_int.h"
+#include "lib/elements/elmattr.h"
 
 #define POINT_FIELDS(F) F(x) F(y) F(z)
 
@@ -16,6 +18,12 @@ ZM_TYPEDESC_NAME(UserInterfaceData, "userInterfaceData")
 ZM_TYPEDESC_NAME(ZmResourceFile, "zmlibResourceFile")
 ZM_TYPEDESC_NAME(ZmGlobalData, "zmlibGlobalData")
 ZM_TYPEDESC_NAME(ZmPlotScale, "zmlibPlotScale")
+ZM_TYPEDESC_NAME(ZmAttributeSymbol, "zmlibAttributeSymbol")
+ZM_TYPEDESC_NAME(ZmAttributeExtra, "zmlibAttributeExtra")
+ZM_TYPEDESC_NAME(ZmAttributeTextValue, "zmlibAttributeText")
+ZM_TYPEDESC_NAME(ZmAttributeData, "zmlibAttributeData")
+ZM_TYPEDESC_NAME(ZmAttribute, "zmlibAttribute")
+ZM_TYPEDESC_NAME(zmlib::attrdialog::EditRequest, "zmlibAttrEditRequest")
 
 int main(int argc, char** argv) {
     typedesc::Writer w;
@@ -27,5 +35,11 @@ int main(int argc, char** argv) {
     ZM_TYPEDESC(w, ZmResourceFile, ZMRESOURCEFILE_FIELDS);
     ZM_TYPEDESC(w, ZmGlobalData, ZMGLOBALDATA_FIELDS);
     ZM_TYPEDESC(w, ZmPlotScale, ZMPLOTSCALE_FIELDS);
+    ZM_TYPEDESC(w, ZmAttributeSymbol, ZMATTRIBUTESYMBOL_FIELDS);
+    ZM_TYPEDESC(w, ZmAttributeExtra, ZMATTRIBUTEEXTRA_FIELDS);
+    ZM_TYPEDESC(w, ZmAttributeTextValue, ZMATTRIBUTETEXTVALUE_FIELDS);
+    ZM_TYPEDESC(w, ZmAttributeData, ZMATTRIBUTEDATA_FIELDS);
+    ZM_TYPEDESC(w, ZmAttribute, ZMATTRIBUTE_FIELDS);
+    ZM_TYPEDESC(w, zmlib::attrdialog::EditRequest, ZMATTREDITREQUEST_FIELDS);
     return w.finish(argc, argv);
 }

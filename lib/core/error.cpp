@@ -444,13 +444,29 @@ void resetForTests() {
 
 }  // namespace zmlib::error
 
-/* The text is taken as stored, not formatted: several language texts are
-** formats their callers fill in, and formatting them here without arguments
-** would read arguments that were never passed. */
+namespace {
+
+/* Format a text that takes no arguments in place: "%%" becomes "%". A text
+** with other conversions is a format its callers fill in, and is left as
+** stored so that they still find its "%%" and its conversions. */
+void formatPlainText(char* text) {
+    for (const char* p = text; (p = std::strchr(p, '%')) != nullptr; p += 2)
+        if (p[1] != '%') return;
+    char* out = text;
+    for (const char* p = text; *p; ++p) {
+        *out++ = *p;
+        if (p[0] == '%' && p[1] == '%') ++p;
+    }
+    *out = '\0';
+}
+
+}  // namespace
+
 extern "C" ZMLIB_API char* zmlibUtil_getLanguageText(int number) {
     if (mdlResource_loadFromStringList(state.languageText, sizeof state.languageText, 0, ZMLIB_LIST_LANGUAGE,
                                        number) != RSC_SUCCESS)
         state.languageText[0] = '\0';
+    formatPlainText(state.languageText);
     return state.languageText;
 }
 

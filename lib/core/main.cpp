@@ -23,6 +23,9 @@
 #include "lib/core/plotscale_int.h"
 #include "lib/core/text_int.h"
 #include "lib/core/upf.h"
+#include "lib/dialogs/attrdialog_int.h"
+#include "lib/dialogs/intro_int.h"
+#include "lib/dialogs/select_int.h"
 #include "lib/elements/elmattr_int.h"
 
 namespace {
@@ -281,7 +284,10 @@ extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName
     // record is loaded from the user preference file); preview; project and
     // page; message box and message list; attribute dialog (then the
     // attribute-set list starts empty); file and list selection; plot scales.
+    zmlib::intro::publishHooks();
     zmlib::error::publishHooks();
+    zmlib::attrdialog::publishHooks();
+    zmlib::select::publishHooks();
     zmlib::plotscale::publishHooks();
 
     publishVariables();

@@ -3,6 +3,7 @@
 ** library's file dialogs that remember the user's last file, filter and
 ** directory per dialog id in that file. No state of its own. */
 #include "lib/core/upf.h"
+#include "lib/dialogs/select.h"
 
 #include <cstdio>
 #include <cstring>
@@ -242,9 +243,19 @@ extern "C" ZMLIB_API StringList* zmlibUpf_defFileListEdit(int* action, StringLis
 
 extern "C" ZMLIB_API StringList* zmlibUpf_defSearchFiles(const char* directory, const char* filter, const char* title,
                                                          int32_t fileDialogId) {
-    // The file search dialog belongs to the selection dialogs; until they are
-    // part of the library there is nothing to search with.
-    return nullptr;
+    auto record = remembered(fileDialogId);
+    ZmFileSelection selection{};
+    zmlib::copyFixed(selection.directory, record->directory[0] ? record->directory : (directory ? directory : ""));
+    zmlib::copyFixed(selection.pattern, record->filter[0] ? record->filter : (filter ? filter : ""));
+    StringList* result = zmlibDialog_searchFiles(&selection, title, selection.pattern, nullptr);
+    if (result) {
+        zmlib::copyFixed(record->directory, selection.directory);
+        zmlib::copyFixed(record->filter, selection.pattern);
+        record->marker = USERPREFS_MARKER;
+        record->version = USERPREFS_VERSION;
+        mdlUserPrefs_saveFileName(record.get(), rememberHandle(), fileDialogId);
+    }
+    return result;
 }
 
 extern "C" ZMLIB_API int zmlibUtil_openUserPrefFile(RscFileHandle* file, int mode) {

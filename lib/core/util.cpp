@@ -24,6 +24,7 @@
 #include "lib/core/mem.h"
 #include "lib/core/text_int.h"
 #include "lib/core/util_int.h"
+#include "lib/elements/elmattr.h"
 
 namespace {
 
@@ -307,16 +308,16 @@ extern "C" ZMLIB_API void zmlibUtil_extractTextSize(const char* text, double sca
     zmlib::copyFixed(line, text);
     double maxWidth = 0.0, height = 0.0;
     int lines = 0;
-    alignas(8) static uint8_t element[MAX_ELEMENT_SIZE];
     bool haveLast = false;
     for (;;) {
         int more = splitAtLineBreak(line, rest, sizeof rest);
         Dpoint3d origin{0, 0, 0};
         Dpoint3d shape[5];
-        // Texts are made with the active text settings until element creation with attribute sets is available.
-        if (line[0] && mdlText_create(reinterpret_cast<MSElement*>(element), nullptr, line, &origin, nullptr, nullptr,
-                                      nullptr, nullptr) == 0 &&
-            mdlText_extractShape(shape, reinterpret_cast<MSElement*>(element)) == 0) {
+        // Each line is made as the attribute would place it, into the shared element buffer.
+        if (line[0] &&
+            zmlibElmAttr_createText(dgnBufP, nullptr, line, &origin, nullptr, nullptr, attributeId, scale, nullptr) ==
+                ZMLIB_SUCCESS &&
+            mdlText_extractShape(shape, dgnBufP) == 0) {
             maxWidth = std::fmax(maxWidth, shape[1].x - shape[0].x);
             height = shape[2].y - shape[1].y;
             haveLast = true;
@@ -332,7 +333,7 @@ extern "C" ZMLIB_API void zmlibUtil_extractTextSize(const char* text, double sca
     if (totalHeight) *totalHeight = (lines - 1) * lineSpacing + lines * height;
     if (textParams && haveLast)
         mdlText_extract(nullptr, 0, nullptr, nullptr, nullptr, nullptr, textParams, nullptr,
-                        reinterpret_cast<MSElement*>(element), nullptr);
+                        dgnBufP, nullptr);
 }
 
 extern "C" ZMLIB_API int zmlibUtil_splitText(char* text, char* rest) {
@@ -411,7 +412,7 @@ extern "C" ZMLIB_API void zmlibUtil_updateHourGlass(void) {
     if (now - static_cast<uint32_t>(gd->spinnerTick) <= static_cast<uint32_t>(SPINNER_TICKS)) return;
     gd->spinnerTick = static_cast<int32_t>(now);
     int index = gd->spinnerIndex & 3;
-    mdlOutput_printf(MSG_PROMPT, "%c", SPINNER_CHARS[index]);
+    mdlOutput_printf(MSG_STATUS, "%c", SPINNER_CHARS[index]);
     gd->spinnerIndex = (index + 1) & 3;
 }
 

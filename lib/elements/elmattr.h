@@ -101,6 +101,18 @@ static_assert(offsetof(ZmAttributeData, furtherValue) == 1420);
 static_assert(std::is_trivially_copyable_v<ZmAttributeData>);
 static_assert(alignof(ZmAttributeData) == 8);
 
+/* The fields as dialog items reach them through "zmAttrP" (type descriptions). */
+using ZmAttributeExtra = decltype(ZmAttributeData::extra);
+using ZmAttributeSymbol = decltype(ZmAttributeExtra::symbol);
+using ZmAttributeTextValue = decltype(ZmAttributeData::text);
+#define ZMATTRIBUTESYMBOL_FIELDS(F) F(number) F(size) F(text)
+#define ZMATTRIBUTEEXTRA_FIELDS(F) F(textStyleName) F(symbol)
+#define ZMATTRIBUTETEXTVALUE_FIELDS(F) F(slantAngle) F(string)
+#define ZMATTRIBUTEDATA_FIELDS(F)                                                                            \
+    F(colour) F(lineStyle) F(weight) F(levelName) F(elementClass) F(applyMask) F(styleScale) F(styleWidth)   \
+    F(styleName) F(extra) F(font) F(textWidth) F(textHeight) F(justification) F(lineSpacing) F(text)         \
+    F(furtherValue)
+
 /* What an attribute callback is given (by pointer, its only argument). */
 struct ZmAttributeCallbackRecord {
     DialogBox* dialog;
@@ -133,6 +145,7 @@ struct ZmAttribute {
     ZmAttribute* next;
 };
 static_assert(std::is_trivially_copyable_v<ZmAttribute>);
+#define ZMATTRIBUTE_FIELDS(F) F(groupId) F(kind) F(id) F(label) F(fixedMask) F(optionCount) F(textFieldLength) F(data)
 
 /* One entry of the group table. Group ids are 0, 1, 2, ... in table order. */
 struct ZmAttributeGroup {

@@ -82,8 +82,6 @@ extern "C" ZMLIB_API int zmlibAscii_fopen(const char* fileName) {
     return 1;
 }
 
-extern "C" ZMLIB_API void zmlibAscii_newPage(void) {}
-
 extern "C" ZMLIB_API void zmlibAscii_drawText(const Dpoint3d* outline, const char* text, double size, int a,
                                               int b, double angle, int alignment) {
     if (!state.file || !outline || !text || !(std::fabs(angle) <= 1.0)) return;

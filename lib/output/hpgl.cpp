@@ -92,6 +92,3 @@ extern "C" ZMLIB_API void zmlibHpgl_drawText(double x, double y, char* text, dou
     toolSubsystem_fprintf(f, "SS;LB%s%c\n", label.c_str(), zmoutput::LABEL_TERMINATOR);
 }
 
-extern "C" ZMLIB_API void zmlibHpgl_drawLine(float, float, float, float, float) {}
-extern "C" ZMLIB_API void zmlibHpgl_drawArc(double, double, double, double, double, double) {}
-extern "C" ZMLIB_API void zmlibHpgl_fillCirc(double, double, double, double, double, double) {}

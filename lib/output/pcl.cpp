@@ -116,6 +116,3 @@ extern "C" ZMLIB_API void zmlibPcl_drawText(double x, double y, const char* text
     toolSubsystem_fprintf(f, "LB%s%c\n", label.c_str(), zmoutput::LABEL_TERMINATOR);
 }
 
-extern "C" ZMLIB_API void zmlibPcl_drawLine(float, float, float, float, float) {}
-extern "C" ZMLIB_API void zmlibPcl_drawArc(double, double, double, double, double, double) {}
-extern "C" ZMLIB_API void zmlibPcl_fillCirc(double, double, double, double, double, double) {}

@@ -215,6 +215,7 @@ int readLogical(char* destination, bool splitComment, char* comment, ZmTextFile*
             return -1;
         }
         size_t dataLength = hasNewline ? n - 1 : n;
+        bool cut = false;
         if (splitComment) {
             char* semicolon = static_cast<char*>(std::memchr(line, ';', dataLength));
             if (comment && size > 0) comment[0] = '\0';
@@ -226,9 +227,13 @@ int readLogical(char* destination, bool splitComment, char* comment, ZmTextFile*
                     comment[c] = '\0';
                 }
                 dataLength = static_cast<size_t>(semicolon - line);
+                cut = true;
             }
         }
-        if (pos + static_cast<long long>(dataLength) + 1 >= size) {
+        /* The line counts with its line feed; a last line without one fits
+        ** when its text and the terminator do. */
+        long long counted = static_cast<long long>(dataLength) + (hasNewline || cut ? 1 : 0);
+        if (pos + counted >= size) {
             zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_LINE_TOO_LONG, size);
             return -1;
         }

@@ -66,4 +66,27 @@ TEST(Exports, OtherAddInsCarryNoCopyOfTheLibrary) {
     EXPECT_GE(checked, 2);   /* scaleprobe and elemdemo at least */
 }
 
+/* The writers' operations that do nothing on their device are one function
+** under seven names: a caller comparing writer entries finds one address. */
+TEST(Exports, NoActionWriterOperationsShareOneBody) {
+    std::set<std::string> addresses;
+    FILE* p = ::popen("nm -D --defined-only " ZM_MDLAPPS_DIR "/tarvik.so", "r");
+    ASSERT_NE(p, nullptr);
+    const std::set<std::string> names = {"zmlibAscii_newPage", "zmlibHpgl_drawArc", "zmlibHpgl_drawLine",
+                                         "zmlibHpgl_fillCirc", "zmlibPcl_drawArc",  "zmlibPcl_drawLine",
+                                         "zmlibPcl_fillCirc"};
+    int found = 0;
+    char line[4096];
+    while (std::fgets(line, sizeof line, p)) {
+        std::string s = line;
+        while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+        if (!names.count(s.substr(s.find_last_of(' ') + 1))) continue;
+        ++found;
+        addresses.insert(s.substr(0, s.find(' ')));
+    }
+    ::pclose(p);
+    EXPECT_EQ(found, 7);
+    EXPECT_EQ(addresses.size(), 1u);
+}
+
 }  // namespace

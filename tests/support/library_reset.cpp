@@ -6,6 +6,9 @@
 #include "lib/core/error_int.h"
 #include "lib/core/main_int.h"
 #include "lib/core/util_int.h"
+#include "lib/dialogs/attrdialog_int.h"
+#include "lib/dialogs/intro_int.h"
+#include "lib/dialogs/select_int.h"
 #include "lib/elements/elmattr_int.h"
 #include "lib/geometry/clothoid_int.h"
 #include "lib/geometry/geo_int.h"
@@ -23,6 +26,9 @@ void resetLibrary() {
     zmlib::error::resetForTests();
     zmlib::util::resetForTests();
     zmlib::elmattr::resetForTests();
+    zmlib::attrdialog::resetForTests();
+    zmlib::intro::resetForTests();
+    zmlib::select::resetForTests();
     geo::resetForTests();
     clothoid::resetForTests();
 }

@@ -158,6 +158,13 @@ HOST_API StatusInt mdlDialog_itemSetLabel(DialogBox* db, int itemIndex, const ch
     return HOST_SUCCESS;
 }
 
+HOST_API StatusInt mdlDialog_itemSetBalloonText(DialogBox* db, int itemIndex, const char* text) {
+    ItemState* it = itemAt(db, itemIndex);
+    if (!it) return HOST_ERROR;
+    it->balloon = text ? text : "";
+    return HOST_SUCCESS;
+}
+
 HOST_API StatusInt mdlDialog_itemGetLabel(char* buffer, int size, DialogBox* db, int itemIndex) {
     ItemState* it = itemAt(db, itemIndex);
     if (!it || !buffer) return HOST_ERROR;

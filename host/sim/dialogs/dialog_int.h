@@ -44,6 +44,7 @@ struct OptionEntry {
 struct ItemState {
     DialogItem pub{};
     std::string label;
+    std::string balloon;              /* shown while the pointer rests on it */
     std::string access;
     std::vector<std::pair<std::string, std::string>> properties;
     std::string text;                 /* text fields, combo boxes */

@@ -322,6 +322,7 @@ std::vector<std::string> describeDialog(DialogBox* db) {
         const ItemState& it = *p;
         std::string line = "  " + fourCCText(it.pub.type) + " " + std::to_string(it.pub.id);
         if (!it.label.empty()) line += " \"" + it.label + "\"";
+        if (!it.balloon.empty()) line += " balloon \"" + it.balloon + "\"";
         uint32_t t = it.pub.type;
         if (t == ITEMTYPE_TEXT || t == ITEMTYPE_COMBOBOX) {
             line += " = \"" + it.text + "\"";

@@ -32,6 +32,19 @@ HOST_API StatusInt mdlDialog_drawIcon(DialogBox* db, uint32_t type, int32_t id, 
     return HOST_SUCCESS;
 }
 
+HOST_API StatusInt mdlWindow_transparentRgbDataDraw(DialogBox* db, const DialogRect* rect, uint32_t type, int32_t id,
+                                                    int size, int red, int green, int blue) {
+    if (!live(db) || !rect) return HOST_ERROR;
+    std::vector<uint8_t> bytes;
+    sim::RasterRsc raster;
+    if (sim::findResource(type, id, bytes) != RSC_SUCCESS || sim::decodeRaster(bytes.data(), bytes.size(), raster) != RSC_SUCCESS ||
+        raster.format != sim::RasterFormat::Rgb)
+        return HOST_ERROR;
+    db->drawings.push_back("image " + sim::fourCCText(type) + " " + std::to_string(id) + " " + rectText(*rect) +
+                           sim::format(" transparent #%02x%02x%02x", red & 0xFF, green & 0xFF, blue & 0xFF));
+    return HOST_SUCCESS;
+}
+
 HOST_API void mdlDialog_rectDrawBeveled(DialogBox* db, const DialogRect* rect, BoolInt raised) {
     if (live(db) && rect) db->drawings.push_back("bevel " + rectText(*rect));
 }

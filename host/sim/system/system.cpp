@@ -1,7 +1,9 @@
-/* The host's clock, work mode and graphics state, and the key-in dispatcher
-** with the host's own key-ins ("mdl load", "mdl unload") and the session
-** verb "define". State: ticks, work mode, the key-in sources. */
+/* The host's clock with its timers, work mode and graphics state, and the
+** key-in dispatcher with the host's own key-ins ("mdl load", "mdl unload")
+** and the session verbs "define" and "wait TICKS". State: ticks, timers,
+** work mode, the key-in sources. */
 #include <sstream>
+#include <vector>
 
 #include "host/mdlsystem.h"
 #include "host/sim/system/system.h"
@@ -9,9 +11,21 @@
 
 namespace {
 
+struct Timer {
+    int handle;
+    uint64_t due;                 /* on the clock counted without wrapping */
+    int interval;                 /* 0: fires once */
+    SystemTimerFunction function;
+    void* argument;
+    MdlDesc* owner;
+};
+
 struct SystemState {
     uint32_t ticks = 0;
+    uint64_t elapsed = 0;         /* ticks since the start, for timers */
     int workmode = 0;
+    int nextTimer = 1;
+    std::vector<Timer> timers;
 };
 SystemState state;
 
@@ -84,7 +98,39 @@ bool verbDefine(const std::string& args, std::string& error) {
     return true;
 }
 
+/* Run the timers due by now, earliest first; a timer may set or cancel others. */
+void fireDueTimers() {
+    for (;;) {
+        /* An ended application's timers end with it. */
+        std::erase_if(state.timers, [](const Timer& t) { return !t.owner->alive; });
+        Timer* next = nullptr;
+        for (Timer& t : state.timers)
+            if (t.due <= state.elapsed && (!next || t.due < next->due)) next = &t;
+        if (!next) return;
+        Timer fired = *next;
+        if (fired.interval > 0) {
+            next->due += static_cast<uint64_t>(fired.interval);
+        } else {
+            state.timers.erase(state.timers.begin() + (next - state.timers.data()));
+        }
+        sim::CurrentApplicationScope scope(fired.owner);
+        fired.function(fired.argument, fired.handle);
+    }
+}
+
+bool verbWait(const std::string& args, std::string& error) {
+    char* end = nullptr;
+    long ticks = std::strtol(args.c_str(), &end, 10);
+    if (args.empty() || *end || ticks < 0) {
+        error = "wait: give the ticks to let pass (60 a second)";
+        return false;
+    }
+    sim::waitTicks(static_cast<uint32_t>(ticks));
+    return true;
+}
+
 sim::Registration registration([] {
+    sim::registerSessionVerb("wait", verbWait);
     sim::registerKeyin("mdl load", keyinLoad);
     sim::registerKeyin("mdl unload", keyinUnload);
     sim::registerSessionVerb("define", verbDefine);
@@ -94,7 +140,25 @@ sim::Registration registration([] {
 
 namespace sim {
 
-void advanceTicks(uint32_t ticks) { state.ticks += ticks; }
+void advanceTicks(uint32_t ticks) {
+    state.ticks += ticks;
+    state.elapsed += ticks;
+}
+
+void waitTicks(uint32_t ticks) {
+    /* Step from timer to timer so that each sees the clock it fell due at. */
+    uint64_t end = state.elapsed + ticks;
+    for (;;) {
+        uint64_t next = end;
+        for (const Timer& t : state.timers)
+            if (t.due < next) next = t.due;
+        if (next > state.elapsed) advanceTicks(static_cast<uint32_t>(next - state.elapsed));
+        fireDueTimers();
+        if (state.elapsed >= end) return;
+    }
+}
+
+size_t activeTimers() { return state.timers.size(); }
 void setWorkmode(int mode) { state.workmode = mode; }
 
 static Registration resetRegistration([] { registerReset(ResetStage::System, [] { state = SystemState{}; }); });
@@ -133,6 +197,26 @@ bool dispatchKeyin(const std::string& keyin, std::string& error) {
 HOST_API int mdlSystem_getWorkmode(void) { return state.workmode; }
 HOST_API uint32_t mdlSystem_getTicks(void) { return state.ticks; }
 HOST_API void mdlSystem_pauseTicks(int ticks) {
-    if (ticks > 0) state.ticks += static_cast<uint32_t>(ticks);
+    if (ticks > 0) sim::advanceTicks(static_cast<uint32_t>(ticks));
+}
+
+HOST_API StatusInt mdlSystem_setTimerFunction(int* timerHandle, int ticks, SystemTimerFunction function,
+                                              void* argument, BoolInt repeat) {
+    MdlDesc* owner = sim::currentApplication();
+    if (!function || ticks < 1 || !owner) return HOST_ERROR;
+    Timer t{state.nextTimer++, state.elapsed + static_cast<uint64_t>(ticks), repeat ? ticks : 0, function, argument,
+            owner};
+    state.timers.push_back(t);
+    if (timerHandle) *timerHandle = t.handle;
+    return HOST_SUCCESS;
+}
+
+HOST_API StatusInt mdlSystem_cancelTimer(int timerHandle) {
+    for (size_t i = 0; i < state.timers.size(); ++i)
+        if (state.timers[i].handle == timerHandle) {
+            state.timers.erase(state.timers.begin() + static_cast<long>(i));
+            return HOST_SUCCESS;
+        }
+    return HOST_ERROR;
 }
 HOST_API void mdlSystem_enterGraphics(void) {}

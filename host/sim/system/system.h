@@ -99,6 +99,11 @@ namespace sim {
 ** The host's clock is simulated so that sessions are repeatable: it starts at
 ** 0 and moves only when told (mdlSystem_pauseTicks, advanceTicks). */
 void advanceTicks(uint32_t ticks);
+/* Let TICKS pass as the user waits: the clock moves and due timers fire in
+** the order they fall due. */
+void waitTicks(uint32_t ticks);
+/* Timers set and not yet cancelled (tests). */
+size_t activeTimers();
 void setWorkmode(int mode);     /* 0 DGN, 1 DWG, 2 V7 */
 
 /* ---- Key-ins ---------------------------------------------------------------

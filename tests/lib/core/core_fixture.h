@@ -35,7 +35,8 @@ protected:
             {ZMLIB_LIST_ERRORS, {{1, "Cannot create %s"}, {9, "Cannot write %s"}, {10, "%s is read-only"},
                                  {14, "Out of memory"}, {16, "Cannot open %s"}, {30, "Line one\n\nLine two\n"}}},
             {ZMLIB_LIST_LANGUAGE, {{25, "OK"}, {26, "Yes"}, {27, "Go on"}, {28, "Cancel"}, {29, "No"}, {30, "Stop"}, {38, "Message from %s"}, {39, "Warning from %s"},
-                                   {40, "Question from %s"}, {41, "Error"}, {57, "Library version %s"}}},
+                                   {40, "Question from %s"}, {41, "Error"}, {57, "Library version %s"},
+                                   {90, "100%%"}, {91, "%d%% of %s"}}},
         });
     }
     /* The answer of the scripted user: remember the dialog and its buttons. */

@@ -147,6 +147,9 @@ TEST_F(ErrorTest, LanguageTexts) {
     sim::CurrentApplicationScope s(a);
     EXPECT_STREQ(zmlibUtil_getLanguageText(25), "OK");
     EXPECT_STREQ(zmlibUtil_getLanguageText(999), "");
+    EXPECT_STREQ(zmlibUtil_getLanguageText(90), "100%");
+    /* A format keeps its conversions and its "%%" for the caller. */
+    EXPECT_STREQ(zmlibUtil_getLanguageText(91), "%d%% of %s");
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "lib/core/main.h"
 #include "lib/core/util.h"
 #include "lib/core/util_int.h"
+#include "lib/elements/elmattr.h"
 
 namespace {
 
@@ -225,14 +226,15 @@ TEST_F(UtilTest, SpinnerTurnsEveryThirtyTicks) {
     zmlibUtil_initHourGlass();
     mdlSystem_pauseTicks(30);
     zmlibUtil_updateHourGlass();
-    EXPECT_EQ(sim::messageField(MSG_PROMPT), "");  /* not yet more than 30 ticks */
+    EXPECT_EQ(sim::messageField(MSG_STATUS), "");  /* not yet more than 30 ticks */
     std::string shown;
     for (int i = 0; i < 5; ++i) {
         mdlSystem_pauseTicks(31);
         zmlibUtil_updateHourGlass();
-        shown += sim::messageField(MSG_PROMPT);
+        shown += sim::messageField(MSG_STATUS);
     }
     EXPECT_EQ(shown, "|/-\\|");
+    EXPECT_EQ(sim::messageField(MSG_PROMPT), "");  /* the prompt stays the command's */
 }
 
 TEST_F(UtilTest, ConversionsLandInTheCallersRecord) {
@@ -479,6 +481,12 @@ TEST_F(UtilTest, TextSizeOfSeveralLines) {
     openDesign();
     MdlDesc* a = startApp("ALPHA");
     sim::CurrentApplicationScope s(a);
+    ZmAttributeData d{};
+    d.applyMask = ZMATTR_TEXTSIZE;
+    d.textWidth = d.textHeight = 2.0;
+    ASSERT_EQ(zmlibElmAttr_addAttribute(1, "Small", 0, ZMATTR_KIND_TEXT, 0, nullptr, 0, &d), 0);
+    d.textWidth = d.textHeight = 6.0;
+    ASSERT_EQ(zmlibElmAttr_addAttribute(2, "Large", 0, ZMATTR_KIND_TEXT, 0, nullptr, 0, &d), 0);
     double w1 = 0, h1 = 0, t1 = 0, w2 = 0, h2 = 0, t2 = 0;
     zmlibUtil_extractTextSize("ABCD", 1.0, 1, 0.5, &w1, &h1, &t1, nullptr);
     EXPECT_GT(w1, 0);
@@ -489,6 +497,15 @@ TEST_F(UtilTest, TextSizeOfSeveralLines) {
     EXPECT_DOUBLE_EQ(h2, h1);
     EXPECT_DOUBLE_EQ(t2, 2 * 0.5 + 3 * h1);
     zmlibUtil_extractTextSize(std::string(2000, 'x').c_str(), 1.0, 1, 0.5, nullptr, nullptr, nullptr, nullptr);
+
+    /* The attribute's size and the divisor both count. */
+    double large = 0, halved = 0, largeHeight = 0;
+    zmlibUtil_extractTextSize("ABCD", 1.0, 2, 0.5, &large, &largeHeight, nullptr, nullptr);
+    EXPECT_NEAR(large, 3 * w1, 1e-6 * large);
+    EXPECT_NEAR(largeHeight, 3 * h1, 1e-6 * largeHeight);
+    zmlibUtil_extractTextSize("ABCD", 2.0, 2, 0.5, &halved, nullptr, nullptr, nullptr);
+    EXPECT_NEAR(halved, large / 2, 1e-6 * large);
+    zmlibElmAttr_freeAllAttribute();
 }
 
 }  // namespace

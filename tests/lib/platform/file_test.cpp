@@ -140,6 +140,16 @@ TEST_F(TextFiles, LinesThatDoNotFitAreRejectedWithoutOverflow) {
     EXPECT_EQ(zmlibFile_read(buffer, file, 6), 0);
     zmlibFile_close(file);
     EXPECT_EQ(messages(), (Lines{"longer than 6", "longer than 6", "longer than 0"}));
+
+    /* A last line without a line feed needs room for its text and terminator only. */
+    f = writeFile("last.cfg", "abcd");
+    file = zmlibFile_open(f.c_str(), "r");
+    EXPECT_EQ(zmlibFile_read(buffer, file, 5), 1);
+    EXPECT_STREQ(buffer, "abcd");
+    zmlibFile_close(file);
+    file = zmlibFile_open(f.c_str(), "r");
+    EXPECT_EQ(zmlibFile_read(buffer, file, 4), -1);
+    zmlibFile_close(file);
 }
 
 TEST_F(TextFiles, PhysicalLinesLongerThanTheLineBufferAreRejectedWhole) {
