@@ -355,6 +355,14 @@ HOST_API void mdlDialog_drawText(DialogBox* db, int x, int y, int font, const ch
 /* Draw icon TYPE ('Icon'), ID of the dialog owner's resource files in RECT. */
 HOST_API StatusInt mdlDialog_drawIcon(DialogBox* db, uint32_t type, int32_t id, const DialogRect* rect);
 HOST_API void mdlDialog_rectDrawBeveled(DialogBox* db, const DialogRect* rect, BoolInt raised);
+/* Window drawing: fill RECT with colour index COLOUR; set the line style
+** (DRAWMODE 0, STYLE 0 solid) and colour of the lines drawn next; draw a line
+** between two pixels. A window's fixed colour N (0 background, 7 foreground)
+** has the colour index mdlWindow_fixedColorIndexGet answers. */
+HOST_API void mdlWindow_rectFill(DialogBox* window, const DialogRect* rect, int colour);
+HOST_API void mdlWindow_lineStyleSet(DialogBox* window, int drawMode, int style, int colour);
+HOST_API void mdlWindow_lineDraw(DialogBox* window, int x1, int y1, int x2, int y2);
+HOST_API int mdlWindow_fixedColorIndexGet(DialogBox* window, int fixedColour);
 
 /* ---- Menus -------------------------------------------------------------------------
 ** The command window's menu bar holds the host's pull-down menus, the last
