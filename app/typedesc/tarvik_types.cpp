@@ -1,10 +1,11 @@
 /* Type descriptions of the records the add-in publishes to dialogs ("uid",
-** "zgdP", "zmScaleP"), generated at build time from the C++ records themselves. */
+** "zgdP", "zmScaleP", "zmlibpd", "zmlibsd"), generated at build time from the C++ records themselves. */
 #include "host/mdltypedesc.h"
 
 #include "app/settings.h"
 #include "lib/core/main.h"
 #include "lib/core/plotscale.h"
+#include "lib/document/project.h"
 
 #define POINT_FIELDS(F) F(x) F(y) F(z)
 
@@ -16,6 +17,8 @@ ZM_TYPEDESC_NAME(UserInterfaceData, "userInterfaceData")
 ZM_TYPEDESC_NAME(ZmResourceFile, "zmlibResourceFile")
 ZM_TYPEDESC_NAME(ZmGlobalData, "zmlibGlobalData")
 ZM_TYPEDESC_NAME(ZmPlotScale, "zmlibPlotScale")
+ZM_TYPEDESC_NAME(ZmProjectRecord, "zmlibProsjektData")
+ZM_TYPEDESC_NAME(ZmPageRecord, "zmlibSideData")
 
 int main(int argc, char** argv) {
     typedesc::Writer w;
@@ -27,5 +30,7 @@ int main(int argc, char** argv) {
     ZM_TYPEDESC(w, ZmResourceFile, ZMRESOURCEFILE_FIELDS);
     ZM_TYPEDESC(w, ZmGlobalData, ZMGLOBALDATA_FIELDS);
     ZM_TYPEDESC(w, ZmPlotScale, ZMPLOTSCALE_FIELDS);
+    ZM_TYPEDESC(w, ZmProjectRecord, ZMPROJECTRECORD_FIELDS);
+    ZM_TYPEDESC(w, ZmPageRecord, ZMPAGERECORD_FIELDS);
     return w.finish(argc, argv);
 }

@@ -23,6 +23,7 @@
 #include "lib/core/plotscale_int.h"
 #include "lib/core/text_int.h"
 #include "lib/core/upf.h"
+#include "lib/document/project_int.h"
 #include "lib/elements/elmattr_int.h"
 
 namespace {
@@ -282,6 +283,7 @@ extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName
     // page; message box and message list; attribute dialog (then the
     // attribute-set list starts empty); file and list selection; plot scales.
     zmlib::error::publishHooks();
+    zmlib::project::publishHooks();
     zmlib::plotscale::publishHooks();
 
     publishVariables();
@@ -350,7 +352,7 @@ extern "C" ZMLIB_API void zmlibMain_newDesignFile(const char* fileName, int stat
         for (int i = 0; i < gd->initAppCount; ++i)
             dlmSystem_callAnyFunction("", desc, reinterpret_cast<void*>(gd->initApps[i]));
     }
-    // The project information of the new file is read into the project record here.
+    zmlibProject_readProjectInfoFromDesignFile(zmlib::project::projectRecord());
     if (DialogBox* db = mdlDialog_find(DIALOG_PROJECT, nullptr)) mdlDialog_itemsSynch(db);
     if (DialogBox* db = mdlDialog_find(DIALOG_ATTRIBUTES, nullptr)) mdlWindow_close(db);
     preloadLineStyles();
