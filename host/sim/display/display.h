@@ -77,6 +77,13 @@ bool renderPicture(int view, const std::string& path, std::string& error);
 bool rasterize(const std::string& svg, int width, int height, const std::string& local, std::string& error);
 /* The SVG text of VIEW. */
 std::string svgOf(int view);
+/* The SVG text of the dialog item with ITEMID and RECT (left, top, right,
+** bottom pixels) of WINDOW: the dialog-area DRAWINGS of the window inside it
+** and the last descriptor drawn into it. */
+std::string itemSvg(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings);
+/* Write that picture as a PNG of the item's size to PATH (a .png path). */
+bool renderItemPng(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings,
+                   const std::string& path, std::string& error);
 
 /* Back to eight top views over the default area, empty layers (tests). */
 void resetForTests();
