@@ -191,3 +191,34 @@ TEST_F(MatListTest, SystemDataAndFileNames) {
     EXPECT_EQ(format(list, "%2%date.%6%date.%7%date %8%date|%5%file"), expected);
     zmlibMatList_destroyFormDataArray(list);
 }
+
+TEST_F(MatListTest, TextsOfOneLevelAreFilledInTheDesignFile) {
+    auto addText = [](const char* text, UInt32 level, double y) {
+        MSElementDescr* d = textDescr(text, 0, y);
+        mdlElement_setProperties(&d->el, &level, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+        UInt32 pos = mdlElmdscr_add(d);
+        mdlElmdscr_freeAll(&d);
+        return pos;
+    };
+    addText("Project %pron", 5, 0);
+    addText("Gate%lf__Oslo", 5, -10);
+    addText("%none", 5, -20);
+    addText("Other %pron", 6, -30);
+    ZmFormDataArray* list = zmlibMatList_createFormDataArray(4, 2);
+    zmlibMatList_insertValue(list, "pron", ZMFORM_TEXT, 0, "2026-17");
+    zmlibMatList_insertValue(list, "lf__", ZMFORM_CHAR, 0, '\n');
+    EXPECT_EQ(zmlibMatList_changeTextInMasterFile(list, 5, nullptr), 0);
+    std::vector<std::string> texts;
+    std::vector<int> kinds;
+    for (UInt32 pos = 1; pos <= mdlModelRef_getEof(nullptr); ++pos) {
+        MSElementDescr* d = nullptr;
+        if (!mdlElmdscr_read(&d, pos, nullptr, 0, nullptr)) continue;
+        if (mdlElement_getType(&d->el) == TEXT_ELM) texts.push_back(textOf(d));
+        kinds.push_back(mdlElement_getType(&d->el));
+        pos += static_cast<UInt32>(mdlElmdscr_count(d) - 1);
+        mdlElmdscr_freeAll(&d);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"Project 2026-17", " ", "Other %pron"}));
+    EXPECT_EQ(kinds, (std::vector<int>{17, 17, 17, 7}));   /* the two-line text is a node, added last */
+    zmlibMatList_destroyFormDataArray(list);
+}
