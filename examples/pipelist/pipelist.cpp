@@ -6,7 +6,8 @@
 ** title block of forms.cel as cells at X Y (master units), at the plot scale.
 ** "pipelist project" opens the project dialog, "pipelist pageinfo NAME REV
 ** TEXT" stores a page's information, "pipelist page NAME" makes NAME the
-** current page, "pipelist logo" previews the logo. */
+** current page, "pipelist logo" previews the logo, "pipelist export BOOK"
+** exports the list of the current page to the spreadsheet workbook BOOK. */
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,8 @@
 #include "lib/document/cell.h"
 #include "lib/document/matlist.h"
 #include "lib/document/project.h"
+#include "lib/platform/external.h"
+#include "lib/platform/win32.h"
 
 namespace {
 
@@ -35,6 +38,7 @@ enum : CommandNumber {
     CMD_PAGE = 0x02000003,
     CMD_RUN = 0x02000004,
     CMD_LOGO = 0x02000005,
+    CMD_EXPORT = 0x02000006,
 };
 enum : int {
     PIPE_LEVEL = 1,
@@ -155,17 +159,73 @@ void place(MSElementDescr* page, const Dpoint3d& at) {
     toolSubsystem_printf("pipelist: page cell at %u\n", position);
 }
 
+/* A form of the pipes with the project, page and system data and the logo. */
+ZmFormDataArray* pipeForm() {
+    ZmFormDataArray* list = zmlibMatList_createFormDataArray(NAME_LENGTH, ROWS);
+    fillPipes(list);
+    zmlibProject_insertProjectData(list);
+    zmlibMatList_insertSystemData(list);
+    zmlibMatList_insertLogo(list);
+    return list;
+}
+
+std::string expanded(const char* text) {
+    char* e = mdlSystem_expandCfgVar(text);
+    std::string out = e ? e : text;
+    if (e) dlmSystem_mdlFree(e);
+    return out;
+}
+
+void send(const char* format, const std::string& a = "", const std::string& b = "") {
+    char command[600];
+    std::snprintf(command, sizeof command, format, a.c_str(), b.c_str());
+    zmlibWin32_DdeSendMessage(command);
+}
+
+/* The template $(ZM_DATA)pipelist.xlsx copied to BOOK, its sheet "Form"
+** copied to a sheet of the current page filled through the material list's
+** spreadsheet export, started and connected as the print preview does. */
+void cmdExport(char* unparsed) {
+    std::string book = unparsed ? unparsed : "";
+    ZmGlobalData* gd = zmlibMain_getGlobalDataP();
+    std::string page = gd && gd->pageName[0] ? gd->pageName : "Pipes";
+    if (book.empty() || mdlFile_copy(book.c_str(), expanded("$(ZM_DATA)pipelist.xlsx").c_str()) != 0) {
+        toolSubsystem_printf("pipelist: cannot copy the template to %s\n", book.c_str());
+        return;
+    }
+    if (zmlibWin32_DdeInitialize("Excel", "system") != 0) {
+        int wait = -1;
+        zmlibExternal_executeProgram(expanded("$(_HOST_SPREADSHEET)").c_str(), "/e", &wait);
+        for (int i = 0; i < 10 && zmlibWin32_DdeInitialize("Excel", "system") != 0; ++i) mdlSystem_pauseTicks(120);
+    }
+    send("[open(\"%s\")]", book);
+    send("[WORKBOOK.COPY(\"%s\",\"%s\")]", "Form", book);
+    send("[WORKBOOK.ACTIVATE(\"%s (2)\")]", "Form");
+    send("[WORKBOOK.NAME(\"%s (2)\",\"%s\")]", "Form", page);
+    send("[SELECT(\"R100C1\")]");
+    ZmFormDataArray* list = pipeForm();
+    zmlibMatList_setExportToExcel(1);
+    MSElementDescr* none = nullptr;
+    int status = zmlibMatList_generatePageElementDescr("A4LIST", FORMS, &none, list, 0);
+    zmlibMatList_setExportToExcel(0);
+    zmlibMatList_destroyFormDataArray(list);
+    char empty[1] = "";
+    zmlibWin32_DdeReplaceText("%*", empty);
+    send("[CLEAR(1)]");
+    send("[SELECT(\"R1C1\")]");
+    send("[WORKBOOK.MOVE(\"%s\",\"%s\")]", "Form", book);
+    send("[WORKBOOK.ACTIVATE(\"%s\")]", page);
+    send("[SAVE()]");
+    toolSubsystem_printf("pipelist: export answers %d, disconnect %d\n", status, zmlibWin32_DdeDisconnect());
+}
+
 void cmdRun(char* unparsed) {
     Dpoint3d at{0, 0, 0};
     if (unparsed && *unparsed) {
         double x = 0, y = 0;
         if (std::sscanf(unparsed, "%lf %lf", &x, &y) == 2) at = {*zmlibUtil_masterToUORP(x), *zmlibUtil_masterToUORP(y), 0};
     }
-    ZmFormDataArray* list = zmlibMatList_createFormDataArray(NAME_LENGTH, ROWS);
-    fillPipes(list);
-    zmlibProject_insertProjectData(list);
-    zmlibMatList_insertSystemData(list);
-    zmlibMatList_insertLogo(list);
+    ZmFormDataArray* list = pipeForm();
     struct { const char* cell; double dy; } pages[] = {{"A4LIST", 55}, {"A4TITLE", 0}};
     for (const auto& p : pages) {
         MSElementDescr* page = nullptr;
@@ -231,6 +291,7 @@ const MdlCommandNumber commandNumbers[] = {
     {cmdPage,     CMD_PAGE},
     {cmdRun,      CMD_RUN},
     {cmdLogo,     CMD_LOGO},
+    {cmdExport,   CMD_EXPORT},
     {nullptr, 0},
 };
 
