@@ -81,8 +81,8 @@ std::string svgOf(int view);
 ** bottom pixels) of WINDOW: the dialog-area DRAWINGS of the window inside it
 ** and the last descriptor drawn into it. */
 std::string itemSvg(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings);
-/* Write that picture as a PNG of the item's size to PATH (a .png path). */
-bool renderItemPng(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings,
+/* Write that picture, the item's size, to PATH: a .png or .svg path. */
+bool renderItemPicture(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings,
                    const std::string& path, std::string& error);
 
 /* Back to eight top views over the default area, empty layers (tests). */

@@ -367,16 +367,22 @@ std::string itemSvg(const void* window, int itemId, const int32_t rect[4], const
     return out.str();
 }
 
-bool renderItemPng(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings,
-                   const std::string& path, std::string& error) {
-    if (lowerExtension(path) != ".png") {
-        error = "an item is rendered to a .png picture: " + path;
+bool renderItemPicture(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings,
+                       const std::string& path, std::string& error) {
+    std::string ext = lowerExtension(path);
+    if (ext != ".png" && ext != ".svg") {
+        error = "an item is rendered to a .png or .svg picture: " + path;
         return false;
     }
     const int width = std::max(1, rect[2] - rect[0]), height = std::max(1, rect[3] - rect[1]);
     std::string svg = itemSvg(window, itemId, rect, drawings);
-    return writeAtomically(path, [&](const std::string& local) { return rasterize(svg, width, height, local, error); },
-                           error);
+    return writeAtomically(path, [&](const std::string& local) {
+        if (ext == ".png") return rasterize(svg, width, height, local, error);
+        std::ofstream out(local, std::ios::binary | std::ios::trunc);
+        if (out) out << svg;
+        if (out) out.close();
+        return static_cast<bool>(out);
+    }, error);
 }
 
 bool renderPicture(int view, const std::string& path, std::string& error) {

@@ -6,6 +6,7 @@
 #include "document_fixture.h"
 #include "host/mdldialog.h"
 #include "host/sim/dialogs/dialogs.h"
+#include "host/sim/display/display.h"
 #include "host/mdlgeom.h"
 #include "lib/document/cell.h"
 
@@ -141,6 +142,24 @@ TEST_F(CellTest, DrawnCellHasItsFrameAndCrosses) {
                                std::to_string(r.bottom),
                            "line " + std::to_string(r.left) + " " + std::to_string(y) + " " + std::to_string(r.right) +
                                " " + std::to_string(y)}));
+    /* The item's picture: its size, the drawing of the cell, its centre lines. */
+    std::string error;
+    const int32_t itemRect[4] = {r.left, r.top, r.right, r.bottom};
+    ASSERT_TRUE(sim::view::renderItemPicture(db, item->id, itemRect, sim::dialogDrawings(db), path("item.png"), error))
+        << error;
+    std::string png = readFile(path("item.png"));
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    auto be32 = [&](size_t at) {
+        return (uint32_t(uint8_t(png[at])) << 24) | (uint32_t(uint8_t(png[at + 1])) << 16) |
+               (uint32_t(uint8_t(png[at + 2])) << 8) | uint8_t(png[at + 3]);
+    };
+    EXPECT_EQ(be32(16), uint32_t(r.right - r.left));
+    EXPECT_EQ(be32(20), uint32_t(r.bottom - r.top));
+    std::string svg = sim::view::itemSvg(db, item->id, itemRect, sim::dialogDrawings(db));
+    EXPECT_NE(svg.find("<line x1="), std::string::npos);
+    EXPECT_NE(svg.find("data-type=\"3\""), std::string::npos);   /* the cell's line */
+
     mdlWindow_clear(db);
     ASSERT_EQ(zmlibCell_drawCell("LOGO", db, 0, 0, 4), 0);
     EXPECT_TRUE(lines().empty());
