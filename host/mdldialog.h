@@ -363,6 +363,14 @@ HOST_API void mdlDialog_rectDrawBeveled(DialogBox* db, const DialogRect* rect, B
 ** is missing or not an RGB image. */
 HOST_API StatusInt mdlWindow_transparentRgbDataDraw(DialogBox* db, const DialogRect* rect, uint32_t type, int32_t id,
                                                     int size, int red, int green, int blue);
+/* Window drawing: fill RECT with colour index COLOUR; set the line style
+** (DRAWMODE 0, STYLE 0 solid) and colour of the lines drawn next; draw a line
+** between two pixels. A window's fixed colour N (0 background, 7 foreground)
+** has the colour index mdlWindow_fixedColorIndexGet answers. */
+HOST_API void mdlWindow_rectFill(DialogBox* window, const DialogRect* rect, int colour);
+HOST_API void mdlWindow_lineStyleSet(DialogBox* window, int drawMode, int style, int colour);
+HOST_API void mdlWindow_lineDraw(DialogBox* window, int x1, int y1, int x2, int y2);
+HOST_API int mdlWindow_fixedColorIndexGet(DialogBox* window, int fixedColour);
 
 /* ---- Menus -------------------------------------------------------------------------
 ** The command window's menu bar holds the host's pull-down menus, the last

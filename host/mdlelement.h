@@ -44,6 +44,7 @@ enum ElementType : int {
     LINE_ELM = 3,
     LINE_STRING_ELM = 4,
     SHAPE_ELM = 6,
+    TEXT_NODE_ELM = 7,      /* a header of text lines */
     CMPLX_STRING_ELM = 12,
     CMPLX_SHAPE_ELM = 14,
     ELLIPSE_ELM = 15,
@@ -295,6 +296,10 @@ HOST_API StatusInt mdlElmdscr_validate(MSElementDescr* descr, DgnModelRefP model
 /* Set the range of a cell header from its components. */
 HOST_API StatusInt mdlCell_setRange(MSElementDescr* descr, DgnModelRefP model);
 HOST_API void mdlElmdscr_freeAll(MSElementDescr** descr);
+/* Put the chain NEWDESCR (taken over; null: nothing) where the node *OLDDESCR
+** is, in its chain or among its header's components, and free that node with
+** its components. *OLDDESCR becomes NEWDESCR. */
+HOST_API StatusInt mdlElmdscr_replaceDscr(MSElementDescr** oldDescr, MSElementDescr* newDescr);
 /* Delete the element at FILEPOS with all its components, as one undo step of
 ** the current event. DISPLAY non-zero erases it from the views. */
 HOST_API StatusInt mdlElmdscr_undoableDelete(MSElementDescr* descr, UInt32 filePos, BoolInt display);
@@ -352,6 +357,9 @@ HOST_API int mdlScanCriteria_scan(ScanCriteriaP criteria, UInt32* buffer, int* w
 /* ---- Models and references ------------------------------------------------------------ */
 /* The active model of the open design file, null when none is open. */
 HOST_API DgnModelRefP mdlModelRef_getActive(void);
+/* The file name of MODEL's design file (null: the active one) as it was
+** opened, at most SIZE bytes with its NUL. 0, or HOST_ERROR when there is none. */
+HOST_API StatusInt mdlModelRef_getFileName(DgnModelRefP model, char* name, int size);
 HOST_API BoolInt mdlModelRef_isReference(DgnModelRefP model);
 /* Number of elements (positions) of the model. */
 HOST_API UInt32 mdlModelRef_getEof(DgnModelRefP model);
@@ -384,6 +392,9 @@ typedef struct DgnFile* DgnFileP;
 ** to OPTION3 are kept for callers; the host ignores them. 0, or HOST_ERROR
 ** when the file is missing or not a design file (the attached library stays). */
 HOST_API StatusInt mdlCell_attachLibraryEx(char* fullName, const char* fileName, int option1, int option2, int option3);
+/* The file name of the active cell library (the settings block's), at most
+** SIZE bytes with its NUL. 0, or HOST_ERROR when none is attached. */
+HOST_API StatusInt mdlCell_getActiveLibraryName(char* fileName, int size);
 /* Open a library as an object: FILENAME null or empty means the active
 ** library. Free it with mdlCell_freeLibraryObject. 0 or HOST_ERROR. */
 HOST_API StatusInt mdlCell_getLibraryObject(DgnFileP* out, const char* fileName, BoolInt readOnly);

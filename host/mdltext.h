@@ -44,6 +44,12 @@ HOST_API StatusInt mdlText_extract(char* string, int stringSize, Dpoint3d* origi
 ** points). 0, or HOST_ERROR for anything but a text element. */
 HOST_API StatusInt mdlText_extractShape(Dpoint3d* shape, const MSElement* element);
 
+/* A text node header: the symbology, level and properties of TEMPLATE (null:
+** the active ones), ORIGIN in the frame's coordinates and LINESPACING (UORs)
+** between its lines. Its lines are text components appended to its descriptor. */
+HOST_API StatusInt mdlTextNode_create(MSElement* out, const MSElement* templ, const Dpoint3d* origin,
+                                      double lineSpacing);
+
 /* The string of a text element in UTF-8, cut to SIZE bytes with its NUL at a
 ** character boundary. 0, or HOST_ERROR for anything but a text element. */
 HOST_API StatusInt mdlText_extractString(char* out, int size, const MSElement* element);

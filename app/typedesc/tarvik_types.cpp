@@ -1,5 +1,5 @@
 /* Type descriptions of the records the add-in publishes to dialogs ("uid",
-** "zgdP", "zmScaleP"), generated at build time from the C++ records themselves. */
+** "zgdP", "zmScaleP", "zmlibpd", "zmlibsd"), generated at build time from the C++ records themselves. */
 #include "host/mdltypedesc.h"
 
 #include "app/settings.h"
@@ -7,6 +7,7 @@
 #include "lib/core/plotscale.h"
 #include "lib/dialogs/attrdialog_int.h"
 #include "lib/elements/elmattr.h"
+#include "lib/document/project.h"
 
 #define POINT_FIELDS(F) F(x) F(y) F(z)
 
@@ -24,6 +25,8 @@ ZM_TYPEDESC_NAME(ZmAttributeTextValue, "zmlibAttributeText")
 ZM_TYPEDESC_NAME(ZmAttributeData, "zmlibAttributeData")
 ZM_TYPEDESC_NAME(ZmAttribute, "zmlibAttribute")
 ZM_TYPEDESC_NAME(zmlib::attrdialog::EditRequest, "zmlibAttrEditRequest")
+ZM_TYPEDESC_NAME(ZmProjectRecord, "zmlibProsjektData")
+ZM_TYPEDESC_NAME(ZmPageRecord, "zmlibSideData")
 
 int main(int argc, char** argv) {
     typedesc::Writer w;
@@ -41,5 +44,7 @@ int main(int argc, char** argv) {
     ZM_TYPEDESC(w, ZmAttributeData, ZMATTRIBUTEDATA_FIELDS);
     ZM_TYPEDESC(w, ZmAttribute, ZMATTRIBUTE_FIELDS);
     ZM_TYPEDESC(w, zmlib::attrdialog::EditRequest, ZMATTREDITREQUEST_FIELDS);
+    ZM_TYPEDESC(w, ZmProjectRecord, ZMPROJECTRECORD_FIELDS);
+    ZM_TYPEDESC(w, ZmPageRecord, ZMPAGERECORD_FIELDS);
     return w.finish(argc, argv);
 }

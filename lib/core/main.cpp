@@ -26,6 +26,7 @@
 #include "lib/dialogs/attrdialog_int.h"
 #include "lib/dialogs/intro_int.h"
 #include "lib/dialogs/select_int.h"
+#include "lib/document/project_int.h"
 #include "lib/elements/elmattr_int.h"
 
 namespace {
@@ -288,6 +289,7 @@ extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName
     zmlib::error::publishHooks();
     zmlib::attrdialog::publishHooks();
     zmlib::select::publishHooks();
+    zmlib::project::publishHooks();
     zmlib::plotscale::publishHooks();
 
     publishVariables();
@@ -356,7 +358,7 @@ extern "C" ZMLIB_API void zmlibMain_newDesignFile(const char* fileName, int stat
         for (int i = 0; i < gd->initAppCount; ++i)
             dlmSystem_callAnyFunction("", desc, reinterpret_cast<void*>(gd->initApps[i]));
     }
-    // The project information of the new file is read into the project record here.
+    zmlibProject_readProjectInfoFromDesignFile(zmlib::project::projectRecord());
     if (DialogBox* db = mdlDialog_find(DIALOG_PROJECT, nullptr)) mdlDialog_itemsSynch(db);
     if (DialogBox* db = mdlDialog_find(DIALOG_ATTRIBUTES, nullptr)) mdlWindow_close(db);
     preloadLineStyles();

@@ -77,6 +77,7 @@ struct ZmGlobalData {
     ZmScaleFunction scaleFunction;
     void* reserved3;
     char* workBuffer;                            /* 256 bytes */
+    char pageName[ZMGD_NAME_SIZE];               /* the current page: its information reaches material lists */
 };
 static_assert(std::is_trivially_copyable_v<ZmGlobalData>);
 /* The fields as dialog items reach them through "zgdP" (type descriptions). */
@@ -86,7 +87,7 @@ static_assert(std::is_trivially_copyable_v<ZmGlobalData>);
     F(attribSetWork) F(projectDialog) F(exportFlag) F(reserved1) F(initAppFlag) F(initAppCount)             \
     F(spinnerIndex) F(introDisplayTime) F(printDriverType) F(printPaperCode) F(printTextAngleOffset)        \
     F(modulePointers) F(attribCurrentSet) F(attribListHead) F(projectBlock) F(preview) F(ownerRecord)       \
-    F(userPrefFile) F(dialogBlock) F(initApps) F(reserved2) F(scaleFunction) F(reserved3) F(workBuffer)
+    F(userPrefFile) F(dialogBlock) F(initApps) F(reserved2) F(scaleFunction) F(reserved3) F(workBuffer) F(pageName)
 
 extern "C" ZMLIB_API int zmlibMain_initZmLib(const char* applicationName, int argc, char* argv[]);
 extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName, int argc, char* argv[],

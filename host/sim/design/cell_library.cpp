@@ -35,6 +35,15 @@ StatusInt mdlCell_attachLibraryEx(char* fullName, const char* fileName, int opti
     return HOST_SUCCESS;
 }
 
+StatusInt mdlCell_getActiveLibraryName(char* fileName, int size) {
+    sim::design::DesignFile* lib = sim::design::cellLibrary();
+    if (!fileName || size <= 0) return HOST_ERROR;
+    fileName[0] = 0;
+    if (!lib) return HOST_ERROR;
+    sim::copyFixed(fileName, size, lib->name);
+    return HOST_SUCCESS;
+}
+
 StatusInt mdlCell_getLibraryObject(DgnFileP* out, const char* fileName, BoolInt readOnly) {
     (void)readOnly;   /* library objects are only read */
     if (!out) return HOST_ERROR;

@@ -259,6 +259,33 @@ void mdlElmdscr_freeAll(MSElementDescr** descr) {
     *descr = nullptr;
 }
 
+StatusInt mdlElmdscr_replaceDscr(MSElementDescr** oldDescr, MSElementDescr* newDescr) {
+    if (!oldDescr || !*oldDescr || *oldDescr == newDescr) return HOST_ERROR;
+    MSElementDescr* old = *oldDescr;
+    MSElementDescr* previous = old->previous;
+    MSElementDescr* next = old->next;
+    MSElementDescr* parent = old->parent;
+    MSElementDescr* first = newDescr ? newDescr : next;
+    MSElementDescr* last = previous;
+    for (MSElementDescr* n = newDescr; n; n = n->next) {
+        n->parent = parent;
+        last = n;
+    }
+    if (newDescr) {
+        newDescr->previous = previous;
+        last->next = next;
+    }
+    if (previous) previous->next = first;
+    else if (parent) parent->firstChild = first;
+    if (next) next->previous = last;
+    /* The hint may point into either chain: forget it. */
+    hint = {};
+    old->next = old->previous = old->parent = nullptr;
+    freeChain(old);
+    *oldDescr = newDescr;
+    return HOST_SUCCESS;
+}
+
 int mdlElmdscr_count(const MSElementDescr* descr) {
     int n = 0;
     for (const MSElementDescr* d = descr; d; d = d->next) n += 1 + mdlElmdscr_count(d->firstChild);

@@ -290,7 +290,9 @@ constexpr uint32_t COMPONENT_BIT = 0x10000;
 **                     200 component count, 204 flags (2, 1 = point cell),
 **                     206 name length, 208 description length, 210
 **                     reserved, 212 name then description (UTF-16)
-**   complex 12, 14:   56 component count, 60 reserved                      (64 bytes) */
+**   complex 12, 14:   56 component count, 60 reserved                      (64 bytes)
+**   text node 7:      56 component count, 60 reserved, 64 origin, 88 line
+**                     spacing                                             (96 bytes) */
 enum : int {
     L_START = 56, L_END = 80, LINE_BYTES = 104,
     LS_COUNT = 56, LS_POINTS = 64,
@@ -301,6 +303,7 @@ enum : int {
     C_ORIGIN = 56, C_ROT = 80, C_LOW = 152, C_HIGH = 176, C_COUNT = 200, C_FLAGS = 204, C_NAMELEN = 206,
     C_DESCLEN = 208, C_NAME = 212,
     X_COUNT = 56, COMPLEX_BYTES = 64,
+    TN_ORIGIN = 64, TN_SPACING = 88, TEXT_NODE_BYTES = 96,
     MAX_TEXT_CHARS = 512,
     MAX_CELL_NAME = 512,
 };
@@ -310,7 +313,9 @@ inline uint32_t sizeWords(const uint8_t* e) { return get4(e + H_SIZE); }
 inline uint32_t sizeBytes(const uint8_t* e) { return 2 * get4(e + H_SIZE); }
 inline uint32_t attrWords(const uint8_t* e) { return get4(e + H_ATTR); }
 inline bool isGraphicType(int t) { return t != DATA_ELM; }
-inline bool isComplexType(int t) { return t == CELL_HEADER_ELM || t == CMPLX_STRING_ELM || t == CMPLX_SHAPE_ELM; }
+inline bool isComplexType(int t) {
+    return t == CELL_HEADER_ELM || t == CMPLX_STRING_ELM || t == CMPLX_SHAPE_ELM || t == TEXT_NODE_ELM;
+}
 
 /* Start a record of TYPE with BODYBYTES bytes in front of the linkages. */
 void initRecord(uint8_t* e, int type, uint32_t bodyBytes);

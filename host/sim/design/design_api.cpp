@@ -139,6 +139,15 @@ StatusInt mdlModify_elementSingle(DgnModelRefP model, UInt32 filePos, int type, 
     return changed ? HOST_SUCCESS : HOST_ERROR;
 }
 
+StatusInt mdlModelRef_getFileName(DgnModelRefP model, char* name, int size) {
+    if (!name || size <= 0) return HOST_ERROR;
+    name[0] = 0;
+    DgnFile* f = model ? model->file : activeFile();
+    if (!f) return HOST_ERROR;
+    sim::copyFixed(name, size, f->name);
+    return HOST_SUCCESS;
+}
+
 StatusInt mdlUndo_undo(void) { return undo() ? HOST_SUCCESS : HOST_ERROR; }
 
 StatusInt mdlUndo_redo(void) { return redo() ? HOST_SUCCESS : HOST_ERROR; }

@@ -53,6 +53,7 @@ const char* typeName(int t) {
     case LINE_STRING_ELM: return "linestring";
     case SHAPE_ELM: return "shape";
     case CMPLX_STRING_ELM: return "chain";
+    case TEXT_NODE_ELM: return "textnode";
     case CMPLX_SHAPE_ELM: return "complexshape";
     case ELLIPSE_ELM: return "ellipse";
     case ARC_ELM: return "arc";
@@ -120,6 +121,11 @@ std::string describeElement(uint32_t filePos, const uint8_t* e) {
     case CMPLX_STRING_ELM:
     case CMPLX_SHAPE_ELM:
         appendf(out, " components %u", get4(e + X_COUNT));
+        break;
+    case TEXT_NODE_ELM:
+        out += " origin ";
+        point(out, getP(e + TN_ORIGIN));
+        appendf(out, " spacing %.10g components %u", tidy(getD(e + TN_SPACING)), get4(e + X_COUNT));
         break;
     default:
         if (!isGraphicType(t) || 2 * attrWords(e) > GRAPHIC_BODY_OFFSET) {
@@ -199,6 +205,14 @@ bool verbDump(const std::string& args, std::string& error) {
         std::unique_ptr<sim::design::DesignFile> f = sim::design::load(args, true, error);
         if (!f) return false;
         sim::design::dump(f->models.front().get(), text);
+        /* A cell library lists each cell model after the default one. */
+        for (size_t i = 1; i < f->models.size(); ++i) {
+            const DgnModel* m = f->models[i].get();
+            text += std::string(m->isCell ? "cell model \"" : "model \"") + m->name + "\"";
+            if (!m->description.empty()) text += " description \"" + m->description + "\"";
+            text += '\n';
+            sim::design::dump(f->models[i].get(), text);
+        }
     }
     printLines(text);
     return true;

@@ -100,6 +100,9 @@ bool wellFormed(const uint8_t* e, size_t available) {
     case CMPLX_SHAPE_ELM:
         if (attr < COMPLEX_BYTES) return false;
         break;
+    case TEXT_NODE_ELM:
+        if (attr < TEXT_NODE_BYTES) return false;
+        break;
     default:
         break;
     }
@@ -428,6 +431,10 @@ StatusInt mdlElement_transform(MSElement* out, const MSElement* in, const Transf
             putP(e + C_LOW, {std::min(lo.x, hi.x), std::min(lo.y, hi.y), std::min(lo.z, hi.z)});
             putP(e + C_HIGH, {std::max(lo.x, hi.x), std::max(lo.y, hi.y), std::max(lo.z, hi.z)});
         }
+        break;
+    case TEXT_NODE_ELM:
+        point(TN_ORIGIN);
+        putD(e + TN_SPACING, getD(e + TN_SPACING) * s[1]);
         break;
     default:
         break;

@@ -9,6 +9,7 @@
 
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
+#include "host/mdltext.h"
 #include "host/sim/design/design.h"
 
 using namespace sim::elem;
@@ -380,6 +381,17 @@ StatusInt mdlCell_setOrigin(MSElement* element, const Dpoint3d* origin, const Ro
     if (!element || type(element->bytes) != CELL_HEADER_ELM) return HOST_ERROR;
     if (origin) putP(element->bytes + C_ORIGIN, *origin);
     if (rotation) putM(element->bytes + C_ROT, *rotation);
+    return HOST_SUCCESS;
+}
+
+StatusInt mdlTextNode_create(MSElement* out, const MSElement* templ, const Dpoint3d* origin, double lineSpacing) {
+    if (!out || !origin || lineSpacing < 0) return HOST_ERROR;
+    uint8_t* e = scratch->bytes;
+    initRecord(e, TEXT_NODE_ELM, TEXT_NODE_BYTES);
+    applyTemplate(e, templ);
+    putP(e + TN_ORIGIN, toWorld(*origin));
+    putD(e + TN_SPACING, lineSpacing);
+    std::memcpy(out->bytes, e, sizeBytes(e));
     return HOST_SUCCESS;
 }
 

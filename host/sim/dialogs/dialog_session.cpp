@@ -10,6 +10,7 @@
 **   dialog ID popup ITEM            ask the dialog for the pop-up menu of an item
 **   dialog ID show                  print what the dialog shows
 **   dialog ID close [ok|cancel]     close it (cancel when not said)
+**   dialog ID render ITEM FILE.png|FILE.svg  a picture of what was drawn into the item
 **   menu TITLE>ENTRY[>ENTRY]        pick from the command window's menu bar
 ** ITEM is an item id, or TYPE:ID ("dTxt:1") where ids repeat. */
 #include <cstdio>
@@ -17,6 +18,7 @@
 
 #include "host/sim/base/base.h"
 #include "host/sim/dialogs/dialog_int.h"
+#include "host/sim/display/display.h"
 
 namespace {
 
@@ -71,6 +73,11 @@ bool verbDialog(const std::string& args, std::string& error) {
     int index = sim::findItem(db, itemName, error);
     if (index < 0) return false;
     if (action == "set") return sim::userSetItem(db, index, unquote(rest), error);
+    if (action == "render") {
+        DialogItem* item = mdlDialog_itemGetByIndex(db, index);
+        const int32_t rect[4] = {item->rect.left, item->rect.top, item->rect.right, item->rect.bottom};
+        return sim::view::renderItemPicture(db, item->id, rect, sim::dialogDrawings(db), unquote(rest), error);
+    }
     if (action == "press") return sim::userPressItem(db, index, error);
     if (action == "option") return sim::userPickOption(db, index, unquote(rest), error);
     if (action == "pick") return sim::userPickMenuEntry(db, index, unquote(rest), error);

@@ -49,6 +49,27 @@ HOST_API void mdlDialog_rectDrawBeveled(DialogBox* db, const DialogRect* rect, B
     if (live(db) && rect) db->drawings.push_back("bevel " + rectText(*rect));
 }
 
+HOST_API void mdlWindow_rectFill(DialogBox* window, const DialogRect* rect, int colour) {
+    if (live(window) && rect) window->drawings.push_back("fill " + rectText(*rect) + " " + std::to_string(colour));
+}
+
+HOST_API void mdlWindow_lineStyleSet(DialogBox* window, int drawMode, int style, int colour) {
+    if (live(window))
+        window->drawings.push_back("style " + std::to_string(drawMode) + " " + std::to_string(style) + " " +
+                                   std::to_string(colour));
+}
+
+HOST_API void mdlWindow_lineDraw(DialogBox* window, int x1, int y1, int x2, int y2) {
+    if (live(window))
+        window->drawings.push_back("line " + rectText(DialogRect{x1, y1, x2, y2}));
+}
+
+/* The window palette of this host: fixed colour N is colour index 256 + N. */
+HOST_API int mdlWindow_fixedColorIndexGet(DialogBox* window, int fixedColour) {
+    (void)window;
+    return 256 + fixedColour;
+}
+
 HOST_API StatusInt mdlWindow_extentGet(DialogRect* extent, DialogBox* window) {
     if (!live(window) || !extent) return HOST_ERROR;
     *extent = window->extent;

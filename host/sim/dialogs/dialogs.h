@@ -48,7 +48,8 @@ void userClose(DialogBox* db, int action);
 std::vector<std::string> describeDialog(DialogBox* db);
 
 /* What the hooks drew in DB since it opened or was cleared, one line each:
-** "text X Y FONT TEXT", "icon TYPE ID L T R B", "bevel L T R B". */
+** "text X Y FONT TEXT", "icon TYPE ID L T R B", "bevel L T R B", "fill L T R B
+** COLOUR", "style MODE STYLE COLOUR", "line X1 Y1 X2 Y2". */
 std::vector<std::string> dialogDrawings(DialogBox* db);
 
 /* ---- The scripted user ----------------------------------------------------------

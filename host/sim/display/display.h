@@ -86,6 +86,13 @@ std::string svgOfArea(const Dpoint3d& low, const Dpoint3d& high, double width, d
 ** path) of PAGES equal pages. False with ERROR set when it cannot. */
 bool writePdf(const std::string& svg, double width, double height, int pages, const std::string& local,
               std::string& error);
+/* The SVG text of the dialog item with ITEMID and RECT (left, top, right,
+** bottom pixels) of WINDOW: the dialog-area DRAWINGS of the window inside it
+** and the last descriptor drawn into it. */
+std::string itemSvg(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings);
+/* Write that picture, the item's size, to PATH: a .png or .svg path. */
+bool renderItemPicture(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings,
+                   const std::string& path, std::string& error);
 
 /* Back to eight top views over the default area, empty layers (tests). */
 void resetForTests();

@@ -37,7 +37,8 @@ struct Mapping {
     RotMatrix rotation;
     Dpoint3d origin;      /* window origin in view coordinates */
     double scale;         /* pixels (on paper: points) per UOR */
-    double height = PIXEL_H;
+    double left = 0;      /* the pixel of the origin */
+    double bottom = PIXEL_H;
     bool paper = false;   /* white ground: light colours print black, weights in points */
 };
 
@@ -50,8 +51,8 @@ Mapping mappingOf(int view) {
 
 void pixel(const Mapping& m, Dpoint3d p, double& x, double& y) {
     mdlRMatrix_rotatePoint(&p, &m.rotation);
-    x = (p.x - m.origin.x) * m.scale;
-    y = m.height - (p.y - m.origin.y) * m.scale;
+    x = m.left + (p.x - m.origin.x) * m.scale;
+    y = m.bottom - (p.y - m.origin.y) * m.scale;
 }
 
 std::string num(double v) {
@@ -166,7 +167,7 @@ void drawText(std::ostream& out, const Mapping& m, const uint8_t* e, const Look&
 
 void drawElement(std::ostream& out, const Mapping& m, const uint8_t* e, bool highlighted) {
     int t = type(e);
-    if (t == CELL_HEADER_ELM || t == CMPLX_STRING_ELM || t == DATA_ELM) return;   /* components draw */
+    if (t == CELL_HEADER_ELM || t == CMPLX_STRING_ELM || t == TEXT_NODE_ELM || t == DATA_ELM) return;   /* components draw */
     Look look = lookOf(e, m);
     if (t == TEXT_ELM) {
         if (highlighted) look.stroke = HIGHLIGHT;
@@ -263,7 +264,7 @@ std::string svgOfArea(const Dpoint3d& low, const Dpoint3d& high, double width, d
     Mapping m{};
     mdlRMatrix_getIdentity(&m.rotation);
     m.scale = pointsPerUor;
-    m.height = height;
+    m.bottom = height;
     m.paper = true;
     /* The area's centre on the sheet's centre. */
     m.origin = {(low.x + high.x) / 2 - width / 2 / pointsPerUor, (low.y + high.y) / 2 - height / 2 / pointsPerUor, 0};
@@ -332,6 +333,91 @@ bool renderPng(int view, const std::string& path, std::string& error) {
     if (!validView(view, error)) return false;
     return writeAtomically(path, [&](const std::string& local) {
         return rasterize(svgOf(view), VIEW_PIXEL_WIDTH, VIEW_PIXEL_HEIGHT, local, error);
+    }, error);
+}
+
+namespace {
+
+/* Window colours: index 0 the drawing ground, 256 + N the window's fixed colour N. */
+std::string windowColour(int index) {
+    switch (index) {
+    case 0: return "#000000";
+    case 256: return "#D4D0C8";
+    case 256 + 7: return "#FFFFFF";
+    default: return index > 0 && index < 256 ? colourOf(static_cast<uint32_t>(index)) : "#808080";
+    }
+}
+
+/* The window drawings of the dialog area ("bevel ...", "fill ...", "style ...", "line ..."). */
+void drawWindowDrawings(std::ostream& out, const std::vector<std::string>& drawings, bool lines) {
+    std::string stroke = "#FFFFFF";
+    for (const std::string& d : drawings) {
+        std::istringstream in(d);
+        std::string kind;
+        int a = 0, b = 0, c = 0, e = 0, colour = 0;
+        in >> kind;
+        if (kind == "style") {
+            in >> a >> b >> colour;
+            stroke = windowColour(colour);
+        } else if (!lines && kind == "bevel" && (in >> a >> b >> c >> e)) {
+            out << "<rect x=\"" << a << "\" y=\"" << b << "\" width=\"" << c - a << "\" height=\"" << e - b
+                << "\" fill=\"none\" stroke=\"#808080\" stroke-width=\"2\"/>\n";
+        } else if (!lines && kind == "fill" && (in >> a >> b >> c >> e >> colour)) {
+            out << "<rect x=\"" << a << "\" y=\"" << b << "\" width=\"" << c - a << "\" height=\"" << e - b
+                << "\" fill=\"" << windowColour(colour) << "\"/>\n";
+        } else if (lines && kind == "line" && (in >> a >> b >> c >> e)) {
+            out << "<line x1=\"" << a << "\" y1=\"" << b << "\" x2=\"" << c << "\" y2=\"" << e << "\" stroke=\""
+                << stroke << "\" stroke-width=\"1\"/>\n";
+        }
+    }
+}
+
+}  // namespace
+
+std::string itemSvg(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings) {
+    const int width = std::max(1, rect[2] - rect[0]), height = std::max(1, rect[3] - rect[1]);
+    std::ostringstream out;
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
+        << "\" viewBox=\"" << rect[0] << ' ' << rect[1] << ' ' << width << ' ' << height << "\">\n";
+    out << "<rect x=\"" << rect[0] << "\" y=\"" << rect[1] << "\" width=\"" << width << "\" height=\"" << height
+        << "\" fill=\"" << windowColour(256) << "\"/>\n";
+    drawWindowDrawings(out, drawings, false);
+    /* The last descriptor drawn into the item: fitted into its rectangle, seen through its rotation. */
+    for (const ItemDrawing& d : itemDrawings()) {
+        bool inside = d.rect[0] >= rect[0] && d.rect[1] >= rect[1] && d.rect[2] <= rect[2] && d.rect[3] <= rect[3];
+        if (d.window != window || (d.itemId != itemId && !(d.itemId == 0 && inside))) continue;
+        double w = d.rect[2] - d.rect[0], h = d.rect[3] - d.rect[1];
+        double sx = d.extent.x > 0 ? w / d.extent.x : 0, sy = d.extent.y > 0 ? h / d.extent.y : 0;
+        double scale = sx > 0 && sy > 0 ? std::min(sx, sy) : std::max(sx, sy);
+        Mapping m{d.rotation, d.origin, scale};
+        mdlRMatrix_rotatePoint(&m.origin, &m.rotation);
+        /* Centre the drawing in the rectangle. */
+        m.left = d.rect[0] + (w - d.extent.x * scale) / 2;
+        m.bottom = d.rect[3] - (h - d.extent.y * scale) / 2;
+        out << "<g id=\"item" << itemId << "\">\n";
+        for (const auto& e : d.elements) drawElement(out, m, e.data(), false);
+        out << "</g>\n";
+    }
+    drawWindowDrawings(out, drawings, true);
+    out << "</svg>\n";
+    return out.str();
+}
+
+bool renderItemPicture(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings,
+                       const std::string& path, std::string& error) {
+    std::string ext = lowerExtension(path);
+    if (ext != ".png" && ext != ".svg") {
+        error = "an item is rendered to a .png or .svg picture: " + path;
+        return false;
+    }
+    const int width = std::max(1, rect[2] - rect[0]), height = std::max(1, rect[3] - rect[1]);
+    std::string svg = itemSvg(window, itemId, rect, drawings);
+    return writeAtomically(path, [&](const std::string& local) {
+        if (ext == ".png") return rasterize(svg, width, height, local, error);
+        std::ofstream out(local, std::ios::binary | std::ios::trunc);
+        if (out) out << svg;
+        if (out) out.close();
+        return static_cast<bool>(out);
     }, error);
 }
 

@@ -11,6 +11,7 @@
 #include "host/mdlelement.h"
 #include "host/mdlstate.h"
 #include "host/mdlsystem.h"
+#include "host/mdltext.h"
 #include "host/mdlview.h"
 #include "host/sim/base/base.h"
 #include "host/sim/interaction/interaction.h"
@@ -20,6 +21,7 @@ namespace {
 
 struct PlaceState {
     std::vector<Dpoint3d> points;   /* the drawing command's points so far */
+    std::string text;               /* what "place text" places */
     int lastView = 1;               /* the view of the last data point: "xy=" points go there */
 };
 PlaceState state;
@@ -99,6 +101,68 @@ void placeLineStringStart() {
     mdlState_startPrimitive(lineStringPoint, lineStringReset, 0, 0);
     mdlOutput_printf(MSG_COMMAND, "Place line string");
     mdlOutput_printf(MSG_PROMPT, "Enter first point");
+}
+
+/* "place text TEXT": each data point places TEXT there, left below, in the
+** active symbology and text size; a reset ends the command. */
+bool textAt(const Dpoint3d& point, int drawMode) {
+    static MSElement text;
+    TextParamWide params{};
+    params.font = -1;
+    params.just = 2;   /* left bottom */
+    params.textStyleId = -1;
+    params.viewIndependent = -1;
+    if (mdlText_create(&text, nullptr, state.text.c_str(), &point, nullptr, nullptr, &params, nullptr) != HOST_SUCCESS)
+        return false;
+    if (drawMode == DRAW_MODE_NORMAL && !mdlElement_add(&text)) {
+        mdlOutput_printf(MSG_ERROR, "Element not stored");
+        return false;
+    }
+    mdlElement_display(&text, drawMode);
+    return true;
+}
+
+void textDynamics(Dpoint3d* point, int, int drawMode) { textAt(*point, drawMode); }
+
+void textPoint(Dpoint3d* point, int view) {
+    state.lastView = view;
+    textAt(*point, DRAW_MODE_NORMAL);
+}
+
+void textReset() { mdlState_startDefaultCommand(); }
+
+bool placeText(const std::string& rest, std::string& error) {
+    std::string text = sim::trim(rest, " \t");
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+    if (text.empty()) {
+        error = "usage: place text TEXT";
+        return false;
+    }
+    state.text = text;
+    mdlState_startPrimitive(textPoint, textReset, 0, 0);
+    mdlState_setFunction(STATEFUNC_DYNAMICS, reinterpret_cast<StateFunc>(textDynamics));
+    mdlOutput_printf(MSG_COMMAND, "Place text");
+    mdlOutput_printf(MSG_PROMPT, "Enter text origin");
+    return true;
+}
+
+/* "active textsize W [H]": the active text width and height, in master units. */
+bool activeTextSize(const std::string& rest, std::string& error) {
+    std::istringstream in(rest);
+    std::string w, h, extra;
+    in >> w >> h >> extra;
+    Dpoint3d size;
+    if (w.empty() || !extra.empty() || !sim::interact::parseMasterPoint(w + " " + (h.empty() ? w : h), size, error)) {
+        if (error.empty()) error = "usage: active textsize WIDTH [HEIGHT]";
+        return false;
+    }
+    if (size.x <= 0 || size.y <= 0) {
+        error = "active textsize: sizes must be positive";
+        return false;
+    }
+    mdlParams_setActive(&size.x, ACTIVEPARAM_TEXTWIDTH);
+    mdlParams_setActive(&size.y, ACTIVEPARAM_TEXTHEIGHT);
+    return true;
 }
 
 /* "X Y [VIEW]" of the session verbs point and move. */
@@ -182,6 +246,8 @@ sim::Registration registration([] {
         placeLineStringStart();
         return true;
     });
+    sim::registerKeyin("place text", placeText);
+    sim::registerKeyin("active textsize", activeTextSize);
     /* "xy=X,Y" is one word: it cannot be a registered key-in of words. */
     sim::addKeyinSource({[](const std::string& keyin) -> size_t { return startsWithXy(keyin) ? 1 : 0; }, runXy});
 });

@@ -1,0 +1,14 @@
+/* Prints the type descriptions of the project and page records, which the
+** library publishes for whichever application starts it first. */
+#include "host/mdltypedesc.h"
+#include "lib/document/project.h"
+
+ZM_TYPEDESC_NAME(ZmProjectRecord, "zmlibProsjektData")
+ZM_TYPEDESC_NAME(ZmPageRecord, "zmlibSideData")
+
+int main(int argc, char** argv) {
+    typedesc::Writer w;
+    ZM_TYPEDESC(w, ZmProjectRecord, ZMPROJECTRECORD_FIELDS);
+    ZM_TYPEDESC(w, ZmPageRecord, ZMPAGERECORD_FIELDS);
+    return w.finish(argc, argv);
+}
