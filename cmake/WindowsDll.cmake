@@ -101,3 +101,34 @@ add_custom_command(TARGET tarvik POST_BUILD
           -DLIST=${PROJECT_SOURCE_DIR}/lib/public_api.txt
           -P ${PROJECT_SOURCE_DIR}/cmake/CheckDllExports.cmake
   COMMENT "Checking the export table of tarvik.dll")
+
+# ---- Layouts and the resource file -----------------------------------------
+# The records' layouts on this target, checked at compile time.
+add_library(tarvik_layouts OBJECT ${PROJECT_SOURCE_DIR}/tests/windows/record_layouts.cpp)
+target_include_directories(tarvik_layouts PRIVATE ${PROJECT_SOURCE_DIR})
+add_dependencies(tarvik tarvik_layouts)
+
+# The type descriptions as this target lays the records out: the generator
+# compiled for it keeps its text in section .zmtypes of its object (it is
+# never run), copied out with objcopy.
+find_program(ZM_OBJCOPY NAMES ${ZM_CROSS_PREFIX}-objcopy objcopy REQUIRED)
+add_library(tarvik_typedesc OBJECT ${PROJECT_SOURCE_DIR}/app/typedesc/tarvik_types.cpp)
+target_include_directories(tarvik_typedesc PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_definitions(tarvik_typedesc PRIVATE ZM_TYPEDESC_EMBED)
+set(tarvik_types ${CMAKE_BINARY_DIR}/tarvik_types.toml)
+add_custom_command(OUTPUT ${tarvik_types}
+  COMMAND ${ZM_OBJCOPY} -O binary --only-section=.zmtypes $<TARGET_OBJECTS:tarvik_typedesc> ${tarvik_types}
+  DEPENDS tarvik_typedesc $<TARGET_OBJECTS:tarvik_typedesc>
+  COMMENT "Type descriptions of the records for ${CMAKE_SYSTEM_PROCESSOR} Windows")
+add_custom_target(tarvik_types ALL DEPENDS ${tarvik_types})
+
+# The resource file beside the DLL, when a native build lends its compiler.
+if(ZM_RCOMP)
+  file(GLOB TARVIK_RESOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/*.toml)
+  add_custom_command(OUTPUT ${ZM_MDLAPPS_DIR}/tarvik.ma
+    COMMAND ${ZM_RCOMP} -o ${ZM_MDLAPPS_DIR}/tarvik.ma ${TARVIK_RESOURCES} ${tarvik_types}
+    DEPENDS ${ZM_RCOMP} ${TARVIK_RESOURCES} ${tarvik_types}
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/app
+    COMMENT "Compiling resources ${ZM_MDLAPPS_DIR}/tarvik.ma")
+  add_custom_target(tarvik_rsc ALL DEPENDS ${ZM_MDLAPPS_DIR}/tarvik.ma)
+endif()

@@ -17,8 +17,7 @@ ZM_TYPEDESC_NAME(ZmResourceFile, "zmlibResourceFile")
 ZM_TYPEDESC_NAME(ZmGlobalData, "zmlibGlobalData")
 ZM_TYPEDESC_NAME(ZmPlotScale, "zmlibPlotScale")
 
-int main(int argc, char** argv) {
-    typedesc::Writer w;
+constexpr void describe(typedesc::Writer& w) {
     ZM_TYPEDESC(w, Dpoint3d, POINT_FIELDS);
     ZM_TYPEDESC(w, DimPoint, DIMPOINT_FIELDS);
     ZM_TYPEDESC(w, SegmentText, SEGMENTTEXT_FIELDS);
@@ -27,5 +26,6 @@ int main(int argc, char** argv) {
     ZM_TYPEDESC(w, ZmResourceFile, ZMRESOURCEFILE_FIELDS);
     ZM_TYPEDESC(w, ZmGlobalData, ZMGLOBALDATA_FIELDS);
     ZM_TYPEDESC(w, ZmPlotScale, ZMPLOTSCALE_FIELDS);
-    return w.finish(argc, argv);
 }
+
+ZM_TYPEDESC_MAIN(describe)
