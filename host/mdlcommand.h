@@ -61,19 +61,20 @@ enum : int {
 HOST_API int mdlParams_getLock(int lock);
 HOST_API void mdlParams_setLock(int lock, int value);
 
-/* Active parameters and the form of their values. */
+/* Active parameters and the form of their values. The platform's numbers:
+** an add-in may pass them as plain numbers (font 7, text size 11). */
 enum ActiveParam : int {
     ACTIVEPARAM_COLOR = 1,         /* int32 */
     ACTIVEPARAM_LINEWEIGHT = 2,    /* int32 */
     ACTIVEPARAM_LINESTYLE = 3,     /* int32; negative: a named (custom) style */
     ACTIVEPARAM_LEVEL = 4,         /* int32 */
     ACTIVEPARAM_CLASS = 5,         /* int32 */
-    ACTIVEPARAM_FONT = 6,          /* int32 */
-    ACTIVEPARAM_ANGLE = 7,         /* double, radians */
+    ACTIVEPARAM_ANGLE = 6,         /* double, radians */
+    ACTIVEPARAM_FONT = 7,          /* int32 */
     ACTIVEPARAM_SCALE = 8,         /* double */
-    ACTIVEPARAM_TEXTHEIGHT = 9,    /* double, UORs */
+    ACTIVEPARAM_GRAPHICGROUP = 9,  /* int32 */
     ACTIVEPARAM_TEXTWIDTH = 10,    /* double, UORs */
-    ACTIVEPARAM_GRAPHICGROUP = 11, /* int32 */
+    ACTIVEPARAM_TEXTHEIGHT = 11,   /* double, UORs: the active text size */
     ACTIVEPARAM_LINESTYLENAME = 44, /* text (char[MAX_PARAM_TEXT]): the active line style by name */
 };
 enum : int { MAX_PARAM_TEXT = 256 };

@@ -180,9 +180,14 @@ HOST_API void mdlFile_abbreviateName(char* out, const char* path, int maxChars);
 /* 0 when the file exists; SIZE, MTIME and READONLY may be null. */
 HOST_API StatusInt mdlFile_getFileAttributes(const char* path, int64_t* size, int64_t* mtime, BoolInt* readOnly);
 HOST_API StatusInt mdlFile_copy(const char* destination, const char* source);
-/* A C stream on a host path; mode as for fopen. */
+/* A C stream on a host path; mode as for fopen. The stream belongs to the
+** host's run-time library, which need not be the add-in's: read, write and
+** close it through these calls only. */
 HOST_API FILE* dlmSystem_mdlFopen(const char* path, const char* mode);
 HOST_API int dlmSystem_mdlFclose(FILE* file);
+/* As fread and fwrite on a stream of dlmSystem_mdlFopen: the items moved. */
+HOST_API size_t dlmSystem_mdlFread(void* buffer, size_t size, size_t count, FILE* file);
+HOST_API size_t dlmSystem_mdlFwrite(const void* buffer, size_t size, size_t count, FILE* file);
 HOST_API int toolSubsystem_fprintf(FILE* file, const char* format, ...);
 
 /* Text files read line by line. Lines may end in "\n", "\r\n" or "\r". */

@@ -5,25 +5,27 @@
 **     struct Settings { char text[16]; double gap; Inner inner; int32_t v[4]; };
 **     #define SETTINGS_FIELDS(F) F(text) F(gap) F(inner) F(v)
 **
-** and a small generator program, a build tool built for the build machine
-** (the same ABI as the add-in), names the records and prints the resource
-** compiler's source of their descriptions:
+** and a small generator names the records and describes them as the
+** resource compiler's source:
 **
 **     #include "host/mdltypedesc.h"
 **     #include "settings.h"
 **     ZM_TYPEDESC_NAME(Inner, "inner")
 **     ZM_TYPEDESC_NAME(Settings, "userInterfaceData")
-**     int main(int argc, char** argv) {
-**         typedesc::Writer w;
+**     constexpr void describe(typedesc::Writer& w) {
 **         ZM_TYPEDESC(w, Inner, INNER_FIELDS);
 **         ZM_TYPEDESC(w, Settings, SETTINGS_FIELDS);
-**         return w.finish(argc, argv);
 **     }
+**     ZM_TYPEDESC_MAIN(describe)
 **
+** Built for the build machine (the same ABI as the add-in) it is a program:
 ** zm_add_mdlapp(NAME ... TYPES generator.cpp) builds and runs it and
-** compiles the output into NAME.ma. Kinds follow the member types: integers
+** compiles the output into NAME.ma. Compiled for another target with
+** ZM_TYPEDESC_EMBED defined, the object holds the text in its section
+** .zmtypes, laid out as that target lays out the records, and the build
+** copies it out without running anything built for the target. Kinds follow the member types: integers
 ** by size and sign, float, double, bool (uint8), enums (their underlying
-** type), pointers, char and char16_t arrays (texts; a two-dimensional one is
+** type), pointers, char and MSWChar arrays (texts; a two-dimensional one is
 ** an array of texts, each of the inner size), arrays of anything else
 ** (count), and records named with ZM_TYPEDESC_NAME (struct; a union is a
 ** record whose fields all start at offset 0). */
@@ -35,6 +37,8 @@
 #include <string>
 #include <type_traits>
 
+#include "host/mdltypes.h"
+
 namespace typedesc {
 
 template <class T>
@@ -44,6 +48,16 @@ struct TypeName {
 
 template <class>
 inline constexpr bool dependentFalse = false;
+
+/* VALUE in decimal (std::to_string is not constexpr). */
+constexpr std::string decimal(size_t value) {
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), char('0' + value % 10));
+        value /= 10;
+    } while (value);
+    return digits;
+}
 
 struct Field {
     const char* kind = "";
@@ -59,11 +73,11 @@ constexpr Field fieldOf() {
         constexpr size_t n = std::extent_v<M>;
         if constexpr (std::is_same_v<E, char>) {
             return {"chars", 1, n, nullptr};
-        } else if constexpr (std::is_same_v<E, char16_t>) {
+        } else if constexpr (std::is_same_v<E, MSWChar>) {
             return {"wchars", 2, n, nullptr};
         } else if constexpr (std::is_array_v<E> && std::is_same_v<std::remove_extent_t<E>, char>) {
             return {"chars", sizeof(E), n, nullptr};
-        } else if constexpr (std::is_array_v<E> && std::is_same_v<std::remove_extent_t<E>, char16_t>) {
+        } else if constexpr (std::is_array_v<E> && std::is_same_v<std::remove_extent_t<E>, MSWChar>) {
             return {"wchars", sizeof(E), n, nullptr};
         } else {
             static_assert(!std::is_array_v<E>, "arrays of arrays are described only for texts");
@@ -100,25 +114,29 @@ constexpr Field fieldOf() {
 class Writer {
 public:
     template <class T>
-    void begin() {
+    constexpr void begin() {
         static_assert(std::is_standard_layout_v<T>, "described records have a standard layout");
         static_assert(TypeName<T>::value != nullptr, "name the record with ZM_TYPEDESC_NAME");
         text_ += "\n[[typedesc]]\nname = \"" + std::string(TypeName<T>::value) + "\"\nsize = " +
-                 std::to_string(sizeof(T)) + "\nfields = [\n";
+                 decimal(sizeof(T)) + "\nfields = [\n";
     }
     template <class M>
-    void field(const char* name, size_t offset) {
+    constexpr void field(const char* name, size_t offset) {
         constexpr Field f = fieldOf<M>();
         text_ += "  { name = \"" + std::string(name) + "\", kind = \"" + f.kind + "\", offset = " +
-                 std::to_string(offset) + ", size = " + std::to_string(f.size);
-        if (f.count != 1) text_ += ", count = " + std::to_string(f.count);
+                 decimal(offset) + ", size = " + decimal(f.size);
+        if (f.count != 1) text_ += ", count = " + decimal(f.count);
         if (f.structName) text_ += ", struct = \"" + std::string(f.structName) + "\"";
         text_ += " },\n";
     }
-    void end() { text_ += "]\n"; }
+    constexpr void end() { text_ += "]\n"; }
+    /* The whole resource compiler source. */
+    constexpr std::string fileText() const {
+        return "# Generated from the C++ records at build time; do not edit.\n" + text_;
+    }
     /* Write the source to argv[1] (or stdout); 0, or 1 when it cannot be written. */
     int finish(int argc, char** argv) {
-        std::string all = "# Generated from the C++ records at build time; do not edit.\n" + text_;
+        std::string all = fileText();
         FILE* out = argc > 1 ? std::fopen(argv[1], "w") : stdout;
         if (!out) {
             std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
@@ -129,7 +147,7 @@ public:
         if (!ok) std::fprintf(stderr, "%s: cannot write the type descriptions\n", argv[0]);
         return ok ? 0 : 1;
     }
-    const std::string& text() const { return text_; }
+    constexpr const std::string& text() const { return text_; }
 
 private:
     std::string text_;
@@ -158,3 +176,37 @@ private:
         FIELDS(ZM_TYPEDESC_FIELD_)                  \
         zmTypeDescWriter_.end();                    \
     } while (0)
+
+/* The generator's entry: DESCRIBE(typedesc::Writer&) is constexpr. */
+#if defined(ZM_TYPEDESC_EMBED)
+#define ZM_TYPEDESC_MAIN(DESCRIBE)                                                        \
+    namespace typedesc {                                                                  \
+    /* Newlines fill the text to a multiple of 64 bytes, so that the section   */ \
+    /* needs no padding of zeros.                                              */ \
+    constexpr std::string describedText_() {                                              \
+        Writer w;                                                                         \
+        DESCRIBE(w);                                                                      \
+        std::string text = w.fileText();                                                  \
+        text.append((64 - text.size() % 64) % 64, '\n');                                 \
+        return text;                                                                      \
+    }                                                                                     \
+    struct Described_ {                                                                   \
+        char bytes[describedText_().size()];                                              \
+    };                                                                                    \
+    constexpr Described_ described_() {                                                   \
+        Described_ d{};                                                                   \
+        std::string text = describedText_();                                              \
+        for (size_t i = 0; i < sizeof d.bytes; ++i) d.bytes[i] = text[i];                 \
+        return d;                                                                         \
+    }                                                                                     \
+    }                                                                                     \
+    extern "C" __attribute__((section(".zmtypes"), used)) const typedesc::Described_ zmTypeDescriptions = \
+        typedesc::described_();
+#else
+#define ZM_TYPEDESC_MAIN(DESCRIBE)     \
+    int main(int argc, char** argv) {  \
+        typedesc::Writer w;            \
+        DESCRIBE(w);                   \
+        return w.finish(argc, argv);   \
+    }
+#endif

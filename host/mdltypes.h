@@ -12,8 +12,14 @@
 #define HOST_API extern "C" __attribute__((visibility("default")))
 #endif
 
-/* Platform wide text is UTF-16 on every build: wchar_t is 32-bit on Linux. */
+/* Platform wide text is UTF-16 on every build: the system's wchar_t on
+** Windows, char16_t elsewhere (wchar_t is 32-bit on Linux). */
+#if defined(_WIN32)
+typedef wchar_t MSWChar;
+#else
 typedef char16_t MSWChar;
+#endif
+static_assert(sizeof(MSWChar) == 2, "platform wide characters are 16-bit");
 
 typedef int32_t BoolInt;      /* 0 false, non-zero true */
 typedef int32_t StatusInt;    /* 0 success, otherwise a status documented with the call */

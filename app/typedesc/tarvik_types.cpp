@@ -28,8 +28,7 @@ ZM_TYPEDESC_NAME(zmlib::attrdialog::EditRequest, "zmlibAttrEditRequest")
 ZM_TYPEDESC_NAME(ZmProjectRecord, "zmlibProsjektData")
 ZM_TYPEDESC_NAME(ZmPageRecord, "zmlibSideData")
 
-int main(int argc, char** argv) {
-    typedesc::Writer w;
+constexpr void describe(typedesc::Writer& w) {
     ZM_TYPEDESC(w, Dpoint3d, POINT_FIELDS);
     ZM_TYPEDESC(w, DimPoint, DIMPOINT_FIELDS);
     ZM_TYPEDESC(w, SegmentText, SEGMENTTEXT_FIELDS);
@@ -46,5 +45,6 @@ int main(int argc, char** argv) {
     ZM_TYPEDESC(w, zmlib::attrdialog::EditRequest, ZMATTREDITREQUEST_FIELDS);
     ZM_TYPEDESC(w, ZmProjectRecord, ZMPROJECTRECORD_FIELDS);
     ZM_TYPEDESC(w, ZmPageRecord, ZMPAGERECORD_FIELDS);
-    return w.finish(argc, argv);
 }
+
+ZM_TYPEDESC_MAIN(describe)

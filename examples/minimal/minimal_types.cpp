@@ -5,9 +5,9 @@
 ZM_TYPEDESC_NAME(MinimalOptions, "minimalOptions")
 ZM_TYPEDESC_NAME(MinimalRecord, "minimalRecord")
 
-int main(int argc, char** argv) {
-    typedesc::Writer w;
+constexpr void describe(typedesc::Writer& w) {
     ZM_TYPEDESC(w, MinimalOptions, MINIMAL_OPTIONS_FIELDS);
     ZM_TYPEDESC(w, MinimalRecord, MINIMAL_RECORD_FIELDS);
-    return w.finish(argc, argv);
 }
+
+ZM_TYPEDESC_MAIN(describe)

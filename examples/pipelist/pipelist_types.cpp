@@ -6,9 +6,9 @@
 ZM_TYPEDESC_NAME(ZmProjectRecord, "zmlibProsjektData")
 ZM_TYPEDESC_NAME(ZmPageRecord, "zmlibSideData")
 
-int main(int argc, char** argv) {
-    typedesc::Writer w;
+constexpr void describe(typedesc::Writer& w) {
     ZM_TYPEDESC(w, ZmProjectRecord, ZMPROJECTRECORD_FIELDS);
     ZM_TYPEDESC(w, ZmPageRecord, ZMPAGERECORD_FIELDS);
-    return w.finish(argc, argv);
 }
+
+ZM_TYPEDESC_MAIN(describe)

@@ -4,8 +4,8 @@
 
 ZM_TYPEDESC_NAME(ZmPlotScale, "zmlibPlotScale")
 
-int main(int argc, char** argv) {
-    typedesc::Writer w;
+constexpr void describe(typedesc::Writer& w) {
     ZM_TYPEDESC(w, ZmPlotScale, ZMPLOTSCALE_FIELDS);
-    return w.finish(argc, argv);
 }
+
+ZM_TYPEDESC_MAIN(describe)

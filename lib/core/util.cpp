@@ -389,7 +389,11 @@ extern "C" ZMLIB_API void zmlibUtil_getDateAndTime(int* year, int* month, int* d
                                                    int* second, int* weekday, char* weekdayName, char* monthName) {
     std::time_t now = std::time(nullptr);
     std::tm t{};
+#if defined(_WIN32)
+    localtime_s(&t, &now);
+#else
     localtime_r(&now, &t);
+#endif
     if (year) *year = t.tm_year + 1900;
     if (month) *month = t.tm_mon + 1;
     if (day) *day = t.tm_mday;

@@ -171,11 +171,11 @@ std::string formatted(const std::string& format, A... args) {
     return text;
 }
 
-std::string multibyte(const char16_t* wide, size_t size) {
+std::string multibyte(const MSWChar* wide, size_t size) {
     char text[ZMATTR_LEVEL_NAME_SIZE * 2];
     text[0] = '\0';
-    char16_t copy[ZMATTR_LEVEL_NAME_SIZE + 1] = {};
-    std::memcpy(copy, wide, std::min(size, static_cast<size_t>(ZMATTR_LEVEL_NAME_SIZE)) * sizeof(char16_t));
+    MSWChar copy[ZMATTR_LEVEL_NAME_SIZE + 1] = {};
+    std::memcpy(copy, wide, std::min(size, static_cast<size_t>(ZMATTR_LEVEL_NAME_SIZE)) * sizeof(MSWChar));
     mdlCnv_convertUnicodeToMultibyte(copy, -1, text, sizeof text);
     return text;
 }
@@ -817,14 +817,14 @@ void attrHook_levelButton(DialogItemMessage* m) {
     }
     SetView set = caller();
     ZmAttribute* c = currentAttribute();
-    char16_t** variables = set.gd ? set.levelVariables() : nullptr;
+    MSWChar** variables = set.gd ? set.levelVariables() : nullptr;
     if (!variables || !c) return;
     int which = m->dialogItemP->id;
-    char16_t* target = which >= 1 && which <= ZMATTR_LEVEL_VARIABLES && variables[which] ? variables[which]
+    MSWChar* target = which >= 1 && which <= ZMATTR_LEVEL_VARIABLES && variables[which] ? variables[which]
                                                                                         : c->data.levelName;
     if (!target) return;
     variables[0] = target;
-    char16_t kept[ZMATTR_LEVEL_NAME_SIZE];
+    MSWChar kept[ZMATTR_LEVEL_NAME_SIZE];
     std::memcpy(kept, target, sizeof kept);
     int action = 0;
     if (mdlDialog_openModal(&action, 0, DIALOG_LEVELS) == 0 && action == ACTIONBUTTON_OK) {
@@ -838,7 +838,7 @@ void attrHook_levelButton(DialogItemMessage* m) {
 void attrHook_levelList(DialogItemMessage* m) {
     m->msgUnderstood = 1;
     SetView set = caller();
-    char16_t** variables = set.gd ? set.levelVariables() : nullptr;
+    MSWChar** variables = set.gd ? set.levelVariables() : nullptr;
     switch (m->messageType) {
     case DITEM_MESSAGE_CREATE: {
         DgnModelRefP model = mdlModelRef_getActive();

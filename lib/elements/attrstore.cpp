@@ -134,7 +134,7 @@ void unpackData(ZmAttributeData& d, const uint8_t* in, int kind) {
     d.colour = get4le(in + 0);
     d.lineStyle = get4sle(in + 4);
     d.weight = get4le(in + 8);
-    for (int i = 0; i < ZMATTR_LEVEL_NAME_SIZE; ++i) d.levelName[i] = static_cast<char16_t>(get2le(in + 12 + 2 * i));
+    for (int i = 0; i < ZMATTR_LEVEL_NAME_SIZE; ++i) d.levelName[i] = static_cast<MSWChar>(get2le(in + 12 + 2 * i));
     d.elementClass = get4le(in + 1036);
     d.applyMask = get4le(in + 1040);
     d.unused1044 = get4le(in + 1044);
@@ -148,7 +148,7 @@ void unpackData(ZmAttributeData& d, const uint8_t* in, int kind) {
         std::memcpy(d.extra.symbol.unused2, in + 1144, sizeof d.extra.symbol.unused2);
         std::memcpy(d.extra.symbol.text, in + 1172, sizeof d.extra.symbol.text);
     } else {
-        for (int i = 0; i < 82; ++i) d.extra.textStyleName[i] = static_cast<char16_t>(get2le(in + 1128 + 2 * i));
+        for (int i = 0; i < 82; ++i) d.extra.textStyleName[i] = static_cast<MSWChar>(get2le(in + 1128 + 2 * i));
     }
     d.font = get4sle(in + 1292);
     d.textWidth = get8le(in + 1296);
@@ -203,7 +203,7 @@ void convertOldest(ZmAttributeData& data, const uint8_t* part, int kind) {
     std::memcpy(current + 8, part + 8, 4);
     char levelText[32];
     std::snprintf(levelText, sizeof levelText, "Level %d", get4sle(part + 12));
-    char16_t levelName[ZMATTR_LEVEL_NAME_SIZE] = {};
+    MSWChar levelName[ZMATTR_LEVEL_NAME_SIZE] = {};
     toWide(levelName, ZMATTR_LEVEL_NAME_SIZE, levelText);
     for (int i = 0; i < ZMATTR_LEVEL_NAME_SIZE; ++i) put2le(current + 12 + 2 * i, levelName[i]);
     std::memcpy(current + 1036, part + 16, 4);

@@ -29,7 +29,7 @@ ElmAttrState state{};
 
 enum : int { WORK_GROUP_COUNT = 0, WORK_ATTRIBUTE_COUNT = 1, WORK_NEXT_ID = 2 };
 static_assert(sizeof(ZmAttribute) <= ZMGD_ATTRIB_LARGE_SIZE);
-static_assert(sizeof(char16_t*) * (ZMATTR_LEVEL_VARIABLES + 1) <= ZMGD_ATTRIB_SMALL_SIZE);
+static_assert(sizeof(MSWChar*) * (ZMATTR_LEVEL_VARIABLES + 1) <= ZMGD_ATTRIB_SMALL_SIZE);
 
 void* allocate(size_t size) {
     return zmlibMem_mallocRscErrorPrintf(static_cast<unsigned>(size), ZMLIB_LIST_ERRORS, ZMLIB_MSG_OUT_OF_MEMORY);
@@ -132,8 +132,8 @@ int SetView::groupCount() const { return gd->attribSetWork[WORK_GROUP_COUNT]; }
 int& SetView::count() const { return gd->attribSetWork[WORK_ATTRIBUTE_COUNT]; }
 int& SetView::nextId() const { return gd->attribSetWork[WORK_NEXT_ID]; }
 ZmAttribute* SetView::current() const { return static_cast<ZmAttribute*>(gd->modulePointers[ZMGD_SLOT_ATTRIB_LARGE]); }
-char16_t** SetView::levelVariables() const {
-    return static_cast<char16_t**>(gd->modulePointers[ZMGD_SLOT_ATTRIB_SMALL]);
+MSWChar** SetView::levelVariables() const {
+    return static_cast<MSWChar**>(gd->modulePointers[ZMGD_SLOT_ATTRIB_SMALL]);
 }
 
 SetView callerSet() { return SetView{zmlibMain_getGlobalDataP()}; }
@@ -393,7 +393,7 @@ extern "C" ZMLIB_API int zmlibElmAttr_findIdForAttributeName(const char* label, 
     return 0;
 }
 
-extern "C" ZMLIB_API void zmlibElmAttr_setLevelNameVariable(int index, char16_t* buffer) {
+extern "C" ZMLIB_API void zmlibElmAttr_setLevelNameVariable(int index, MSWChar* buffer) {
     if (index < 1 || index > ZMATTR_LEVEL_VARIABLES) return;
     SetView set = callerSet();
     if (!set.gd || !set.levelVariables()) return;
@@ -416,7 +416,7 @@ extern "C" ZMLIB_API int zmlibElmAttr_setSymbologyAndProperties(MSElement* eleme
             mdlElement_setSymbology(element, nullptr, &weight, nullptr);
         }
         if (d.applyMask & ZMATTR_LEVEL) {
-            char16_t name[ZMATTR_LEVEL_NAME_SIZE + 1] = {};
+            MSWChar name[ZMATTR_LEVEL_NAME_SIZE + 1] = {};
             std::memcpy(name, d.levelName, sizeof d.levelName);
             /* A name that gives no level leaves the element's level alone. */
             if (UInt32 level = zmlib::elements::levelIdFromName(name))
@@ -448,7 +448,7 @@ extern "C" ZMLIB_API int zmlibElmAttr_createText(MSElement* element, const MSEle
     bool useSize = false, styled = false;
     DgnModelRefP model = mdlModelRef_getActive();
     if (d.applyMask & ZMATTR_TEXTSTYLE) {
-        char16_t name[83] = {};
+        MSWChar name[83] = {};
         std::memcpy(name, d.extra.textStyleName, sizeof d.extra.textStyleName);
         if (MdlTextStyle* style = mdlTextStyle_getByName(name, model)) {
             double width = 0.0, height = 0.0;

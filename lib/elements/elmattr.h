@@ -56,7 +56,7 @@ struct alignas(8) ZmAttributeData {
     uint32_t colour;                        /*    0 0xFFFFFFFF: by level */
     int32_t lineStyle;                      /*    4 0x7FFFFFFF: by level; negative: custom, named below */
     uint32_t weight;                        /*    8 0xFFFFFFFF: by level */
-    char16_t levelName[ZMATTR_LEVEL_NAME_SIZE]; /* 12 */
+    MSWChar levelName[ZMATTR_LEVEL_NAME_SIZE]; /* 12 */
     uint32_t elementClass;                  /* 1036 0: primary */
     uint32_t applyMask;                     /* 1040 ZMATTR_* bits */
     uint32_t unused1044;                    /* 1044 */
@@ -64,7 +64,7 @@ struct alignas(8) ZmAttributeData {
     double styleWidth;                      /* 1056 custom line style start and end width */
     char styleName[64];                     /* 1064 custom line style name */
     union {                                 /* 1128, 164 bytes */
-        char16_t textStyleName[82];         /* kinds 4, 6, 7 */
+        MSWChar textStyleName[82];         /* kinds 4, 6, 7 */
         struct {
             int32_t number;                 /* 1128 kinds 2, 3, 5 */
             uint32_t unused;
@@ -178,7 +178,7 @@ extern "C" ZMLIB_API int zmlibElmAttr_extractData(int attributeId, ZmAttributeDa
 extern "C" ZMLIB_API int zmlibElmAttr_getLabelFromId(int attributeId, char* buffer);
 /* The id of the first attribute of GROUPID labelled exactly LABEL; 0 when none. */
 extern "C" ZMLIB_API int zmlibElmAttr_findIdForAttributeName(const char* label, int groupId);
-extern "C" ZMLIB_API void zmlibElmAttr_setLevelNameVariable(int index, char16_t* buffer);
+extern "C" ZMLIB_API void zmlibElmAttr_setLevelNameVariable(int index, MSWChar* buffer);
 extern "C" ZMLIB_API int zmlibElmAttr_setSymbologyAndProperties(MSElement* element, int attributeId,
                                                                 ZmAttributeData* dataOut);
 extern "C" ZMLIB_API int zmlibElmAttr_createText(MSElement* element, const MSElement* templ, const char* text,

@@ -22,7 +22,7 @@ struct SetView {
     int& count() const;
     int& nextId() const;
     ZmAttribute* current() const;          /* the record the dialog edits, or null */
-    char16_t** levelVariables() const;     /* 11 entries, or null */
+    MSWChar** levelVariables() const;     /* 11 entries, or null */
 };
 /* The caller's set; VIEW.gd is null when the caller never started the library. */
 SetView callerSet();

@@ -16,10 +16,6 @@ inline int truncToInt(double value) {
     return static_cast<int>(value);
 }
 
-/* Print files are written in many short pieces: a larger stream buffer
-** saves most of the system calls. */
-inline void useLargeBuffer(FILE* file) { std::setvbuf(file, nullptr, _IOFBF, 1 << 16); }
-
 constexpr double DEGREES_TO_RADIANS = 3.14159265358979323846 / 180.0;
 constexpr char LABEL_TERMINATOR = 3; /* ends an HPGL label */
 

@@ -46,7 +46,6 @@ extern "C" ZMLIB_API int zmlibHpgl_fopen(const char* fileName) {
         return 0;
     }
     state.file = file;
-    zmoutput::useLargeBuffer(file);
     toolSubsystem_fprintf(file, "IN;PU;VS80;IP,603,521,10603,7721;SP1;CS32;\n");
     return 1;
 }

@@ -48,7 +48,6 @@ extern "C" ZMLIB_API int zmlibPcl_fopen(const char* fileName, int paperCode) {
         return 0;
     }
     state.file = file;
-    zmoutput::useLargeBuffer(file);
     writePageHeader();
     return 1;
 }

@@ -152,13 +152,13 @@ void writeArc(double cx, double cy, double r, double startAngle, double endAngle
 
 extern "C" ZMLIB_API int zmlibPs_fopen(const char* fileName) {
     if (state.file) zmlibPs_fclose();
-    FILE* file = fileName ? dlmSystem_mdlFopen(fileName, "w") : nullptr;
+    /* Binary: included EPS files are copied byte for byte. */
+    FILE* file = fileName ? dlmSystem_mdlFopen(fileName, "wb") : nullptr;
     if (!file) {
         toolSubsystem_printf("zmpslib: cannot open %s.\n", fileName ? fileName : "");
         return 0;
     }
     state.file = file;
-    zmoutput::useLargeBuffer(file);
     for (const char* line : prologue) toolSubsystem_fprintf(file, "%s\n", line);
     return 1;
 }
@@ -254,10 +254,11 @@ extern "C" ZMLIB_API int zmlibPs_includeEPSFile(const char* fileName, double xSc
     toolSubsystem_fprintf(f, "/showpage {} def\n");
     toolSubsystem_fprintf(f, "%.2f %.2f translate %.3f %.3f scale %.2f rotate\n", x * k, y * k, xScale, yScale, angle);
     toolSubsystem_fprintf(f, "%% begin included EPS file\n");
-    /* The EPS body is copied byte for byte: it may hold binary previews. */
+    /* The EPS body is copied byte for byte (it may hold binary previews),
+    ** through the host: both streams belong to its run-time library. */
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, eps)) > 0) std::fwrite(buffer, 1, n, f);
+    while ((n = dlmSystem_mdlFread(buffer, 1, sizeof buffer, eps)) > 0) dlmSystem_mdlFwrite(buffer, 1, n, f);
     toolSubsystem_fprintf(f, "%% end included EPS file\n");
     toolSubsystem_fprintf(f, "EPSsave restore\n");
     dlmSystem_mdlFclose(eps);

@@ -168,10 +168,22 @@ HOST_API FILE* dlmSystem_mdlFopen(const char* path, const char* mode) {
         errno = ENOENT;
         return nullptr;
     }
-    return std::fopen(local.c_str(), mode);
+    FILE* file = std::fopen(local.c_str(), mode);
+    /* Print files are written in many short pieces: a larger buffer saves
+    ** most of the system calls. */
+    if (file && mode[0] != 'r') std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    return file;
 }
 
 HOST_API int dlmSystem_mdlFclose(FILE* file) { return file ? std::fclose(file) : EOF; }
+
+HOST_API size_t dlmSystem_mdlFread(void* buffer, size_t size, size_t count, FILE* file) {
+    return file && buffer ? std::fread(buffer, size, count, file) : 0;
+}
+
+HOST_API size_t dlmSystem_mdlFwrite(const void* buffer, size_t size, size_t count, FILE* file) {
+    return file && buffer ? std::fwrite(buffer, size, count, file) : 0;
+}
 
 /* ---- Text files ---------------------------------------------------------- */
 

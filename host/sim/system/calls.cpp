@@ -1,25 +1,30 @@
 /* Calls into applications by signature string (P pointer, I int, D double),
-** each on behalf of the application named by its descriptor.
+** each on behalf of the application named by its descriptor. A callee
+** ignores arguments it does not declare, so one call shape per calling
+** convention serves every signature with up to 8 P/I and 8 D letters in any
+** interleaving:
 **
-** The arguments are passed as six integer-class values, eight floating-class
-** values, then two more integer-class values. On the x86-64 System V and
-** AArch64 calling conventions integer and floating arguments travel in
-** separate register sets, each filled in argument order (x86-64 puts the
-** seventh and eighth integers on the stack, after the eight floating
-** registers are used up), and a callee ignores what it does not declare; so
-** one call shape serves every signature with up to 8 P/I and 8 D letters in
-** any interleaving. */
+** x86-64 System V and AArch64: six integer-class values, eight floating-class
+** values, then two more integer-class values. Integer and floating arguments
+** travel in separate register sets, each filled in argument order (x86-64
+** puts the seventh and eighth integers on the stack, after the eight floating
+** registers are used up).
+**
+** 32-bit x86 cdecl (the platform's own): every argument is on the stack in
+** signature order, P and I one 4-byte slot each, D two (its low word first);
+** the caller pushes 24 slots and removes them again. */
 #include <cctype>
 #include <cstdarg>
 #include <cstdint>
+#include <cstring>
 #include <dlfcn.h>
 #include <string>
 
 #include "host/mdlsystem.h"
 #include "host/sim/system/system.h"
 
-#if !defined(__x86_64__) && !defined(__aarch64__)
-#error "signature calls rely on the x86-64 or AArch64 register conventions"
+#if !defined(__x86_64__) && !defined(__aarch64__) && !defined(__i386__)
+#error "signature calls rely on the x86-64, AArch64 or 32-bit x86 calling conventions"
 #endif
 
 namespace {
@@ -27,8 +32,45 @@ namespace {
 constexpr int maxIntegerArgs = 8;
 constexpr int maxFloatArgs = 8;
 
+/* The arguments of one call, in signature order and by class. */
+struct CallArguments {
+    intptr_t ints[maxIntegerArgs];
+    double floats[maxFloatArgs];
+    uint32_t slots[maxIntegerArgs + 2 * maxFloatArgs]; /* the cdecl stack */
+    int slotCount;
+};
+
+#if defined(__i386__)
+using S = uint32_t;
+using AnyFunction = int (*)(S, S, S, S, S, S, S, S, S, S, S, S, S, S, S, S, S, S, S, S, S, S, S, S);
+static_assert(sizeof(CallArguments::slots) == 24 * sizeof(S));
+
+int invoke(void* fn, const CallArguments& a) {
+    const uint32_t* s = a.slots;
+    return reinterpret_cast<AnyFunction>(fn)(s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10],
+                                             s[11], s[12], s[13], s[14], s[15], s[16], s[17], s[18], s[19], s[20],
+                                             s[21], s[22], s[23]);
+}
+#else
 using AnyFunction = int (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t,
                             double, double, double, double, double, double, double, double, intptr_t, intptr_t);
+
+int invoke(void* fn, const CallArguments& a) {
+    const intptr_t* i = a.ints;
+    const double* f = a.floats;
+    return reinterpret_cast<AnyFunction>(fn)(i[0], i[1], i[2], i[3], i[4], i[5], f[0], f[1], f[2], f[3], f[4],
+                                             f[5], f[6], f[7], i[6], i[7]);
+}
+#endif
+
+/* Append VALUE to the cdecl stack of A: one slot, or two for a double. */
+void pushSlots(CallArguments& a, uint32_t value) { a.slots[a.slotCount++] = value; }
+void pushSlots(CallArguments& a, double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    pushSlots(a, uint32_t(bits));
+    pushSlots(a, uint32_t(bits >> 32));
+}
 
 /* Call FN with the arguments SIGNATURE describes, taken from ARGS, on behalf
 ** of DESC (null: the current application). WHAT names the call in messages. */
@@ -41,17 +83,31 @@ int callWithSignature(const char* signature, MdlDesc* desc, void* fn, va_list ar
         toolSubsystem_printf("%s: application %s has ended\n", what, desc->taskId.c_str());
         return 0;
     }
-    intptr_t ints[maxIntegerArgs] = {};
-    double floats[maxFloatArgs] = {};
+    CallArguments a{};
     int ni = 0, nf = 0;
     for (const char* p = signature ? signature : ""; *p; ++p) {
         char c = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
         if ((c == 'P' || c == 'I') && ni == maxIntegerArgs) c = '!';
         if (c == 'D' && nf == maxFloatArgs) c = '!';
         switch (c) {
-        case 'P': ints[ni++] = reinterpret_cast<intptr_t>(va_arg(args, void*)); break;
-        case 'I': ints[ni++] = va_arg(args, int); break;
-        case 'D': floats[nf++] = va_arg(args, double); break;
+        case 'P': {
+            void* pointer = va_arg(args, void*);
+            a.ints[ni++] = reinterpret_cast<intptr_t>(pointer);
+            pushSlots(a, uint32_t(reinterpret_cast<uintptr_t>(pointer)));
+            break;
+        }
+        case 'I': {
+            int value = va_arg(args, int);
+            a.ints[ni++] = value;
+            pushSlots(a, uint32_t(value));
+            break;
+        }
+        case 'D': {
+            double value = va_arg(args, double);
+            a.floats[nf++] = value;
+            pushSlots(a, value);
+            break;
+        }
         default:
             toolSubsystem_printf("%s: bad signature \"%s\"\n", what, signature);
             return 0;
@@ -60,9 +116,7 @@ int callWithSignature(const char* signature, MdlDesc* desc, void* fn, va_list ar
     MdlDesc* target = desc ? desc : sim::currentApplication();
     sim::CurrentApplicationScope scope(target);
     try {
-        return reinterpret_cast<AnyFunction>(fn)(ints[0], ints[1], ints[2], ints[3], ints[4], ints[5], floats[0],
-                                                 floats[1], floats[2], floats[3], floats[4], floats[5], floats[6],
-                                                 floats[7], ints[6], ints[7]);
+        return invoke(fn, a);
     } catch (...) {
         toolSubsystem_printf("%s: the called function failed\n", what);
         return 0;
