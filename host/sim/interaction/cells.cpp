@@ -4,7 +4,8 @@
 ** [DESCRIPTION]" stores the elements inside the fence (or, "create cell
 ** group N NAME ...", those of graphic group N) as a cell of the active
 ** library, and "place cell NAME" places that cell at each data point.
-** State: the fence, the cell origin and the cell being placed. */
+** State: the first fence corner, the cell origin and the cell being placed;
+** the fence itself is the host's one fence. */
 #include <algorithm>
 #include <cstdlib>
 #include <sstream>
@@ -23,8 +24,6 @@
 namespace {
 
 struct CellState {
-    bool fence = false;
-    Dpoint3d fenceLow{}, fenceHigh{};
     Dpoint3d firstCorner{};
     bool cornerSet = false;
     bool origin = false;
@@ -57,9 +56,7 @@ void fencePoint(Dpoint3d* point, int) {
         mdlOutput_printf(MSG_PROMPT, "Enter opposite corner");
         return;
     }
-    state.fence = true;
-    state.fenceLow = {std::min(state.firstCorner.x, point->x), std::min(state.firstCorner.y, point->y), 0};
-    state.fenceHigh = {std::max(state.firstCorner.x, point->x), std::max(state.firstCorner.y, point->y), 0};
+    sim::fence::set({state.firstCorner.x, state.firstCorner.y, 0}, {point->x, point->y, 0});
     state.cornerSet = false;
     mdlState_startDefaultCommand();
     mdlOutput_printf(MSG_STATUS, "Fence placed");
@@ -118,10 +115,10 @@ MSElementDescr* collect(Choose choose) {
 }
 
 bool insideFence(const MSElementDescr* d) {
-    Dpoint3d low, high;
+    Dpoint3d low, high, fenceLow, fenceHigh;
+    if (!sim::fence::box(fenceLow, fenceHigh)) return false;
     if (mdlElmdscr_computeRange(&low, &high, d, nullptr) != HOST_SUCCESS) return false;
-    return low.x >= state.fenceLow.x && low.y >= state.fenceLow.y && high.x <= state.fenceHigh.x &&
-           high.y <= state.fenceHigh.y;
+    return low.x >= fenceLow.x && low.y >= fenceLow.y && high.x <= fenceHigh.x && high.y <= fenceHigh.y;
 }
 
 /* "NAME [DESCRIPTION]": the name and the rest, unquoted. */
@@ -171,11 +168,12 @@ bool storeCell(MSElementDescr* elements, const std::string& name, const std::str
 bool createCell(const std::string& rest, std::string& error) {
     std::string name, description;
     if (!splitNameAndDescription(rest, name, description, error)) return false;
-    if (!state.fence) {
+    Dpoint3d fenceLow, fenceHigh;
+    if (!sim::fence::box(fenceLow, fenceHigh)) {
         error = "create cell: place a fence first";
         return false;
     }
-    return storeCell(collect(insideFence), name, description, state.fenceLow, error);
+    return storeCell(collect(insideFence), name, description, fenceLow, error);
 }
 
 bool createGroupCell(const std::string& rest, std::string& error) {
