@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "host/mdlsystem.h"
 #include "host/sim/system/system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
