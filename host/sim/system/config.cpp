@@ -132,7 +132,7 @@ struct Reader {
     int level;
     std::string errors;
     bool ok = true;
-    std::vector<std::pair<std::string, std::string>> chain;   /* files being read (canonical, as named), outermost first */
+    std::vector<std::pair<std::string, std::string>> chain{};   /* files being read, outermost first */
     int filesRead = 0;
 
     void fail(const std::string& where, int line, const std::string& message) {
