@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -119,6 +120,9 @@ bool runLine(const std::string& line, std::string& error) {
             error = "unknown line: " + line;
             return false;
         }
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+        ok = false;
     } catch (const std::exception& e) {
         error = std::string("failed: ") + e.what();
         ok = false;
@@ -187,7 +191,15 @@ int main(int argc, char** argv) {
         if (!fn) return stop("", "unknown verb " + rest[0]);
         std::string args, error;
         for (size_t k = 1; k < rest.size(); ++k) args += (k > 1 ? " " : "") + rest[k];
-        if (!sim::runEvent([&] { return (*fn)(args, error); })) rc = stop(rest[0], error.empty() ? "failed" : error);
+        bool ok = false;
+        try {
+            ok = sim::runEvent([&] { return (*fn)(args, error); });
+        } catch (const std::bad_alloc&) {
+            error = "out of memory";
+        } catch (const std::exception& e) {
+            error = std::string("failed: ") + e.what();
+        }
+        if (!ok) rc = stop(rest[0], error.empty() ? "failed" : error);
     } else {
         std::string error;
         if (!sim::loadApplicationsFrom("MS_INITAPPS", error)) {

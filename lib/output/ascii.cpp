@@ -3,6 +3,7 @@
 ** character lines and columns at close. */
 #include "lib/output/ascii.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,10 @@
 namespace {
 
 constexpr double COLUMNS_PER_MM = 0.8333333333333334; /* one character per 1.2 mm */
+/* The page: a text farther off stands at its edge, so that the file stays
+** in proportion to its texts (4000 columns and lines are 4.8 m and 8 m). */
+constexpr long long MAX_COLUMN = 4000;
+constexpr long long MAX_BLANK_LINES = 4000;
 
 struct AsciiText {
     char* text;           /* owned copy, from the library allocator */
@@ -116,11 +121,11 @@ extern "C" ZMLIB_API void zmlibAscii_fclose(void) {
         if (i > 0) {
             double gap = texts[i - 1].y - t.y;
             if (gap > 2.0) {
-                writeRepeated(f, '\n', zmoutput::truncToInt(std::ceil(gap / 2.0)) - 1);
+                writeRepeated(f, '\n', std::min<long long>(zmoutput::truncToInt(std::ceil(gap / 2.0)) - 1, MAX_BLANK_LINES));
                 column = 0;
             }
         }
-        long long target = zmoutput::truncToInt((t.x - state.xmin) * COLUMNS_PER_MM);
+        long long target = std::min<long long>(zmoutput::truncToInt((t.x - state.xmin) * COLUMNS_PER_MM), MAX_COLUMN);
         if (target > column) {
             writeRepeated(f, ' ', target - column);
             column = target;

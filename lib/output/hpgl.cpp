@@ -62,7 +62,7 @@ extern "C" ZMLIB_API void zmlibHpgl_fclose(void) {
 }
 
 extern "C" ZMLIB_API void zmlibHpgl_drawPolyline(const Dpoint3d* points, int count, double width, double fill) {
-    if (!state.file || !points || count <= 0) return;
+    if (!state.file || !points || count <= 0 || !zmoutput::drawable("zmhpgllib", {}, points, count)) return;
     FILE* f = state.file;
     toolSubsystem_fprintf(f, "PU;PA%d,%d;PD;", plotX(points[0].x), plotY(points[0].y));
     for (int i = 1; i < count; ++i) toolSubsystem_fprintf(f, "PD;PA%d,%d;\n", plotX(points[i].x), plotY(points[i].y));
@@ -70,7 +70,7 @@ extern "C" ZMLIB_API void zmlibHpgl_drawPolyline(const Dpoint3d* points, int cou
 
 extern "C" ZMLIB_API void zmlibHpgl_drawText(double x, double y, char* text, double size, double angle,
                                              int alignment) {
-    if (!state.file) return;
+    if (!state.file || !zmoutput::drawable("zmhpgllib", {x, y, size, angle})) return;
     FILE* f = state.file;
     double a = angle * zmoutput::DEGREES_TO_RADIANS;
     size_t length = text ? std::strlen(text) : 0;

@@ -66,7 +66,7 @@ extern "C" ZMLIB_API void zmlibPcl_fclose(void) {
 }
 
 extern "C" ZMLIB_API void zmlibPcl_drawPolyline(const Dpoint3d* points, int count, double width, double fill) {
-    if (!state.file || !points || count <= 0) return;
+    if (!state.file || !points || count <= 0 || !zmoutput::drawable("zmlibPcl", {width}, points, count)) return;
     FILE* f = state.file;
     int x0 = pclX(points[0].x), y0 = pclY(points[0].y);
     if (fill >= 0.0 && fill <= 1.0) {
@@ -93,7 +93,7 @@ extern "C" ZMLIB_API void zmlibPcl_drawPolylineExtended(const Dpoint3d* points, 
 
 extern "C" ZMLIB_API void zmlibPcl_drawText(double x, double y, const char* text, double size, double angle,
                                             int alignment) {
-    if (!state.file) return;
+    if (!state.file || !zmoutput::drawable("zmlibPcl", {x, y, size, angle})) return;
     FILE* f = state.file;
     double a = angle * zmoutput::DEGREES_TO_RADIANS;
     if (size == state.lastSize && a == state.lastAngle) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "host/mdlsystem.h"
@@ -175,7 +176,7 @@ extern "C" ZMLIB_API void zmlibPs_fclose(void) {
 }
 
 extern "C" ZMLIB_API void zmlibPs_drawPolyline(const Dpoint3d* points, int count, double width, double fill) {
-    if (!state.file || !points || count <= 0) return;
+    if (!state.file || !points || count <= 0 || !zmoutput::drawable("zmpslib", {width}, points, count)) return;
     const double k = POINTS_PER_MM;
     FILE* f = state.file;
     bool filled = isGrey(fill);
@@ -200,7 +201,7 @@ extern "C" ZMLIB_API void zmlibPs_drawPolylineExtended(const Dpoint3d* points, i
 
 extern "C" ZMLIB_API void zmlibPs_drawText(double x, double y, const char* text, double size, double angle,
                                            int alignment) {
-    if (!state.file) return;
+    if (!state.file || !zmoutput::drawable("zmpslib", {x, y, size, angle})) return;
     const double k = POINTS_PER_MM;
     const char* format = alignment == 0   ? "%.2f %.2f (%s) %.2f %.2f _dtfc\n"
                          : alignment == 1 ? "%.2f %.2f (%s) %.2f %.2f _dtfr\n"
@@ -210,14 +211,14 @@ extern "C" ZMLIB_API void zmlibPs_drawText(double x, double y, const char* text,
 }
 
 extern "C" ZMLIB_API void zmlibPs_drawLine(float x1, float y1, float x2, float y2, float width) {
-    if (!state.file) return;
+    if (!state.file || !zmoutput::drawable("zmpslib", {x1, y1, x2, y2, width})) return;
     const double k = POINTS_PER_MM;
     toolSubsystem_fprintf(state.file, "%.2f %.2f %.2f %.2f %.2f _dl\n", x1 * k, y1 * k, x2 * k, y2 * k, width * k);
 }
 
 extern "C" ZMLIB_API void zmlibPs_drawArc(double cx, double cy, double r, double startAngle, double endAngle,
                                           double width) {
-    if (!state.file) return;
+    if (!state.file || !zmoutput::drawable("zmpslib", {cx, cy, r, startAngle, endAngle, width})) return;
     const double k = POINTS_PER_MM;
     double s = startAngle * zmoutput::DEGREES_TO_RADIANS;
     toolSubsystem_fprintf(state.file, "%.2f setlinewidth\n", width * k);
@@ -228,7 +229,7 @@ extern "C" ZMLIB_API void zmlibPs_drawArc(double cx, double cy, double r, double
 
 extern "C" ZMLIB_API void zmlibPs_fillCirc(double cx, double cy, double r, double startAngle, double endAngle,
                                            double grey) {
-    if (!state.file) return;
+    if (!state.file || !zmoutput::drawable("zmpslib", {cx, cy, r, startAngle, endAngle, grey})) return;
     const double k = POINTS_PER_MM;
     toolSubsystem_fprintf(state.file, "%.2f setgray\n", grey);
     toolSubsystem_fprintf(state.file, "%.2f %.2f moveto\n", cx * k, cy * k);
@@ -248,6 +249,18 @@ extern "C" ZMLIB_API int zmlibPs_includeEPSFile(const char* fileName, double xSc
         dlmSystem_mdlFclose(eps);
         return 0;
     }
+    /* Only EPS goes in: PostScript text ("%!PS") or the binary EPS header.
+    ** A folder reads nothing and is refused with any other file. */
+    unsigned char magic[4] = {};
+    bool isEps = std::fread(magic, 1, sizeof magic, eps) == sizeof magic &&
+                 (std::memcmp(magic, "%!PS", 4) == 0 || std::memcmp(magic, "\xC5\xD0\xD3\xC6", 4) == 0);
+    if (!isEps || !std::isfinite(xScale) || !std::isfinite(yScale) || !std::isfinite(x) || !std::isfinite(y) ||
+        !std::isfinite(angle)) {
+        toolSubsystem_printf("zmpslib: %s is not an EPS file to place there.\n", fileName);
+        dlmSystem_mdlFclose(eps);
+        return 0;
+    }
+    std::rewind(eps);
     const double k = POINTS_PER_MM;
     FILE* f = state.file;
     toolSubsystem_fprintf(f, "/EPSsave save def\n");

@@ -29,6 +29,8 @@ enum : int {
 };
 
 const char INCLUDE[] = "%include";
+/* Files open in one chain at most: each holds a file handle. */
+constexpr int MAX_INCLUDE_DEPTH = 32;
 const char INCLUDE_IF_EXISTS[] = "%if exist include";
 
 struct FileState {
@@ -120,8 +122,11 @@ bool openInclude(ZmTextFile* file, char* line, bool silentIfMissing) {
     bare.push_back('\0');
     name = zmlibUtil_removeSpaces(bare.data());
     std::string path = includePath(file, name);
-    /* A file that is already open in the chain would include itself without end. */
-    if (isOpenInChain(file, path.c_str())) {
+    /* A file that is already open in the chain would include itself without
+    ** end. The chain keeps names whole, so one too long to keep is refused. */
+    int depth = 0;
+    for (const ZmTextFile* f = file; f; f = f->parent) ++depth;
+    if (path.size() >= sizeof file->fileName || depth >= MAX_INCLUDE_DEPTH || isOpenInChain(file, path.c_str())) {
         zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN, path.c_str());
         return false;
     }

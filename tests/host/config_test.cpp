@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "host/mdlsystem.h"
 #include "host/sim/system/system.h"
 #include "support/host_fixture.h"
@@ -197,6 +199,32 @@ TEST_F(ConfigFiles, MissingFilesAndIncludeLoopsFailCleanly) {
     std::string loop = writeFile("loop.cfg", "N > x\n%include loop.cfg\n");
     std::string error;
     EXPECT_FALSE(sim::processConfigFile(loop, 0, error));
-    EXPECT_NE(error.find("nested too deeply"), std::string::npos);
+    EXPECT_NE(error.find("loop.cfg:2: include cycle"), std::string::npos) << error;
     EXPECT_FALSE(sim::processConfigFile(loop, 7, error)); /* bad level */
+}
+
+TEST_F(ConfigFiles, WildcardCyclesAndRunawayValuesEndInOneErrorEach) {
+    /* Three files that include every file of the folder, each other among them. */
+    for (const char* name : {"a.cfg", "b.cfg", "c.cfg"}) writeFile(std::string("cyc/") + name, "%include *.cfg\n");
+    std::string error;
+    EXPECT_FALSE(sim::processConfigFile(path("cyc/a.cfg"), 0, error));
+    EXPECT_NE(error.find("a.cfg:1: include cycle: "), std::string::npos) << error;
+    EXPECT_LT(std::count(error.begin(), error.end(), '\n'), 20) << error;
+
+    /* A value that doubles on every line. */
+    std::string doubling = "A = x\n";
+    for (int i = 0; i < 40; ++i) doubling += "A = $(A)$(A)\n";
+    EXPECT_FALSE(sim::processConfigFile(writeFile("double.cfg", doubling), 0, error));
+    EXPECT_NE(error.find("double.cfg:18: value of A is longer than 65536 bytes"), std::string::npos) << error;
+    EXPECT_EQ(sim::rawVariable("A")->size(), 65536u);
+
+    /* Values that double only when expanded, then used by a condition and an immediate value. */
+    std::string lazy = "L0 = xxxxxxxx\n";
+    for (int i = 1; i <= 60; ++i) lazy += "L" + std::to_string(i) + " = $(L" + std::to_string(i - 1) + ")$(L" + std::to_string(i - 1) + ")\n";
+    lazy += "%if exists($(L60))\n%endif\nNOW : $(L60)\n";
+    EXPECT_FALSE(sim::processConfigFile(writeFile("lazy.cfg", lazy), 0, error));
+    EXPECT_NE(error.find("lazy.cfg:62: $(L60) expands past 65536 bytes"), std::string::npos) << error;
+    EXPECT_NE(error.find("lazy.cfg:64: $(L60) expands past 65536 bytes"), std::string::npos) << error;
+    EXPECT_FALSE(sim::variableValue("L60").has_value());
+    EXPECT_EQ(sim::variableValue("L3"), std::string(64, 'x'));
 }

@@ -197,6 +197,9 @@ TEST_F(RcompTest, SemanticErrorsPointAtTheirLine) {
         {"title = \"x\"\n", ":1: unknown section 'title'"},
         {"[[stringlist]]\nid = 1\ninfofields = 1\nmembers = [{ text = \"a\", info = [1, 2] }]\n",
          ":4: more information fields than infofields = 1"},
+        {"[[dialog]]\nid = 1\n[[dialog.item]]\ntype = \"oBtn\"\nid = 1\n"
+         "entries = [{ label = \"a\", value = 2147483647 },\n \"b\"]\n",
+         ":7: the entry after value 2147483647 needs a value of its own"},
     };
     int n = 0;
     for (const Case& c : cases) {

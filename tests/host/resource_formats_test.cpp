@@ -162,6 +162,14 @@ TEST(ResourceFormats, HostileBytesAreRefusedWithoutHugeAllocations) {
     sim::TypeDescriptionRsc td;
     auto bad = hex("01000000 08000000 01000000 0100 50 00000000 04000000 01000000 0E 000000 0100 78 0000");
     EXPECT_EQ(sim::decodeTypeDescription(bad.data(), bad.size(), td), RSCERR_BAD_RESOURCE);
+    /* Fields that reach past their 8-byte record, by offset or by count, or are empty. */
+    for (const sim::TypeFieldRsc& field : {sim::TypeFieldRsc{"x", 0x01000004, sim::FieldKind::Int32, 4, 1, ""},
+                                           sim::TypeFieldRsc{"x", 4, sim::FieldKind::Int32, 4, 0x40000001, ""},
+                                           sim::TypeFieldRsc{"x", 4, sim::FieldKind::Int32, 0, 1, ""}}) {
+        std::vector<uint8_t> b;
+        ASSERT_EQ(sim::packTypeDescription({"P", 8, {field}}, b), RSC_SUCCESS);
+        EXPECT_EQ(sim::decodeTypeDescription(b.data(), b.size(), td), RSCERR_BAD_RESOURCE) << field.offset;
+    }
 
     /* Menus nested past the limit are neither packed nor decoded. */
     sim::MenuRsc deep;

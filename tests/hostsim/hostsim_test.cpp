@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <sys/wait.h>
 
@@ -73,4 +74,16 @@ TEST_F(Hostsim, CommandLineForms) {
     EXPECT_TRUE(contains(output, "hostsim: define: define: bad variable name")) << output;
     EXPECT_EQ(run("frobnicate a b"), 1);
     EXPECT_TRUE(contains(output, "unknown verb frobnicate")) << output;
+}
+
+TEST_F(Hostsim, DumpOfADamagedFileIsAMessageAndStatusOne) {
+    writeFile("make.session", "open f.design\nkeyin place line\npoint 0 0\npoint 1 1\nsave\n");
+    ASSERT_EQ(run("--workspace ws.cfg make.session"), 0) << output;
+    /* A position no file of this host hands out. */
+    ASSERT_EQ(std::system(("sqlite3 '" + path("f.design") +
+                           "' 'UPDATE elements SET key = (1 << 32) + 4294967295 WHERE key = (1 << 32) + 1'")
+                              .c_str()),
+              0);
+    EXPECT_EQ(run("dump f.design"), 1);
+    EXPECT_TRUE(contains(output, "hostsim: dump: f.design: element 4294967295 of model Default lies beyond")) << output;
 }

@@ -5,11 +5,12 @@
 #include <cstddef>
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdlsystem.h"
-#include "host/sim/design/design.h"
+#include "host/sim/design/design_int.h"
 
 using namespace sim::elem;
 
@@ -299,10 +300,16 @@ void mdlElmdscr_display(MSElementDescr* descr, DgnModelRefP model, int drawMode)
 namespace sim::design {
 
 /* Build a descriptor of the element at FILEPOS of MODEL and its components;
-** POS advances past what was read. Null when the element is missing. */
-MSElementDescr* readTree(DgnModel* model, uint32_t& pos, bool top) {
+** POS advances past what was read. Null when the element is missing, or
+** nests deeper than MAX_NESTING (reported: every walk of a descriptor recurses). */
+MSElementDescr* readTree(DgnModel* model, uint32_t& pos, bool top, int depth) {
     const Slot* s = slot(model, pos);
     if (!s || (top && (s->deleted || s->component))) return nullptr;
+    if (depth >= MAX_NESTING) {
+        reportFailure("element " + std::to_string(pos) + " of model " + model->name + " nests deeper than " +
+                      std::to_string(MAX_NESTING) + " levels: not read");
+        return nullptr;
+    }
     MSElementDescr* node = newNode(reinterpret_cast<const MSElement*>(s->data));
     if (!node) return nullptr;
     node->modelRef = model;
@@ -315,9 +322,9 @@ MSElementDescr* readTree(DgnModel* model, uint32_t& pos, bool top) {
         const Slot* c = slot(model, pos);
         if (!c) break;
         bool skip = c->deleted;
-        MSElementDescr* child = readTree(model, pos, false);
+        MSElementDescr* child = readTree(model, pos, false, depth + 1);
         if (!child) {
-            /* Out of memory: a complex element is read whole or not at all. */
+            /* Out of memory or too deep: a complex element is read whole or not at all. */
             freeChain(node);
             return nullptr;
         }

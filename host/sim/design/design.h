@@ -209,9 +209,12 @@ const Slot* slot(DgnModel* model, uint32_t filePos);
 ** Answers the position, 0 on refusal. COMPONENT marks complex members. */
 uint32_t storeElement(DgnModel* model, uint32_t filePos, const uint8_t* record, bool component);
 bool deleteElement(DgnModel* model, uint32_t filePos);
+/* Complex elements nest at most this deep in a descriptor read from a file. */
+constexpr int MAX_NESTING = 256;
 /* A descriptor of the element at FILEPOS and its components; FILEPOS
-** advances past them. Null when there is none (TOP: or it is a component). */
-MSElementDescr* readTree(DgnModel* model, uint32_t& filePos, bool top);
+** advances past them. Null when there is none (TOP: or it is a component),
+** or it nests deeper than MAX_NESTING (reported). DEPTH: of FILEPOS's header. */
+MSElementDescr* readTree(DgnModel* model, uint32_t& filePos, bool top, int depth = 0);
 /* Number of positions a complex element at FILEPOS spans (1 for a simple one). */
 uint32_t span(DgnModel* model, uint32_t filePos);
 

@@ -240,11 +240,15 @@ bool save(std::string& error) {
             return false;
         }
     }
-    if (!sim::inEvent()) {
-        if (sqlite3_wal_checkpoint_v2(state.active->db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) != SQLITE_OK) {
-            error = std::string("cannot save: ") + sqlite3_errmsg(state.active->db);
-            return false;
-        }
+    /* Sessions run every verb inside an event: commit what the event has
+    ** written so far, so that the checkpoint can move it into the file and the
+    ** saved file alone holds everything. What is committed stays in the undo
+    ** history but is no longer rolled back with the event. */
+    commit();
+    closeStep();
+    if (sqlite3_wal_checkpoint_v2(state.active->db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) != SQLITE_OK) {
+        error = std::string("cannot save: ") + sqlite3_errmsg(state.active->db);
+        return false;
     }
     return true;
 }
@@ -438,16 +442,22 @@ uint32_t storeElement(DgnModel* m, uint32_t filePos, const uint8_t* record, bool
     return filePos;
 }
 
+/* A walk with a stack of the components each open header still holds, not
+** recursion: cells nested in a file may be as deep as it has elements. A
+** missing position ends every open header there. */
 uint32_t span(DgnModel* m, uint32_t filePos) {
-    const Slot* s = slot(m, filePos);
-    if (!s) return 0;
-    if (!isComplexType(s->type)) return 1;
-    uint32_t count = get4(s->data + (s->type == CELL_HEADER_ELM ? C_COUNT : X_COUNT));
-    uint32_t n = 1;
-    for (uint32_t i = 0; i < count; ++i) {
-        uint32_t sub = span(m, filePos + n);
-        if (sub == 0) break;
-        n += sub;
+    uint32_t n = 0;
+    std::vector<uint32_t> pending{1};
+    while (!pending.empty()) {
+        if (pending.back() == 0) {
+            pending.pop_back();
+            continue;
+        }
+        const Slot* s = slot(m, filePos + n);
+        if (!s) break;
+        --pending.back();
+        ++n;
+        if (isComplexType(s->type)) pending.push_back(get4(s->data + (s->type == CELL_HEADER_ELM ? C_COUNT : X_COUNT)));
     }
     return n;
 }

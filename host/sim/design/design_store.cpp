@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -109,12 +111,16 @@ std::string cfg(const char* name, const char* fallback) {
     return fallback;
 }
 
+/* Units per master unit a file may have: finite and far from what would make
+** every coordinate overflow or vanish. */
+bool saneUnits(double perMaster) { return std::isfinite(perMaster) && perMaster >= 1e-6 && perMaster <= 1e12; }
+
 double cfgNumber(const char* name, double fallback) {
     std::string s = cfg(name, "");
     if (s.empty()) return fallback;
     char* end = nullptr;
     double v = std::strtod(s.c_str(), &end);
-    return end && *end == '\0' && v > 0 ? v : fallback;
+    return end && *end == '\0' && saneUnits(v) ? v : fallback;
 }
 
 /* ---- Defaults of a new file ---------------------------------------------------------------- */
@@ -286,7 +292,10 @@ uint32_t be(const unsigned char* p, int n) {
 }
 
 /* Check the database header against the file's length before SQLite sees
-** it: a file cut short is refused here rather than read half. */
+** it: a file cut short is refused here rather than read half. While a WAL
+** with frames lies beside it the length is not compared: a checkpoint writes
+** page 1 before it extends the file, and SQLite replays the WAL on opening,
+** so the pages past the end are in the WAL (a missing one is SQLite's error). */
 bool checkHeader(const std::string& path, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -312,7 +321,9 @@ bool checkHeader(const std::string& path, std::string& error) {
     }
     uint64_t size = static_cast<uint64_t>(st.st_size);
     uint32_t pages = be(h + 28, 4);
-    bool pagesValid = be(h + 24, 4) == be(h + 92, 4) && pages > 0;
+    struct stat wal{};
+    bool walFrames = stat((path + "-wal").c_str(), &wal) == 0 && wal.st_size > 0;
+    bool pagesValid = be(h + 24, 4) == be(h + 92, 4) && pages > 0 && !walFrames;
     if (size % pageSize != 0 || (pagesValid && static_cast<uint64_t>(pages) * pageSize > size)) {
         error = path + " is truncated or corrupt (" + std::to_string(size) + " bytes, " +
                 (pagesValid ? std::to_string(static_cast<uint64_t>(pages) * pageSize) : std::string("whole pages")) +
@@ -352,7 +363,7 @@ std::string readSettings(DesignFile& f) {
         }
     }
     if (q.rc != SQLITE_OK) return "cannot read the settings";
-    if (!(f.units.uorPerMaster > 0) || !(f.units.subPerMaster > 0)) return "bad units";
+    if (!saneUnits(f.units.uorPerMaster) || !saneUnits(f.units.subPerMaster)) return "bad units";
     return "";
 }
 
@@ -431,12 +442,19 @@ std::string readModels(DesignFile& f) {
     return f.models.empty() ? "the file has no model" : "";
 }
 
+/* Positions are handed out one after another, so a model's rows are dense
+** but for the few an event that was rolled back leaves unused. A position
+** further than this past the model's rows read so far is damage, and would
+** otherwise size the model's slot table by it. */
+constexpr sqlite3_int64 MAX_POSITION_GAP = 1 << 20;
+
 /* Every element row into its model's arena; each must be a whole record. */
 std::string readElements(DesignFile& f) {
     Statement q(f.db, "SELECT key >> 32, key & 4294967295, deleted, data FROM elements ORDER BY key");
     if (q.rc != SQLITE_OK) return "bad element table";
     DgnModel* m = nullptr;
     uint64_t maxId = 0;
+    sqlite3_int64 rowsOfModel = 0;
     while (q.row()) {
         int modelId = q.integer(0);
         sqlite3_int64 pos = q.integer64(1);
@@ -447,7 +465,11 @@ std::string readElements(DesignFile& f) {
             for (auto& mm : f.models)
                 if (mm->id == modelId) m = mm.get();
             if (!m) return "element " + std::to_string(pos) + " belongs to no model";
+            rowsOfModel = 0;
         }
+        if (pos > ++rowsOfModel + MAX_POSITION_GAP)
+            return "element " + std::to_string(pos) + " of model " + m->name + " lies beyond its " +
+                   std::to_string(rowsOfModel - 1) + " elements: the file is corrupt";
         if (pos < 1 || pos > 0xFFFFFFFFLL || !data || bytes < ELEMENT_HEADER_SIZE ||
             sizeBytes(data) != static_cast<uint32_t>(bytes) || !wellFormed(data, static_cast<size_t>(bytes)))
             return "element " + std::to_string(pos) + " of model " + m->name + " is corrupt";
@@ -476,10 +498,14 @@ bool loadTables(DesignFile& f, std::string& error) {
     return false;
 }
 
-/* Create the design file LOCAL (NAME in messages) with its schema and defaults. */
+/* Create the design file LOCAL (NAME in messages) with its schema and
+** defaults. It is made whole under a name of its own and renamed into
+** place, so that a crash while creating it leaves no file without a schema. */
 bool createFile(const std::string& local, const std::string& name, std::string& error) {
+    const std::string fresh = local + "-new";
+    for (const char* part : {"", "-wal", "-shm"}) std::remove((fresh + part).c_str());
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(local.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         error = "cannot create " + name + ": " + (db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_close(db);
         return false;
@@ -497,9 +523,13 @@ bool createFile(const std::string& local, const std::string& name, std::string& 
         error = sqlite3_errmsg(db);
         ok = false;
     }
+    if (ok && std::rename(fresh.c_str(), local.c_str()) != 0) {
+        error = std::strerror(errno);
+        ok = false;
+    }
     if (!ok) {
         error = "cannot create " + name + ": " + error;
-        std::remove(local.c_str());
+        std::remove(fresh.c_str());
     }
     return ok;
 }

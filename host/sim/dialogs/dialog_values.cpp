@@ -3,6 +3,7 @@
 ** rows of list items, and refreshing and drawing an item. No state of its own. */
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "host/mdlcontrol.h"
@@ -12,6 +13,26 @@
 namespace sim::dialogs {
 
 namespace {
+
+/* A text item's "minimum" and "maximum" properties bound the number it
+** takes: a setting far outside them would reach the drawing unchecked. A
+** text that is no number is left to the write to refuse. */
+bool withinRange(const ItemState& it, std::string& error) {
+    const std::string* low = property(it, "minimum");
+    const std::string* high = property(it, "maximum");
+    if (!low && !high) return true;
+    const char* text = it.text.c_str();
+    char* end = nullptr;
+    double v = std::strtod(text, &end);
+    while (end && std::isspace(static_cast<unsigned char>(*end))) ++end;
+    if (end == text || (end && *end)) return true;
+    if ((low && !(v >= std::strtod(low->c_str(), nullptr))) || (high && !(v <= std::strtod(high->c_str(), nullptr)))) {
+        error = "\"" + it.text + "\" is out of range (" + (low ? *low : std::string("any")) + " to " +
+                (high ? *high : std::string("any")) + ")";
+        return false;
+    }
+    return true;
+}
 
 /* A "%[flags][width][.precision]conv" format with text around it, checked
 ** so that resource texts never reach printf unchecked. */
@@ -163,7 +184,7 @@ bool storeValue(DialogBox* db, ItemState* it, bool* changed, std::string& error)
     uint32_t t = it->pub.type;
     bool ok;
     if (t == ITEMTYPE_TEXT || t == ITEMTYPE_COMBOBOX) {
-        ok = sim::writeAccessText(it->access, db->owner, it->text, error);
+        ok = withinRange(*it, error) && sim::writeAccessText(it->access, db->owner, it->text, error);
     } else if (before.isText) {
         error = "\"" + it->access + "\" is a text, not a number";
         return false;

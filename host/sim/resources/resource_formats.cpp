@@ -570,6 +570,11 @@ int decodeTypeDescription(const uint8_t* data, size_t size, TypeDescriptionRsc& 
         f.kind = static_cast<FieldKind>(kind);
         f.name = r.getStr();
         f.structType = r.getStr();
+        /* What the resource compiler checks when it writes: a field lies inside
+        ** its record, or binding an item to it would reach past the record. */
+        if (f.size == 0 || f.count == 0 || uint64_t(f.offset) + uint64_t(f.size) * f.count > out.size ||
+            (f.kind == FieldKind::Struct) != !f.structType.empty())
+            r.bad = true;
         out.fields.push_back(std::move(f));
     }
     return r.finish();

@@ -32,6 +32,12 @@ ConfigState state;
 
 constexpr int maxIncludeDepth = 16;
 constexpr int maxExpandDepth = 64;
+/* Files one configuration file may bring in with its includes: a workspace
+** is a handful, and includes that fan out would otherwise multiply. */
+constexpr int maxIncludedFiles = 1000;
+/* A value, raw or expanded, that grows past this is an error of the file
+** that defines it, not a reason to exhaust memory. */
+constexpr size_t maxValueBytes = 64 * 1024;
 
 bool validLevel(int level) { return level >= CFGVAR_LEVEL_PREDEFINED && level <= CFGVAR_LEVEL_USER; }
 
@@ -47,6 +53,7 @@ std::string resolveSelfReference(const std::string& name, const std::string& val
         if (open == std::string::npos) break;
         size_t close = value.find(')', open + 2);
         if (close == std::string::npos) break;
+        if (out.size() > maxValueBytes) return out;   /* refused by the caller */
         out.append(value, i, open - i);
         if (upper(trim(value.substr(open + 2, close - open - 2))) == key) out += old;
         else out.append(value, open, close - open + 1);
@@ -56,9 +63,16 @@ std::string resolveSelfReference(const std::string& name, const std::string& val
     return out;
 }
 
-void expandInto(std::string& out, const std::string& text, std::vector<std::string>& active) {
+/* Append TEXT expanded to OUT. Stops once OUT grows past maxValueBytes,
+** with OVERFLOW naming the variable whose expansion it was. */
+void expandInto(std::string& out, const std::string& text, std::vector<std::string>& active, std::string& overflow) {
     size_t i = 0;
     while (i < text.size()) {
+        if (!overflow.empty()) return;
+        if (out.size() > maxValueBytes) {
+            overflow = active.empty() ? std::string("the text") : "$(" + active.front() + ")";
+            return;
+        }
         size_t open = text.find("$(", i);
         if (open == std::string::npos) break;
         size_t close = text.find(')', open + 2);
@@ -76,10 +90,23 @@ void expandInto(std::string& out, const std::string& text, std::vector<std::stri
             continue;
         }
         active.push_back(key);
-        expandInto(out, *raw, active);
+        expandInto(out, *raw, active, overflow);
         active.pop_back();
     }
+    if (!overflow.empty()) return;
     out.append(text, i, std::string::npos);
+    if (out.size() > maxValueBytes) overflow = active.empty() ? std::string("the text") : "$(" + active.front() + ")";
+}
+
+/* Expand TEXT into OUT; false, with OVERFLOW set, when it grows too large. */
+bool expandBounded(const std::string& text, std::string& out, std::string& overflow) {
+    std::vector<std::string> active;
+    out.clear();
+    overflow.clear();
+    expandInto(out, text, active, overflow);
+    if (overflow.empty()) return true;
+    out.clear();
+    return false;
 }
 
 /* Directory part of a platform path, separator kept ("" when none). */
@@ -105,12 +132,22 @@ struct Reader {
     int level;
     std::string errors;
     bool ok = true;
+    std::vector<std::pair<std::string, std::string>> chain{};   /* files being read, outermost first */
+    int filesRead = 0;
 
     void fail(const std::string& where, int line, const std::string& message) {
         ok = false;
         errors += where;
         if (line > 0) errors += ":" + std::to_string(line);
         errors += ": " + message + "\n";
+    }
+
+    /* Expand TEXT of LINE of FILE into OUT; false (reported) when it grows too large. */
+    bool expand(const std::string& file, int line, const std::string& text, std::string& out) {
+        std::string overflow;
+        if (expandBounded(text, out, overflow)) return true;
+        fail(file, line, overflow + " expands past " + std::to_string(maxValueBytes) + " bytes");
+        return false;
     }
 
     /* Include PATH (already expanded) named on LINE of FILE. */
@@ -122,7 +159,7 @@ struct Reader {
         std::string pattern = path.substr(dir.size());
         if (pattern.find_first_of("*?[") == std::string::npos) {
             if (!pathExists(path)) return fail(file, line, "cannot open include file " + path);
-            read(path, depth + 1);
+            read(path, depth + 1, line);
             return;
         }
         /* A wildcard includes every matching file, in name order; none is fine. */
@@ -134,7 +171,7 @@ struct Reader {
             if (e.is_regular_file(ec) && ::fnmatch(pattern.c_str(), n.c_str(), FNM_CASEFOLD) == 0) names.push_back(n);
         }
         std::sort(names.begin(), names.end());
-        for (auto& n : names) read(dir + n, depth + 1);
+        for (auto& n : names) read(dir + n, depth + 1, line);
     }
 
     bool condition(const std::string& file, int line, const std::string& directive, const std::string& arg) {
@@ -150,21 +187,38 @@ struct Reader {
             std::string rest = trim(a.substr(len));
             if (rest.size() < 2 || rest.front() != '(' || rest.back() != ')') break;
             std::string inner = trim(rest.substr(1, rest.size() - 2));
-            bool yes = len == 6 ? pathExists(sim::expandVariables(inner)) : sim::rawVariable(inner).has_value();
+            std::string expanded;
+            if (len == 6 && !expand(file, line, inner, expanded)) return false;
+            bool yes = len == 6 ? pathExists(expanded) : sim::rawVariable(inner).has_value();
             return yes != negate;
         }
         fail(file, line, "unknown condition: " + arg);
         return false;
     }
 
-    void read(const std::string& file, int depth) {
-        if (depth > maxIncludeDepth) return fail(file, 0, "includes nested too deeply");
+    /* Read FILE, included from line INCLUDEDAT of the file before it in the chain. */
+    void read(const std::string& file, int depth, int includedAt = 0) {
+        const std::string& from = chain.empty() ? file : chain.back().second;
+        if (depth > maxIncludeDepth) return fail(from, includedAt, "includes nested too deeply: " + file);
+        if (++filesRead > maxIncludedFiles)
+            return fail(from, includedAt, "more than " + std::to_string(maxIncludedFiles) + " files included: " + file);
         std::string local = sim::hostPath(file);
         struct stat st;
         if (local.empty() || ::stat(local.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             return fail(file, 0, "cannot open configuration file");
+        std::error_code ec;
+        std::string canonical = std::filesystem::weakly_canonical(local, ec).string();
+        if (ec) canonical = local;
+        for (const auto& open : chain)
+            if (open.first == canonical) return fail(from, includedAt, "include cycle: " + file + " is already being read");
         std::ifstream in(local, std::ios::binary);
         if (!in) return fail(file, 0, "cannot open configuration file");
+        chain.emplace_back(canonical, file);
+        readLines(in, file, depth);
+        chain.pop_back();
+    }
+
+    void readLines(std::istream& in, const std::string& file, int depth) {
         /* Open conditions, innermost last. */
         struct Frame { bool parentActive, cond, inElse; };
         std::vector<Frame> frames;
@@ -197,7 +251,8 @@ struct Reader {
             } else if (!active()) {
                 continue;
             } else if (directive == "include") {
-                include(file, lineNo, sim::expandVariables(arg), depth);
+                std::string target;
+                if (expand(file, lineNo, arg, target)) include(file, lineNo, target, depth);
             } else if (directive == "undef") {
                 if (!sim::isVariableName(arg)) fail(file, lineNo, "bad variable name: " + arg);
                 else sim::undefineVariable(arg, level);
@@ -216,7 +271,9 @@ struct Reader {
         std::string value = trim(text.substr(op + 1));
         char kind = text[op];
         if (kind == ':') {
-            value = sim::expandVariables(value);
+            std::string expanded;
+            if (!expand(file, line, value, expanded)) return;
+            value = std::move(expanded);
         } else if (kind == '>' || kind == '<') {
             std::string old = sim::rawVariable(name).value_or("");
             if (value.empty()) value = old;
@@ -225,7 +282,8 @@ struct Reader {
                 else value = value + (value.back() == ';' ? "" : ";") + old;
             }
         }
-        sim::defineVariable(name, value, level);
+        if (!sim::defineVariable(name, value, level))
+            fail(file, line, "value of " + name + " is longer than " + std::to_string(maxValueBytes) + " bytes");
     }
 };
 
@@ -242,6 +300,7 @@ bool isVariableName(const std::string& name) {
 bool defineVariable(const std::string& name, const std::string& value, int level) {
     if (!isVariableName(name) || !validLevel(level)) return false;
     std::string resolved = resolveSelfReference(name, value);
+    if (resolved.size() > maxValueBytes) return false;
     Variable& v = state.vars[upper(name)];
     if (v.name.empty()) v.name = name;
     v.levels[level] = std::move(resolved);
@@ -284,15 +343,15 @@ std::optional<std::string> variableValue(const std::string& name) {
         return std::string(env);
     }
     std::vector<std::string> active{upper(name)};
-    std::string out;
-    expandInto(out, *raw, active);
+    std::string out, overflow;
+    expandInto(out, *raw, active, overflow);
+    if (!overflow.empty()) return std::nullopt;
     return out;
 }
 
 std::string expandVariables(const std::string& text) {
-    std::vector<std::string> active;
-    std::string out;
-    expandInto(out, text, active);
+    std::string out, overflow;
+    expandBounded(text, out, overflow);
     return out;
 }
 

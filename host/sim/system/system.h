@@ -28,7 +28,8 @@ namespace sim {
 
 /* True when NAME is a valid variable name: letters, digits and '_'. */
 bool isVariableName(const std::string& name);
-/* Define NAME at LEVEL. False (nothing changed) for a bad name or level. */
+/* Define NAME at LEVEL. False (nothing changed) for a bad name or level, or
+** a value longer than 64 KB once its own $(NAME) is resolved. */
 bool defineVariable(const std::string& name, const std::string& value, int level);
 /* Remove NAME's definition at LEVEL, or at every level when LEVEL is allLevels. */
 constexpr int allLevels = 1000;
@@ -43,7 +44,8 @@ std::optional<std::string> rawVariableAtLevel(const std::string& name, int level
 ** configuration does not define. */
 std::optional<std::string> variableValue(const std::string& name);
 /* Expand every $(NAME) in TEXT. Undefined names and reference cycles expand
-** to nothing; "$(" without ")" stays as written. */
+** to nothing; "$(" without ")" stays as written. A value that would grow past
+** 64 KB expands to nothing (variableValue: none). */
 std::string expandVariables(const std::string& text);
 /* Split a directory list ("a;b;;c") into its non-empty, trimmed entries. */
 std::vector<std::string> splitList(const std::string& list);

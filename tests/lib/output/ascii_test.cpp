@@ -53,6 +53,11 @@ TEST_F(AsciiWriter, SlantedTextsAreLeftOutAndColumnsNeverGoBack) {
               "long textx      ok\n");
 }
 
+TEST_F(AsciiWriter, TextsFarOffThePageStandAtItsEdge) {
+    std::string far = layout({{0, 0, "A"}, {1e15, -1e15, "B"}});
+    EXPECT_EQ(far, "A" + std::string(4000, '\n') + std::string(4000, ' ') + "B\n");
+}
+
 using AsciiMemory = LibraryMessagesTest;
 
 TEST_F(AsciiMemory, RefusedMemoryDropsOnlyThatTextAfterAMessage) {

@@ -65,12 +65,13 @@ TEST_F(HpglWriter, OpenFailureAndPositionsFarOffThePaper) {
     EXPECT_EQ(zmlibHpgl_fopen(path("missing/x.plt").c_str()), 0);
     EXPECT_EQ(sim::consoleText(), "zmhpgllib: cannot open " + path("missing/x.plt") + ".\n");
     ASSERT_EQ(zmlibHpgl_fopen(path("far.plt").c_str()), 1);
-    Dpoint3d far[] = {{1e300, -1e300, 0}, {NAN, 0, 0}};
+    Dpoint3d far[] = {{1e300, -1e300, 0}, {0, 0, 0}}, notANumber[] = {{0, 0, 0}, {NAN, 0, 0}};
     zmlibHpgl_drawPolyline(far, 2, 0, -1);
+    zmlibHpgl_drawPolyline(notANumber, 2, 0, -1);   /* skipped */
     zmlibHpgl_drawLine(0, 0, 1, 1, 1);
     zmlibHpgl_drawArc(0, 0, 1, 0, 90, 1);
     zmlibHpgl_fillCirc(0, 0, 1, 0, 90, 1);
     zmlibHpgl_fclose();
     EXPECT_EQ(readFile(path("far.plt")),
-              std::string(HEADER) + "PU;PA2147483647,-2147483648;PD;PD;PA0,-38;\nPU;PA0,0;PG;\n");
+              std::string(HEADER) + "PU;PA2147483647,-2147483648;PD;PD;PA-384,-38;\nPU;PA0,0;PG;\n");
 }

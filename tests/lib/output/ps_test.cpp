@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "lib/output/hpgl.h"
+#include "lib/output/pcl.h"
 #include "lib/output/ps.h"
 #include "validators.h"
 #include "writer_test_util.h"
@@ -125,6 +128,14 @@ TEST_F(PsWriter, IncludesEpsFilesByteForByteAndRefusesMissingOnes) {
     std::string before = readFile(path("e.ps"));
     EXPECT_EQ(zmlibPs_includeEPSFile(path("missing.eps").c_str(), 1, 1, 0, 0, 0), 0);
     EXPECT_EQ(sim::consoleText(), "zmpslib: unable to load " + path("missing.eps") + ".\n");
+    /* A folder and a file that is not EPS are refused, and so is a place that is not a number. */
+    { std::ofstream(path("photo.png"), std::ios::binary) << "\x89PNG\r\n\x1a\n"; }
+    EXPECT_EQ(zmlibPs_includeEPSFile(path("").c_str(), 1, 1, 0, 0, 0), 0);
+    EXPECT_EQ(zmlibPs_includeEPSFile(path("photo.png").c_str(), 1, 1, 0, 0, 0), 0);
+    EXPECT_EQ(zmlibPs_includeEPSFile(path("in.eps").c_str(), 1, 1, NAN, 0, 0), 0);
+    EXPECT_NE(sim::consoleText().find("zmpslib: " + path("photo.png") + " is not an EPS file to place there.\n"),
+              std::string::npos);
+    EXPECT_EQ(readFile(path("e.ps")), before);
     zmlibPs_fclose();
     std::string b = body(readFile(path("e.ps")));
     EXPECT_EQ(b, "/EPSsave save def\n/showpage {} def\n28.35 56.69 translate 1.500 2.000 scale 45.00 rotate\n"
@@ -140,4 +151,34 @@ TEST_F(PsWriter, OpenFailureIsReportedAndLaterCallsWriteNothing) {
     zmlibPs_newPage();
     zmlibPs_fclose();
     EXPECT_FALSE(fs::exists(path("no/such/dir/x.ps")));
+}
+
+TEST_F(PsWriter, ElementsWithCoordinatesThatAreNotNumbersAreSkippedByEveryWriter) {
+    const Dpoint3d bad[2] = {{0, 0, 0}, {NAN, 1, 0}}, good[2] = {{0, 0, 0}, {1, 1, 0}};
+    char text[] = "T";
+    ASSERT_EQ(zmlibPs_fopen(path("n.ps").c_str()), 1);
+    zmlibPs_drawPolyline(bad, 2, 0.25, -1);
+    zmlibPs_drawText(INFINITY, 0, text, 2.5, 0, 0);
+    zmlibPs_drawArc(0, 0, NAN, 0, 90, 0.25);
+    zmlibPs_drawPolyline(good, 2, 0.25, -1);
+    zmlibPs_fclose();
+    ASSERT_EQ(zmlibPcl_fopen(path("n.pcl").c_str(), 0), 1);
+    zmlibPcl_drawPolyline(bad, 2, 0.25, -1);
+    zmlibPcl_drawText(0, NAN, text, 2.5, 0, 0);
+    zmlibPcl_fclose();
+    ASSERT_EQ(zmlibHpgl_fopen(path("n.plt").c_str()), 1);
+    zmlibHpgl_drawPolyline(bad, 2, 0.25, -1);
+    zmlibHpgl_drawText(0, 0, text, NAN, 0, 0);
+    zmlibHpgl_fclose();
+    for (const char* name : {"n.ps", "n.pcl", "n.plt"}) {
+        std::string written = readFile(path(name));
+        EXPECT_EQ(written.find("nan"), std::string::npos) << name;
+        EXPECT_EQ(written.find("inf"), std::string::npos) << name;
+    }
+    EXPECT_NE(readFile(path("n.ps")).find("lineto"), std::string::npos);
+    std::string console = sim::consoleText();
+    for (const char* writer : {"zmpslib", "zmlibPcl", "zmhpgllib"})
+        EXPECT_NE(console.find(std::string(writer) + ": an element with a coordinate that is not a number is skipped."),
+                  std::string::npos)
+            << console;
 }

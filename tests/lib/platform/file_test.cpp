@@ -107,6 +107,23 @@ TEST_F(TextFiles, AnIncludeBackToAnOpenFileIsRefused) {
     }
 }
 
+TEST_F(TextFiles, LongNamesAndDeepChainsAreRefusedAtTheirInclude) {
+    /* A 306-character path that includes itself. */
+    std::string folder = std::string(160, 'd') + "/" + std::string(120, 'e');
+    std::string self = path(folder + "/self.cfg");
+    writeFile(folder + "/self.cfg", "s1\n%include " + self + "\ns2\n");
+    ASSERT_GT(self.size(), 300u);
+    EXPECT_EQ(readAll(zmlibFile_open(self.c_str(), "r"), nullptr, 1024), (Lines{"s1", "s2"}));
+    ASSERT_EQ(messages().size(), 1u);
+    /* A chain of distinct files stops at 32 open at once. */
+    for (int i = 0; i < 40; ++i)
+        writeFile("n" + std::to_string(i) + ".cfg", std::to_string(i) + "\n%include n" + std::to_string(i + 1) + ".cfg\n");
+    Lines lines = readAll(zmlibFile_open(path("n0.cfg").c_str(), "r"));
+    EXPECT_EQ(lines.size(), 32u);
+    ASSERT_EQ(messages().size(), 2u);
+    EXPECT_EQ(messages()[1], "open " + path("n32.cfg"));
+}
+
 TEST_F(TextFiles, PhysicalLinesFollowIncludesAndRewindStartsOver) {
     std::string main = writeFile("main.cfg", "x\n%include inc.cfg\n%include missing.cfg\ny");
     writeFile("inc.cfg", "i1\ni2\n");

@@ -260,16 +260,19 @@ sim::DialogItemRsc compileItem(const toml::table& t) {
     if (const toml::node* e = member(t, "entries")) {
         const toml::array& a = asArray(*e, "entries");
         if (a.size() > 0xFFFF) fail(*e, "too many entries");
-        int32_t next = 0;
+        int64_t next = 0;   /* an entry without a value takes the one after the last */
         for (auto&& el : a) {
             sim::DialogItemEntryRsc entry;
-            entry.value = next;
+            const toml::table* given = el.as_table();
+            if (next > I32MAX && !(given && member(*given, "value")))
+                fail(el, "the entry after value " + std::to_string(I32MAX) + " needs a value of its own");
+            entry.value = static_cast<int32_t>(std::min<int64_t>(next, I32MAX));
             if (el.is_string()) {
                 entry.texts.push_back(asText(el, "entry"));
             } else {
                 const toml::table& et = asTable(el, "entry");
                 allowKeys(et, {"label", "columns", "value"});
-                entry.value = getI32(et, "value", next);
+                entry.value = getI32(et, "value", entry.value);
                 const toml::node* label = member(et, "label");
                 const toml::node* columns = member(et, "columns");
                 if (label && columns) fail(et, "an entry has a label or columns, not both");
@@ -278,7 +281,7 @@ sim::DialogItemRsc compileItem(const toml::table& t) {
                     for (auto&& c : asArray(*columns, "columns")) entry.texts.push_back(asText(c, "column"));
                 if (entry.texts.size() > 0xFFFF) fail(et, "too many columns");
             }
-            next = entry.value + 1;
+            next = int64_t{entry.value} + 1;
             item.entries.push_back(std::move(entry));
         }
     }

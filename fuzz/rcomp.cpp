@@ -1,0 +1,27 @@
+/* The resource compiler on one TOML source: it compiles or reports, and
+** never crashes. */
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "host/sim/tools/rcomp/rcomp.h"
+
+int rcompMain(int argc, char** argv);
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string dir = "/tmp/zm-fuzz-rcomp-" + std::to_string(::getpid());
+    static const std::string source = dir + ".toml", output = dir + ".ma";
+    FILE* f = std::fopen(source.c_str(), "wb");
+    if (!f) return 0;
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    rcomp::cs = rcomp::CompilerState{};
+    std::string o = "-o";
+    char* argv[] = {o.data(), o.data(), const_cast<char*>(output.c_str()), const_cast<char*>(source.c_str()), nullptr};
+    rcompMain(4, argv);
+    std::remove(output.c_str());
+    return 0;
+}
