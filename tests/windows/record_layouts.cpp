@@ -20,7 +20,7 @@ static_assert(sizeof(void*) == 4 && sizeof(long) == 4 && sizeof(MSWChar) == 2);
 static_assert(alignof(double) == 8 && alignof(int64_t) == 8, "doubles in records are 8-aligned");
 
 /* Records with 4-byte pointers and handles. */
-static_assert(sizeof(ZmGlobalData) == 6440);
+static_assert(sizeof(ZmGlobalData) == 6696);
 static_assert(offsetof(ZmGlobalData, modulePointers) == 6024);
 static_assert(offsetof(ZmGlobalData, userPrefFile) == 6116);
 static_assert(offsetof(ZmGlobalData, workBuffer) == 6432);
@@ -36,6 +36,6 @@ static_assert(sizeof(DimPoint) == 32 && sizeof(SegmentText) == 24 && offsetof(Se
 static_assert(sizeof(DimensionRecord) == 1480);
 static_assert(offsetof(DimensionRecord, points) == 24 && offsetof(DimensionRecord, texts) == 824);
 static_assert(offsetof(DimensionRecord, lineOffset) == 1400 && offsetof(DimensionRecord, dimFlags) == 1472);
-static_assert(sizeof(UserInterfaceData) == 1528 && offsetof(UserInterfaceData, dimTemplate) == 16);
+static_assert(sizeof(UserInterfaceData) == 1536 && offsetof(UserInterfaceData, dimTemplate) == 16);
 static_assert(offsetof(UserInterfaceData, hatchSpacing) == 1504);
-static_assert(offsetof(UserInterfaceData, skewLegDimensions) == 1524);
+static_assert(offsetof(UserInterfaceData, skewLegDimensions) == 1524 && offsetof(UserInterfaceData, measuredUnits) == 1528);
