@@ -1,0 +1,2 @@
+# bare
+name = x

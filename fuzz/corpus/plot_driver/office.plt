@@ -1,0 +1,9 @@
+name = Office PDF
+printer = PDF writer
+paper A4 = 210 297
+paper A3 = 420 297
+to_printer = 0
+to_named_file = 1
+file = C:\plots\x.pdf
+extension = pdf
+spool = C:\spool\
