@@ -22,23 +22,6 @@ namespace {
 
 std::vector<uint8_t> bytesOf(const MSElement& el) { return {el.bytes, el.bytes + mdlElement_size(&el)}; }
 
-UInt32 addLine(double x, UInt32 level = 1) {
-    MSElement el;
-    const Dpoint3d pts[2] = {{x, 0, 0}, {x + 1, 1, 0}};
-    EXPECT_EQ(mdlLine_create(&el, nullptr, pts), 0);
-    mdlElement_setProperties(&el, &level, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    return mdlElement_add(&el);
-}
-
-int liveCount() {
-    int n = 0;
-    for (UInt32 p = 1; p <= mdlModelRef_getEof(nullptr); ++p) {
-        MSElement el;
-        if (mdlElement_read(&el, nullptr, p) == 0) ++n;
-    }
-    return n;
-}
-
 /* Build a cell of three lines at x = 0, 10, 20 and answer its descriptor. */
 MSElementDescr* threeLineCell() {
     MSElement el;

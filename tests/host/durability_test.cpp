@@ -23,22 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace sim::elem;
 
-UInt32 addLine(double x) {
-    MSElement el;
-    const Dpoint3d pts[2] = {{x, 0, 0}, {x + 1, 1, 0}};
-    EXPECT_EQ(mdlLine_create(&el, nullptr, pts), 0);
-    return mdlElement_add(&el);
-}
-
-int liveCount() {
-    int n = 0;
-    for (UInt32 p = 1; p <= mdlModelRef_getEof(nullptr); ++p) {
-        MSElement el;
-        if (mdlElement_read(&el, nullptr, p) == 0) ++n;
-    }
-    return n;
-}
-
 /* Elements of the first model of FILE read as the dump verb reads it; -1 when refused. */
 int countIn(const std::string& file, std::string& error) {
     std::unique_ptr<sim::design::DesignFile> f = sim::design::load(file, true, error);
