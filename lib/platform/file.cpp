@@ -25,6 +25,7 @@ enum : int {
     MSG_CANNOT_OPEN = 1,   /* with the file name */
     MSG_CLOSE_FAILED = 2,
     MSG_LINE_TOO_LONG = 3, /* with the size */
+    MSG_NUL_BYTE = 29,     /* with the file name */
     MSG_READ_ERROR = 4,
 };
 
@@ -170,6 +171,8 @@ char* nextPhysicalLine(ZmTextFile* file, ZmTextFile** source) {
     for (;;) {
         ZmTextFile* d = deepest(file);
         *source = d;
+        /* Zeroed, so that a piece holding a NUL byte still shows where it ended. */
+        std::memset(d->buffer, 0, static_cast<size_t>(d->bufferSize));
         if (mdlTextFile_getString(d->buffer, d->bufferSize, d->hostFile, TEXTFILE_KEEP_NEWLINE) != 0) {
             if (d->included && mdlTextFile_isEof(d->hostFile)) {
                 closeChain(d);
@@ -214,9 +217,13 @@ int readLogical(char* destination, bool splitComment, char* comment, ZmTextFile*
         size_t n = std::strlen(line);
         bool hasNewline = n && line[n - 1] == '\n';
         if (!hasNewline && n > 0 && !mdlTextFile_isEof(source->hostFile)) {
-            /* A physical line longer than the line buffer. */
-            skipRestOfLine(source);
-            zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_LINE_TOO_LONG, source->bufferSize);
+            /* A piece that ends early without its line feed holds a NUL byte:
+            ** a binary file, not a line too long. */
+            size_t piece = static_cast<size_t>(source->bufferSize) - 1;
+            bool nul = n < piece;
+            if (!std::memchr(line, '\n', piece)) skipRestOfLine(source);
+            if (nul) zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_NUL_BYTE, source->fileName);
+            else zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_LINE_TOO_LONG, source->bufferSize);
             return -1;
         }
         size_t dataLength = hasNewline ? n - 1 : n;

@@ -16,7 +16,8 @@ protected:
         CoreTest::SetUp();
         writeMessages(messages = path("library.rsc"),
                       {{ZMLIB_LIST_ERRORS, {{1, "open %s"}, {2, "close failed"}, {3, "longer than %d"},
-                                            {4, "read error"}, {14, "no memory"}}},
+                                            {4, "read error"}, {14, "no memory"},
+                                            {29, "NUL in %s"}}},
                        {ZMLIB_LIST_LANGUAGE, {{25, "OK"}, {28, "Cancel"}}}});
         app = startApp("ALPHA");
         sim::setModalHandler([this](DialogBox*) {

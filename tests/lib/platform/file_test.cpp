@@ -181,6 +181,15 @@ TEST_F(TextFiles, PhysicalLinesLongerThanTheLineBufferAreRejectedWhole) {
     EXPECT_STREQ(buffer, "end");
     zmlibFile_close(file);
     EXPECT_EQ(messages().front(), "longer than 16");
+
+    /* A NUL byte is said as what it is, not as a long line; the next line still reads. */
+    f = writeFile("n.cfg", std::string("ab\0cd\nnext\n", 10));
+    file = zmlibFile_openExtended(f.c_str(), "r", "\\", "#", 16);
+    EXPECT_EQ(zmlibFile_read(buffer, file, sizeof buffer), -1);
+    EXPECT_EQ(zmlibFile_read(buffer, file, sizeof buffer), 1);
+    EXPECT_STREQ(buffer, "next");
+    zmlibFile_close(file);
+    EXPECT_EQ(messages().back(), "NUL in " + f);
 }
 
 TEST_F(TextFiles, Read2SplitsTheCommentPart) {
