@@ -66,7 +66,7 @@ TEST_F(ExternalTest, LinesGoThroughTheShellOnlyForItsOwnCommandsAndBatchFiles) {
     EXPECT_TRUE(fs::is_directory(drive("from_bat")) && fs::is_directory(drive("from_cmd")));
     EXPECT_EQ(zmlibExternal_executeCommandLine("C:\\bin\\prog one two", &wait), 0);
     EXPECT_EQ(wait, 6);
-    EXPECT_EQ(sim::startedPrograms().size(), 4u);
+    ASSERT_EQ(sim::startedPrograms().size(), 4u);
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(sim::startedPrograms()[i].program, ZM_BIN_DIR "/cmd") << i;
     EXPECT_EQ(sim::startedPrograms()[3].program, drive("bin/prog").string()); /* directly */
     std::ifstream args(drive("bin/args.txt"));
