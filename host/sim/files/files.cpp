@@ -124,9 +124,74 @@ HOST_API StatusInt mdlFile_getFileAttributes(const char* path, int64_t* size, in
     return HOST_SUCCESS;
 }
 
+namespace {
+
+/* LPT1-LPT9, COM1-COM9 or PRN, with or without the colon: NAME in capitals. */
+bool portName(const char* destination, std::string& name) {
+    std::string d = destination;
+    if (!d.empty() && d.back() == ':') d.pop_back();
+    for (char& c : d) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    bool numbered = d.size() == 4 && (d.compare(0, 3, "LPT") == 0 || d.compare(0, 3, "COM") == 0) && d[3] >= '1' &&
+                    d[3] <= '9';
+    if (!numbered && d != "PRN") return false;
+    name = d;
+    return true;
+}
+
+/* Copy SOURCE (a local path) to the port NAME as the workspace maps it with
+** _HOST_PORT_NAME: onto the end of a file, or as a job file of its own in a
+** folder (a value ending in a separator, or an existing folder). An unmapped
+** port takes nothing. */
+StatusInt copyToPort(const std::string& name, const std::string& from) {
+    std::string mapped = sim::expandVariables("$(_HOST_PORT_" + name + ")");
+    if (mapped.empty() || mapped.find("$(") != std::string::npos) return HOST_ERROR;
+    std::string to = sim::hostPath(mapped);
+    if (to.empty()) return HOST_ERROR;
+    struct stat st;
+    bool folder = sim::paths::isSeparator(mapped.back()) || (::stat(to.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    if (folder) {
+        if (to.back() != '/') to += '/';
+        for (int n = 1;; ++n) {
+            if (n > 9999) return HOST_ERROR;
+            char job[32];
+            std::snprintf(job, sizeof job, "job_%04d.prn", n);
+            if (::stat((to + job).c_str(), &st) != 0) {
+                to += job;
+                break;
+            }
+        }
+    }
+    FILE* in = std::fopen(from.c_str(), "rb");
+    if (!in) return HOST_ERROR;
+    FILE* out = std::fopen(to.c_str(), "ab");
+    if (!out) {
+        std::fclose(in);
+        return HOST_ERROR;
+    }
+    char buf[65536];
+    bool ok = true;
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;)
+        if (std::fwrite(buf, 1, n, out) != n) {
+            ok = false;
+            break;
+        }
+    if (std::ferror(in)) ok = false;
+    std::fclose(in);
+    if (std::fclose(out) != 0) ok = false;
+    return ok ? HOST_SUCCESS : HOST_ERROR;
+}
+
+}  // namespace
+
 HOST_API StatusInt mdlFile_copy(const char* destination, const char* source) {
     if (!destination || !source) return HOST_ERROR;
     std::string from = sim::hostPath(source);
+    std::string port;
+    if (portName(destination, port)) {
+        struct stat sf;
+        if (from.empty() || ::stat(from.c_str(), &sf) != 0 || !S_ISREG(sf.st_mode)) return HOST_ERROR;
+        return copyToPort(port, from);
+    }
     std::string to = sim::hostPath(destination);
     if (from.empty() || to.empty()) return HOST_ERROR;
     struct stat sf, st;

@@ -179,12 +179,23 @@ TEST_F(PrintCommandTest, CopiesRepeatTheCommandsUnlessTheTemplateCountsThem) {
         << sim::consoleText();
 }
 
-TEST_F(PrintCommandTest, APortNamedByAVariableGetsTheFileAndAFailedCopyIsAnswered) {
+TEST_F(PrintCommandTest, PortsTakeTheFileWhereTheWorkspaceMapsThemAndAFailedCopyIsAnswered) {
     std::ofstream(dir + "/c/page.txt") << "page\n";
     sim::defineVariable("PORT", "C:\\port.txt", CFGVAR_LEVEL_USER);
     EXPECT_EQ(zmlibPrint_sendFileToPrinterPort("C:\\page.txt", "$(PORT)", 2), 0);
     EXPECT_EQ(readFile(dir + "/c/port.txt"), "page\n");
     EXPECT_NE(zmlibPrint_sendFileToPrinterPort("C:\\absent.txt", "$(PORT)", 1), 0);
+
+    /* Printer ports go where the workspace maps them: onto a file's end, or a job each in a folder. */
+    sim::defineVariable("_HOST_PORT_LPT1", "C:\\lpt1.prn", CFGVAR_LEVEL_USER);
+    sim::defineVariable("_HOST_PORT_LPT2", "C:\\spool\\", CFGVAR_LEVEL_USER);
+    fs::create_directories(dir + "/c/spool");
+    zmlibPrint_sendFileToPrinter("C:\\page.txt", "LPT1", 2);
+    EXPECT_EQ(readFile(dir + "/c/lpt1.prn"), "page\npage\n");
+    zmlibPrint_sendFileToPrinter("C:\\page.txt", "LPT2", 2);
+    EXPECT_EQ(readFile(dir + "/c/spool/job_0002.prn"), "page\n");
+    EXPECT_NE(zmlibPrint_sendFileToPrinterPort("C:\\page.txt", "LPT3", 1), 0);
+    EXPECT_FALSE(fs::exists(dir + "/LPT3"));
 }
 
 }  // namespace
