@@ -126,6 +126,28 @@ HOST_API StatusInt mdlFile_getFileAttributes(const char* path, int64_t* size, in
 
 namespace {
 
+/* Copy the bytes of the local file FROM into TO, opened with MODE ("wb" or "ab"). */
+bool copyBytes(const std::string& from, const std::string& to, const char* mode) {
+    FILE* in = std::fopen(from.c_str(), "rb");
+    if (!in) return false;
+    FILE* out = std::fopen(to.c_str(), mode);
+    if (!out) {
+        std::fclose(in);
+        return false;
+    }
+    char buf[65536];
+    bool ok = true;
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;)
+        if (std::fwrite(buf, 1, n, out) != n) {
+            ok = false;
+            break;
+        }
+    if (std::ferror(in)) ok = false;
+    std::fclose(in);
+    if (std::fclose(out) != 0) ok = false;
+    return ok;
+}
+
 /* LPT1-LPT9, COM1-COM9 or PRN, with or without the colon: NAME in capitals. */
 bool portName(const char* destination, std::string& name) {
     std::string d = destination;
@@ -161,24 +183,7 @@ StatusInt copyToPort(const std::string& name, const std::string& from) {
             }
         }
     }
-    FILE* in = std::fopen(from.c_str(), "rb");
-    if (!in) return HOST_ERROR;
-    FILE* out = std::fopen(to.c_str(), "ab");
-    if (!out) {
-        std::fclose(in);
-        return HOST_ERROR;
-    }
-    char buf[65536];
-    bool ok = true;
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;)
-        if (std::fwrite(buf, 1, n, out) != n) {
-            ok = false;
-            break;
-        }
-    if (std::ferror(in)) ok = false;
-    std::fclose(in);
-    if (std::fclose(out) != 0) ok = false;
-    return ok ? HOST_SUCCESS : HOST_ERROR;
+    return copyBytes(from, to, "ab") ? HOST_SUCCESS : HOST_ERROR;
 }
 
 }  // namespace
@@ -186,38 +191,18 @@ StatusInt copyToPort(const std::string& name, const std::string& from) {
 HOST_API StatusInt mdlFile_copy(const char* destination, const char* source) {
     if (!destination || !source) return HOST_ERROR;
     std::string from = sim::hostPath(source);
-    std::string port;
-    if (portName(destination, port)) {
-        struct stat sf;
-        if (from.empty() || ::stat(from.c_str(), &sf) != 0 || !S_ISREG(sf.st_mode)) return HOST_ERROR;
-        return copyToPort(port, from);
-    }
-    std::string to = sim::hostPath(destination);
-    if (from.empty() || to.empty()) return HOST_ERROR;
     struct stat sf, st;
-    if (::stat(from.c_str(), &sf) != 0 || !S_ISREG(sf.st_mode)) return HOST_ERROR;
+    if (from.empty() || ::stat(from.c_str(), &sf) != 0 || !S_ISREG(sf.st_mode)) return HOST_ERROR;
+    std::string port;
+    if (portName(destination, port)) return copyToPort(port, from);
+    std::string to = sim::hostPath(destination);
+    if (to.empty()) return HOST_ERROR;
     /* Copying a file onto itself would truncate it: it already is the copy. */
     if (::stat(to.c_str(), &st) == 0 && st.st_dev == sf.st_dev && st.st_ino == sf.st_ino) return HOST_SUCCESS;
-    FILE* in = std::fopen(from.c_str(), "rb");
-    if (!in) return HOST_ERROR;
     /* Write beside the destination and rename, so a failed copy never
     ** leaves a half-written destination behind. */
     std::string part = to + ".part";
-    FILE* out = std::fopen(part.c_str(), "wb");
-    if (!out) {
-        std::fclose(in);
-        return HOST_ERROR;
-    }
-    char buf[65536];
-    bool ok = true;
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, in)) > 0;)
-        if (std::fwrite(buf, 1, n, out) != n) {
-            ok = false;
-            break;
-        }
-    if (std::ferror(in)) ok = false;
-    std::fclose(in);
-    if (std::fclose(out) != 0) ok = false;
+    bool ok = copyBytes(from, part, "wb");
     if (ok && std::rename(part.c_str(), to.c_str()) != 0) ok = false;
     if (!ok) {
         std::remove(part.c_str());
