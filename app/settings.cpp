@@ -32,6 +32,25 @@ void settings_setTextDefaults(UserInterfaceData* settings) {
     settings->skewLegDimensions = 0;
 }
 
+std::string message(int number) {
+    char buffer[1024] = "";
+    mdlOutput_rscsPrintf(buffer, 0, SETTINGS_MESSAGE_LIST, number);
+    return buffer;
+}
+
+/* A length read from a settings file replaces the current one only inside
+** the range the settings dialog allows (NaN is outside every range): a
+** damaged file must not draw dimensions with gaps of 1e300. */
+void takeInRange(double& field, double value, const char* name, double low, double high) {
+    if (value >= low && value <= high) {
+        field = value;
+        return;
+    }
+    char text[1024] = "";
+    mdlOutput_rscsPrintf(text, 0, SETTINGS_MESSAGE_LIST, SETTINGS_MESSAGE_OUT_OF_RANGE, name, value, low, high, field);
+    mdlOutput_printf(MSG_ERROR, "%s", text);
+}
+
 }  // namespace
 
 void settings_setDefaults(UserInterfaceData* settings) {
@@ -91,15 +110,15 @@ void settings_packTemplate(unsigned char* out, const UserInterfaceData* settings
 
 void settings_unpackTemplate(UserInterfaceData* settings, const unsigned char* in) {
     DimensionRecord& t = settings->dimTemplate;
-    t.lineOffset = get8le(in + 0);
-    t.extensionGap = get8le(in + 8);
-    t.extensionOvershoot = get8le(in + 16);
-    t.textGap = get8le(in + 24);
+    takeInRange(t.lineOffset, get8le(in + 0), "lineOffset", -SETTINGS_LENGTH_LIMIT, SETTINGS_LENGTH_LIMIT);
+    takeInRange(t.extensionGap, get8le(in + 8), "extensionGap", -1000, 1000);
+    takeInRange(t.extensionOvershoot, get8le(in + 16), "extensionOvershoot", -1000, 1000);
+    takeInRange(t.textGap, get8le(in + 24), "textGap", -1000, 1000);
     t.terminatorType = get4sle(in + 32);
-    t.terminatorLength = get8le(in + 40);
-    t.terminatorWidth = get8le(in + 48);
-    t.textMargin = get8le(in + 56);
-    t.minArrowSpace = get8le(in + 64);
+    takeInRange(t.terminatorLength, get8le(in + 40), "terminatorLength", 0, 1000);
+    takeInRange(t.terminatorWidth, get8le(in + 48), "terminatorWidth", 0, 1000);
+    takeInRange(t.textMargin, get8le(in + 56), "textMargin", 0, 1000);
+    takeInRange(t.minArrowSpace, get8le(in + 64), "minArrowSpace", 0, 1000);
     t.dimFlags = get4sle(in + 72);
 }
 
@@ -114,7 +133,9 @@ void settings_packHatch(unsigned char* out, const UserInterfaceData* settings) {
     put8le(out + 8, settings->hatchSpacing);
 }
 
-void settings_unpackHatch(UserInterfaceData* settings, const unsigned char* in) { settings->hatchSpacing = get8le(in + 8); }
+void settings_unpackHatch(UserInterfaceData* settings, const unsigned char* in) {
+    takeInRange(settings->hatchSpacing, get8le(in + 8), "hatchSpacing", 0.1, 1000);
+}
 
 /* Resource 4, 16 bytes, little-endian:
 **   OFFSET SIZE  FIELD
@@ -158,12 +179,6 @@ const AttributeRow attributeRows[] = {
     {5, 7, 1, 1, 16},
     {6, 8, 1, 1, 16},
 };
-
-std::string message(int number) {
-    char buffer[1024] = "";
-    mdlOutput_rscsPrintf(buffer, 0, SETTINGS_MESSAGE_LIST, number);
-    return buffer;
-}
 
 }  // namespace
 

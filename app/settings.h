@@ -40,11 +40,16 @@ enum : int {
     SETTINGS_RESOURCE_TEXTS = 4,
     SETTINGS_RESOURCE_TEXTS_SIZE = 16,
     SETTINGS_MESSAGE_LIST = 2,
+    SETTINGS_MESSAGE_OUT_OF_RANGE = 15,
 };
+/* The dimension line offset has no field in the settings dialog; a file may
+** set it anywhere within this many master units of the line. */
+constexpr double SETTINGS_LENGTH_LIMIT = 1e6;
 constexpr uint32_t SETTINGS_RESOURCE_TYPE = fourCC("Tarv");
 
 /* Pack the template settings of SETTINGS into OUT (80 bytes) and the hatch
-** settings into OUT (16 bytes); unpack them back (the hatch angle is not read). */
+** settings into OUT (16 bytes); unpack them back (the hatch angle is not read;
+** a length outside the dialog's range keeps the current value, with a message). */
 void settings_packTemplate(unsigned char* out, const UserInterfaceData* settings);
 void settings_unpackTemplate(UserInterfaceData* settings, const unsigned char* in);
 void settings_packHatch(unsigned char* out, const UserInterfaceData* settings);

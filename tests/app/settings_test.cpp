@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstring>
 
 #include "app_fixture.h"
@@ -227,6 +228,28 @@ TEST_F(SettingsTest, AFileWithoutTheResourcesKeepsTheTemplateAndResetsTheRest) {
     zmlib::copyFixed(path, (dir + "/nowhere.rsc").c_str());
     EXPECT_EQ(settings_load(path, false), 0);
     EXPECT_EQ(settings().hatchSpacing, 19);
+}
+
+TEST_F(SettingsTest, LengthsOutsideTheDialogsRangesAreRefusedOnLoad) {
+    start();
+    std::string file = dir + "/hostile.rsc";
+    changeEverything();
+    settings().dimTemplate.extensionGap = -1e300;
+    settings().dimTemplate.textMargin = std::nan("");
+    settings().hatchSpacing = HUGE_VAL;
+    char path[MAXFILELENGTH];
+    zmlib::copyFixed(path, file.c_str());
+    sim::CurrentApplicationScope scope(app);
+    ASSERT_EQ(settings_save(path, false), 0);
+    settings_setDefaults(&settings());
+    EXPECT_EQ(settings_load(path, false), 0);
+    /* The refused lengths keep their values; the file's other settings load. */
+    EXPECT_EQ(settings().dimTemplate.extensionGap, 1.0);
+    EXPECT_EQ(settings().dimTemplate.textMargin, 2.5);
+    EXPECT_EQ(settings().hatchSpacing, 2.0);
+    EXPECT_EQ(settings().dimTemplate.textGap, 14);
+    EXPECT_EQ(settings().dimTemplate.minArrowSpace, 18);
+    EXPECT_EQ(sim::messageField(MSG_ERROR), "Settings file: hatchSpacing of inf is outside 0.1 to 1000; it stays 2");
 }
 
 TEST_F(SettingsTest, SettingsSavedInOneSessionLoadInTheNext) {
