@@ -314,6 +314,26 @@ int userPopupRequest(DialogBox* db, int itemIndex) {
 
 void userClose(DialogBox* db, int action) { closeDialog(db, action); }
 
+namespace {
+
+/* A menu of a menu bar or pop-up menu: its title, then one line per entry
+** with its marks; a submenu's entries follow its entry one level deeper. */
+void describeMenu(const std::string& title, const std::vector<MenuEntryRsc>& entries, int depth,
+                  std::vector<std::string>& out) {
+    const std::string indent(2 * static_cast<size_t>(depth), ' ');
+    if (depth == 2) out.push_back(indent + "menu \"" + title + "\"");
+    for (const MenuEntryRsc& e : entries) {
+        if (e.flags & MENUENTRY_SEPARATOR) out.push_back(indent + "  ----");
+        std::string line = indent + "  \"" + e.label + "\"";
+        if (e.flags & MENUENTRY_CHECKED) line += " [checked]";
+        if (e.flags & MENUENTRY_DISABLED) line += " [disabled]";
+        out.push_back(line);
+        if (!e.submenu.empty()) describeMenu(e.label, e.submenu, depth + 1, out);
+    }
+}
+
+}  // namespace
+
 std::vector<std::string> describeDialog(DialogBox* db) {
     std::vector<std::string> out;
     if (!live(db)) return out;
@@ -340,6 +360,7 @@ std::vector<std::string> describeDialog(DialogBox* db) {
         if (!it.pub.enabled) line += " [disabled]";
         if (!it.pub.visible) line += " [hidden]";
         out.push_back(line);
+        for (const MenuRsc& menu : it.menus) describeMenu(menu.title, menu.entries, 2, out);
     }
     return out;
 }
