@@ -2,6 +2,8 @@
 ** and file dialogs answered by the scripted user, option buttons, list
 ** boxes, windows and the font model. */
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "tests/host/dialog_test_util.h"
 
@@ -9,6 +11,13 @@ using dlgtest::DialogTest;
 using dlgtest::item;
 
 namespace {
+
+std::string slurp(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
 
 struct Record {
     char name[16];
@@ -458,6 +467,8 @@ void hookDraws(DialogItemMessage* m) {
 TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     sim::DialogRsc d;
     d.id = 20;
+    d.title = "Picture";
+    d.extent = {0, 0, 200, 120};
     d.items = {item(ITEMTYPE_GENERIC, 1, 16), item(ITEMTYPE_MENUBAR, 2, 16), item(ITEMTYPE_LISTBOX, 3, 16),
                item(ITEMTYPE_COMBOBOX, 4, 16, "rec.name")};
     d.items[1].properties = {{"menus", "30"}};
@@ -483,13 +494,27 @@ TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     ASSERT_EQ(drawn.size(), 2u);
     EXPECT_EQ(drawn[0], "text 75 10 2 line one");
     EXPECT_EQ(drawn[1], "bevel 10 10 109 29");
+
+    /* What the user sees: the menu's entries in the description, and the
+    ** whole dialog in a picture, its items under the application's drawing. */
+    std::vector<std::string> shown = sim::describeDialog(db);
+    for (const char* line : {"    menu \"Edit\"", "      \"Off\" [disabled]", "      \"Sub\"", "        \"Deep\""})
+        EXPECT_NE(std::find(shown.begin(), shown.end(), line), shown.end()) << line;
+    std::string picture, error;
+    ASSERT_TRUE(sim::renderDialogPicture(db, path("whole.svg"), error)) << error;
+    picture = slurp(path("whole.svg"));
+    for (const char* text : {">Picture<", ">Edit<", ">r0c0   r0c1<", ">line one<"})
+        EXPECT_NE(picture.find(text), std::string::npos) << text;
+    EXPECT_LT(picture.find(">Edit<"), picture.find(">line one<")) << "the drawing lies on top";
+    ASSERT_TRUE(sim::renderDialogPicture(db, path("whole.png"), error)) << error;
+    picture = slurp(path("whole.png"));
+    EXPECT_EQ(picture.substr(1, 3), "PNG");
     mdlWindow_clear(db);
     EXPECT_TRUE(sim::dialogDrawings(db).empty());
     EXPECT_EQ(mdlDialog_nextOpen(nullptr), db);
     EXPECT_EQ(mdlDialog_nextOpen(db), nullptr);
 
     seen.clear();
-    std::string error;
     ASSERT_TRUE(sim::userPickMenuEntry(db, 1, "add", error)) << error;
     EXPECT_EQ(seen, (std::vector<std::string>{"2:81"}));
     EXPECT_FALSE(sim::userPickMenuEntry(db, 1, "32", error)) << "a disabled entry";

@@ -169,4 +169,11 @@ std::string unquote(const std::string& s);
 /* A menu label as the user names it: without its '~', in lower case. */
 std::string menuLabel(std::string label);
 
+/* ---- Pictures (dialog_picture.cpp) ----------------------------------------------- */
+
+/* The SVG fragment of DB's title bar and shown items, in dialog pixels;
+** OUTER gets the picture's rectangle (left, top, right, bottom), the title
+** bar included. */
+std::string dialogControlsSvg(const DialogBox* db, int32_t outer[4]);
+
 }  // namespace sim::dialogs

@@ -10,7 +10,7 @@
 **   dialog ID popup ITEM            ask the dialog for the pop-up menu of an item
 **   dialog ID show                  print what the dialog shows
 **   dialog ID close [ok|cancel]     close it (cancel when not said)
-**   dialog ID render ITEM FILE.png|FILE.svg  a picture of what was drawn into the item
+**   dialog ID render [ITEM] FILE.png|FILE.svg  a picture of the dialog, or of what was drawn into the item
 **   menu TITLE>ENTRY[>ENTRY]        pick from the command window's menu bar
 ** ITEM is an item id, or TYPE:ID ("dTxt:1") where ids repeat. */
 #include <cstdio>
@@ -33,6 +33,12 @@ std::string nextWord(std::string& text) {
     std::string w = text.substr(0, sp);
     text = sp == std::string::npos ? std::string() : trim(text.substr(sp));
     return w;
+}
+
+bool isPicturePath(const std::string& word) {
+    std::string w = sim::lower(word);
+    return w.size() > 4 && (w.ends_with(".png") || w.ends_with(".svg") || w.ends_with(".png\"") ||
+                            w.ends_with(".svg\""));
 }
 
 bool verbAnswer(const std::string& args, std::string& error) { return sim::queueAnswer(args, error); }
@@ -66,6 +72,9 @@ bool verbDialog(const std::string& args, std::string& error) {
         return true;
     }
     std::string itemName = nextWord(rest);
+    if (action == "render" && rest.empty() && isPicturePath(itemName)) {
+        return sim::renderDialogPicture(db, unquote(itemName), error);
+    }
     if (itemName.empty()) {
         error = "dialog " + idText + " " + action + ": which item?";
         return false;

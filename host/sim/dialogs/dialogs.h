@@ -44,8 +44,12 @@ int userPopupRequest(DialogBox* db, int itemIndex);
 /* Close DB with ACTION (3 or 4). */
 void userClose(DialogBox* db, int action);
 /* What DB shows, one line per item: "TYPE ID "label" = value [disabled] [hidden]",
-** after a first line with the dialog's id and title. */
+** after a first line with the dialog's id and title; a menu bar's or pop-up
+** menu's entries follow it, one line each. */
 std::vector<std::string> describeDialog(DialogBox* db);
+/* Write a picture of the whole of DB (.png or .svg PATH): its title bar, its
+** shown items as controls with their values, and what was drawn into it. */
+bool renderDialogPicture(DialogBox* db, const std::string& path, std::string& error);
 
 /* What the hooks drew in DB since it opened or was cleared, one line each:
 ** "text X Y FONT TEXT", "icon TYPE ID L T R B", "bevel L T R B", "fill L T R B

@@ -93,6 +93,12 @@ std::string itemSvg(const void* window, int itemId, const int32_t rect[4], const
 /* Write that picture, the item's size, to PATH: a .png or .svg path. */
 bool renderItemPicture(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings,
                    const std::string& path, std::string& error);
+/* Write a picture of the whole WINDOW, RECT its extent, to PATH (.png or
+** .svg): CONTROLS (an SVG fragment in window pixels: the dialog manager's
+** drawing of its items) under the window's DRAWINGS and the descriptors
+** drawn into any of its items. */
+bool renderWindowPicture(const void* window, const int32_t rect[4], const std::string& controls,
+                         const std::vector<std::string>& drawings, const std::string& path, std::string& error);
 
 /* Back to eight top views over the default area, empty layers (tests). */
 void resetForTests();

@@ -350,7 +350,7 @@ std::string windowColour(int index) {
 
 /* The window drawings of the dialog area ("bevel ...", "fill ...", "style ...", "line ..."). */
 void drawWindowDrawings(std::ostream& out, const std::vector<std::string>& drawings, bool lines) {
-    std::string stroke = "#FFFFFF";
+    std::string stroke = "#FFFFFF", ink = "#000000"; /* texts are black until a style says otherwise */
     for (const std::string& d : drawings) {
         std::istringstream in(d);
         std::string kind;
@@ -358,13 +358,18 @@ void drawWindowDrawings(std::ostream& out, const std::vector<std::string>& drawi
         in >> kind;
         if (kind == "style") {
             in >> a >> b >> colour;
-            stroke = windowColour(colour);
+            stroke = ink = windowColour(colour);
         } else if (!lines && kind == "bevel" && (in >> a >> b >> c >> e)) {
             out << "<rect x=\"" << a << "\" y=\"" << b << "\" width=\"" << c - a << "\" height=\"" << e - b
                 << "\" fill=\"none\" stroke=\"#808080\" stroke-width=\"2\"/>\n";
         } else if (!lines && kind == "fill" && (in >> a >> b >> c >> e >> colour)) {
             out << "<rect x=\"" << a << "\" y=\"" << b << "\" width=\"" << c - a << "\" height=\"" << e - b
                 << "\" fill=\"" << windowColour(colour) << "\"/>\n";
+        } else if (lines && kind == "text" && (in >> a >> b >> c)) {
+            std::string text;
+            std::getline(in >> std::ws, text);
+            out << "<text x=\"" << a << "\" y=\"" << b << "\" font-family=\"DejaVu Sans, sans-serif\" font-size=\"12\" fill=\""
+                << ink << "\">" << escape(text) << "</text>\n";
         } else if (lines && kind == "line" && (in >> a >> b >> c >> e)) {
             out << "<line x1=\"" << a << "\" y1=\"" << b << "\" x2=\"" << c << "\" y2=\"" << e << "\" stroke=\""
                 << stroke << "\" stroke-width=\"1\"/>\n";
@@ -374,18 +379,28 @@ void drawWindowDrawings(std::ostream& out, const std::vector<std::string>& drawi
 
 }  // namespace
 
-std::string itemSvg(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings) {
+namespace {
+
+/* Every item of the window, not one. */
+constexpr int ALL_ITEMS = INT32_MIN;
+
+/* The window's picture inside RECT: a plain background, CONTROLS, the
+** window DRAWINGS and the last descriptor drawn into item ITEMID (or into
+** any item), each fitted into its rectangle and seen through its rotation. */
+std::string pictureSvg(const void* window, int itemId, const int32_t rect[4], const std::string& controls,
+                       const std::vector<std::string>& drawings) {
     const int width = std::max(1, rect[2] - rect[0]), height = std::max(1, rect[3] - rect[1]);
     std::ostringstream out;
     out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << width << "\" height=\"" << height
         << "\" viewBox=\"" << rect[0] << ' ' << rect[1] << ' ' << width << ' ' << height << "\">\n";
     out << "<rect x=\"" << rect[0] << "\" y=\"" << rect[1] << "\" width=\"" << width << "\" height=\"" << height
         << "\" fill=\"" << windowColour(256) << "\"/>\n";
+    out << controls;
     drawWindowDrawings(out, drawings, false);
-    /* The last descriptor drawn into the item: fitted into its rectangle, seen through its rotation. */
     for (const ItemDrawing& d : itemDrawings()) {
         bool inside = d.rect[0] >= rect[0] && d.rect[1] >= rect[1] && d.rect[2] <= rect[2] && d.rect[3] <= rect[3];
-        if (d.window != window || (d.itemId != itemId && !(d.itemId == 0 && inside))) continue;
+        if (d.window != window) continue;
+        if (itemId != ALL_ITEMS && d.itemId != itemId && !(d.itemId == 0 && inside)) continue;
         double w = d.rect[2] - d.rect[0], h = d.rect[3] - d.rect[1];
         double sx = d.extent.x > 0 ? w / d.extent.x : 0, sy = d.extent.y > 0 ? h / d.extent.y : 0;
         double scale = sx > 0 && sy > 0 ? std::min(sx, sy) : std::max(sx, sy);
@@ -394,7 +409,7 @@ std::string itemSvg(const void* window, int itemId, const int32_t rect[4], const
         /* Centre the drawing in the rectangle. */
         m.left = d.rect[0] + (w - d.extent.x * scale) / 2;
         m.bottom = d.rect[3] - (h - d.extent.y * scale) / 2;
-        out << "<g id=\"item" << itemId << "\">\n";
+        out << "<g id=\"item" << d.itemId << "\">\n";
         for (const auto& e : d.elements) drawElement(out, m, e.data(), false);
         out << "</g>\n";
     }
@@ -403,15 +418,13 @@ std::string itemSvg(const void* window, int itemId, const int32_t rect[4], const
     return out.str();
 }
 
-bool renderItemPicture(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings,
-                       const std::string& path, std::string& error) {
+bool writePicture(const std::string& svg, const int32_t rect[4], const std::string& path, std::string& error) {
     std::string ext = lowerExtension(path);
     if (ext != ".png" && ext != ".svg") {
-        error = "an item is rendered to a .png or .svg picture: " + path;
+        error = "a dialog or an item is rendered to a .png or .svg picture: " + path;
         return false;
     }
     const int width = std::max(1, rect[2] - rect[0]), height = std::max(1, rect[3] - rect[1]);
-    std::string svg = itemSvg(window, itemId, rect, drawings);
     return writeAtomically(path, [&](const std::string& local) {
         if (ext == ".png") return rasterize(svg, width, height, local, error);
         std::ofstream out(local, std::ios::binary | std::ios::trunc);
@@ -419,6 +432,22 @@ bool renderItemPicture(const void* window, int itemId, const int32_t rect[4], co
         if (out) out.close();
         return static_cast<bool>(out);
     }, error);
+}
+
+}  // namespace
+
+std::string itemSvg(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings) {
+    return pictureSvg(window, itemId, rect, {}, drawings);
+}
+
+bool renderItemPicture(const void* window, int itemId, const int32_t rect[4], const std::vector<std::string>& drawings,
+                       const std::string& path, std::string& error) {
+    return writePicture(itemSvg(window, itemId, rect, drawings), rect, path, error);
+}
+
+bool renderWindowPicture(const void* window, const int32_t rect[4], const std::string& controls,
+                         const std::vector<std::string>& drawings, const std::string& path, std::string& error) {
+    return writePicture(pictureSvg(window, ALL_ITEMS, rect, controls, drawings), rect, path, error);
 }
 
 bool renderPicture(int view, const std::string& path, std::string& error) {
