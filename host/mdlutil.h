@@ -41,6 +41,7 @@ HOST_API void mdlUtil_quickSort(void* base, int count, int memberSize, UtilCompa
 enum FileListAttributes : UInt32 {
     FILELIST_READONLY = 1,
     FILELIST_DIRECTORY = 128,
+    FILELIST_DRIVE = 0x10000,  /* a drive's entry: PATH is its root */
 };
 struct FileListEntry {
     char name[256];          /* the entry's name, without its directory */
@@ -58,3 +59,12 @@ HOST_API int mdlFileList_getCount(FileListP list);
 /* Entry INDEX, or null when out of range. */
 HOST_API const FileListEntry* mdlFileList_getEntry(FileListP list, int index);
 HOST_API void mdlFileList_free(FileListP* list);
+/* Which entries mdlFileList_createByMode lists: an OR of these. */
+enum : int {
+    FILELIST_MODE_DRIVES = 64,       /* one entry "[-X:]" per drive the workspace maps, after the rest */
+    FILELIST_MODE_DIRECTORIES = 128,
+    FILELIST_MODE_FILES = 256,
+};
+/* As mdlFileList_create, keeping the kinds of entries MODE names; PATTERN
+** may be null for drives alone. Null when nothing is listed. */
+HOST_API FileListP mdlFileList_createByMode(const char* pattern, int mode);

@@ -68,14 +68,12 @@ std::string withSeparator(std::string directory) {
     return directory;
 }
 
-/* The entries of DIRECTORY matching PATTERN: directories or files. */
-std::vector<std::string> listEntries(const std::string& directory, const std::string& pattern, bool directories) {
+/* The names the host's file lister gives for DIRECTORY and PATTERN in MODE
+** (directories, files or drives). */
+std::vector<std::string> listEntries(const std::string& directory, const std::string& pattern, int mode) {
     std::vector<std::string> names;
-    FileListP list = mdlFileList_create((directory + pattern).c_str());
-    for (int i = 0, n = list ? mdlFileList_getCount(list) : 0; i < n; ++i) {
-        const FileListEntry* e = mdlFileList_getEntry(list, i);
-        if (((e->attributes & FILELIST_DIRECTORY) != 0) == directories) names.push_back(e->name);
-    }
+    FileListP list = mdlFileList_createByMode((directory + pattern).c_str(), mode);
+    for (int i = 0, n = list ? mdlFileList_getCount(list) : 0; i < n; ++i) names.push_back(mdlFileList_getEntry(list, i)->name);
     mdlFileList_free(&list);
     return names;
 }
@@ -83,9 +81,9 @@ std::vector<std::string> listEntries(const std::string& directory, const std::st
 void searchDirectory(const std::string& directory, const std::string& pattern, int depth,
                      std::vector<std::string>& out) {
     if (depth > MAX_SEARCH_DEPTH) return;
-    for (const std::string& sub : listEntries(directory, "*", true))
+    for (const std::string& sub : listEntries(directory, "*", FILELIST_MODE_DIRECTORIES))
         if (sub != "." && sub != "..") searchDirectory(directory + sub + "\\", pattern, depth + 1, out);
-    for (const std::string& file : listEntries(directory, pattern, false)) out.push_back(directory + file);
+    for (const std::string& file : listEntries(directory, pattern, FILELIST_MODE_FILES)) out.push_back(directory + file);
 }
 
 std::vector<std::string> splitPatterns(const std::string& patterns) {
@@ -157,9 +155,11 @@ void refillPicker(DialogBox* db) {
         *list = mdlStringList_create(0, 0);
     }
     appendMember(state.pickerDirectories, "..");
-    for (const std::string& d : listEntries(state.directory, "*", true)) appendMember(state.pickerDirectories, d);
+    for (const std::string& d : listEntries(state.directory, "*", FILELIST_MODE_DIRECTORIES))
+        appendMember(state.pickerDirectories, d);
+    for (const std::string& d : listEntries({}, {}, FILELIST_MODE_DRIVES)) appendMember(state.pickerDirectories, d);
     for (const std::string& p : splitPatterns(state.pattern))
-        for (const std::string& f : listEntries(state.directory, p, false)) appendMember(state.pickerFiles, f);
+        for (const std::string& f : listEntries(state.directory, p, FILELIST_MODE_FILES)) appendMember(state.pickerFiles, f);
     setItemText(db, ITEMTYPE_TEXT, ITEM_PICKER_DIRECTORY, state.directory);
     showList(db, ITEM_DIRECTORY_LIST, state.pickerDirectories, 1);
     showList(db, ITEM_FILE_LIST, state.pickerFiles, 1);

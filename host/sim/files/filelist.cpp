@@ -98,6 +98,39 @@ HOST_API FileListP mdlFileList_create(const char* pattern) {
     return list;
 }
 
+HOST_API FileListP mdlFileList_createByMode(const char* pattern, int mode) {
+    FileListP list = pattern && *pattern ? mdlFileList_create(pattern) : nullptr;
+    if (list) {
+        const bool directories = mode & FILELIST_MODE_DIRECTORIES, files = mode & FILELIST_MODE_FILES;
+        std::erase_if(list->entries, [&](const FileListEntry& e) {
+            return (e.attributes & FILELIST_DIRECTORY) ? !directories : !files;
+        });
+    }
+    if (mode & FILELIST_MODE_DRIVES) {
+        /* The drives the workspace maps, after the rest, in letter order. */
+        const std::string prefix = "_HOST_DRIVE_";
+        std::vector<char> letters;
+        for (const std::string& name : sim::configuredVariableNames()) {
+            const unsigned char letter = name.size() == prefix.size() + 1 ? name.back() : 0;
+            if (name.starts_with(prefix) && std::isalpha(letter)) letters.push_back(static_cast<char>(std::toupper(letter)));
+        }
+        std::sort(letters.begin(), letters.end());
+        letters.erase(std::unique(letters.begin(), letters.end()), letters.end());
+        for (char letter : letters) {
+            if (!list) list = new FileList;
+            FileListEntry e{};
+            const char name[] = {'[', '-', letter, ':', ']', '\0'};
+            const char root[] = {letter, ':', '\\', '\0'};
+            sim::copyFixed(e.name, sizeof e.name, name);
+            sim::copyFixed(e.path, sizeof e.path, root);
+            e.attributes = FILELIST_DIRECTORY | FILELIST_DRIVE;
+            list->entries.push_back(e);
+        }
+    }
+    if (list && list->entries.empty()) mdlFileList_free(&list);
+    return list;
+}
+
 HOST_API int mdlFileList_getCount(FileListP list) { return list ? static_cast<int>(list->entries.size()) : 0; }
 
 HOST_API const FileListEntry* mdlFileList_getEntry(FileListP list, int index) {

@@ -117,33 +117,48 @@ TEST_F(Selection, SinglePickerCutsTheMemberToTheDestination) {
               -1);
 }
 
-TEST_F(Selection, FilePickerGoesUpAFolderAndListsItsFiles) {
+TEST_F(Selection, FilePickerGoesUpAFolderListsDrivesAndListsItsFiles) {
     writeFile("a/up.dgn", "");
     writeFile("a/other.txt", "");
     writeFile("a/b/down.dgn", "");
-    std::vector<std::string> shownFiles;
+    writeFile("q/root.dgn", "");
+    sim::defineVariable("_HOST_DRIVE_Q", dir + "/q/", CFGVAR_LEVEL_USER);
+    sim::defineVariable("_HOST_DRIVE_D", dir + "/d/", CFGVAR_LEVEL_USER);
+    auto rows = [](DialogItem* list) {
+        Names out;
+        for (int r = 0; r < mdlDialog_listBoxNRows(list); ++r) {
+            char text[64] = "";
+            mdlDialog_listBoxGetCellText(text, sizeof text, list, r, 0);
+            out.push_back(text);
+        }
+        return out;
+    };
+    Names shownFolders, shownFiles, driveFiles;
     sim::setModalHandler([&](DialogBox* db) {
         std::string error;
         int folders = sim::findItem(db, "lBox:20004", error), files = sim::findItem(db, "lBox:20005", error);
         EXPECT_TRUE(sim::userSelectRow(db, folders, 0, 0, true, error)) << error;  /* ".." */
-        DialogItem* list = mdlDialog_itemGetByIndex(db, files);
-        for (int r = 0; r < mdlDialog_listBoxNRows(list); ++r) {
-            char text[64] = "";
-            mdlDialog_listBoxGetCellText(text, sizeof text, list, r, 0);
-            shownFiles.push_back(text);
-        }
+        shownFolders = rows(mdlDialog_itemGetByIndex(db, folders));
+        shownFiles = rows(mdlDialog_itemGetByIndex(db, files));
+        /* A drive entry leads to the root of its drive, and back up again. */
+        EXPECT_TRUE(sim::userSelectRow(db, folders, 3, 0, true, error)) << error;
+        driveFiles = rows(mdlDialog_itemGetByIndex(db, files));
+        EXPECT_TRUE(sim::userSelectRow(db, folders, 2, 0, true, error)) << error;  /* nowhere on D: */
+        EXPECT_TRUE(sim::userSelectRow(db, folders, 2, 0, true, error)) << error;  /* back to Q: */
         EXPECT_TRUE(sim::userSelectRow(db, files, 0, 0, false, error)) << error;
         return ACTIONBUTTON_OK;
     });
     ZmFileSelection selection{};
     StringList* chosen = zmlibDialog_selectFiles(&selection, nullptr, "Drawings", "*.dgn", path("a/b").c_str());
     ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(shownFolders, (Names{"..", "b", "[-D:]", "[-Q:]"}));
     EXPECT_EQ(shownFiles, (Names{"up.dgn"}));
+    EXPECT_EQ(driveFiles, (Names{"root.dgn"}));
     ASSERT_EQ(mdlStringList_size(chosen), 1);
     const char* name = nullptr;
     mdlStringList_getMember(&name, nullptr, chosen, 0);
-    EXPECT_EQ(relative({name}), (Names{"a/up.dgn"}));
-    EXPECT_EQ(relative({selection.directory}), (Names{"a/"}));
+    EXPECT_STREQ(name, "Q:\\root.dgn");
+    EXPECT_STREQ(selection.directory, "Q:\\");
     mdlStringList_destroy(chosen);
 }
 
