@@ -30,6 +30,8 @@ set(ZM_PLATFORM_LIBRARIES
   "                   hostcore")
 
 file(GLOB platform_headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/host/*.h)
+# A new declaration in a header is a new import: configure again when one changes.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${platform_headers})
 set(platform_libraries "")
 foreach(header ${platform_headers})
   file(STRINGS ${header} declarations REGEX "^HOST_API ")

@@ -290,6 +290,12 @@ HOST_API StatusInt mdlDialog_listBoxSetListModelP(DialogItem* item, ListModel* m
 HOST_API ListModel* mdlDialog_listBoxGetListModelP(DialogItem* item);
 HOST_API StatusInt mdlDialog_comboBoxSetListModelP(DialogItem* item, ListModel* model);
 HOST_API ListModel* mdlDialog_comboBoxGetListModelP(DialogItem* item);
+/* The host's own combo boxes whose rows dialogs may take. */
+enum : int32_t { COMBOBOX_HOST_FONTS = -6301, COMBOBOX_HOST_TEXTSTYLES = -6302 };
+/* A copy of the rows of the host's combo box ID for the active design file
+** (see mdlLevelList_getFontListModel and _getTextStyleListModel), owned by
+** the caller; null for another id or without a design file. */
+HOST_API ListModel* mdlDialog_comboBoxGetHostListModelP(int32_t id);
 HOST_API int mdlDialog_listBoxNRows(DialogItem* item);
 /* Select (or deselect) rows FIRSTROW..LASTROW; -1, -1 for every row. */
 HOST_API StatusInt mdlDialog_listBoxSelectCells(DialogItem* item, int firstRow, int lastRow, int firstColumn,

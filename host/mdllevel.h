@@ -89,6 +89,12 @@ enum : int64_t { LINESTYLE_CUSTOM_ROW = 0x7FFFFF00 };
 HOST_API ListModel* mdlLevelList_getColorListModel(DgnModelRefP model);
 HOST_API ListModel* mdlLevelList_getStyleListModel(DgnModelRefP model);
 HOST_API ListModel* mdlLevelList_getWeightListModel(DgnModelRefP model);
+/* Fonts: one row per font the host draws texts with (every font the file's
+** text styles or active settings name among them), cell 0 the number as its
+** long value and text, cell 1 the font's name. Text styles: "(none)" and
+** "(active)", then every text style of the file by name (long value: its id). */
+HOST_API ListModel* mdlLevelList_getFontListModel(DgnModelRefP model);
+HOST_API ListModel* mdlLevelList_getTextStyleListModel(DgnModelRefP model);
 
 /* ---- Graphic groups ------------------------------------------------------------------
 ** The active graphic group (new elements take it) and the next free number

@@ -789,19 +789,32 @@ void attrHook_symbologyCombo(DialogItemMessage* m) {
     }
 }
 
-/* The host's font and text style combo boxes are not offered by this host:
-** the fields take typed values, and the text style box without rows is disabled. */
+/* The font and text style boxes show the rows of the host's own boxes: the
+** fonts, and the text styles without the host's first two rows ("none" and
+** the active style); with no style left the box is disabled. */
 void attrHook_hostCombo(DialogItemMessage* m) {
     m->msgUnderstood = 1;
+    const bool styles = m->dialogItemP->hookId == HOOK_TEXTSTYLE_COMBO;
     switch (m->messageType) {
-    case DITEM_MESSAGE_CREATE:
-        if (m->dialogItemP->hookId == HOOK_TEXTSTYLE_COMBO) {
-            ListModel* list = mdlDialog_comboBoxGetListModelP(m->dialogItemP);
-            if (!list || mdlListModel_getRowCount(list) == 0) m->dialogItemP->enabled = 0;
+    case DITEM_MESSAGE_CREATE: {
+        ListModel* rows = mdlDialog_comboBoxGetHostListModelP(styles ? COMBOBOX_HOST_TEXTSTYLES : COMBOBOX_HOST_FONTS);
+        if (styles && rows) mdlListModel_removeRows(rows, 0, std::min(2, mdlListModel_getRowCount(rows)));
+        if (!rows || mdlListModel_getRowCount(rows) == 0) {
+            if (rows) mdlListModel_destroy(rows);
+            if (styles) m->dialogItemP->enabled = 0;
+            break;
+        }
+        mdlDialog_comboBoxSetListModelP(m->dialogItemP, rows);
+        break;
+    }
+    case DITEM_MESSAGE_DESTROY:
+        if (ListModel* rows = mdlDialog_comboBoxGetListModelP(m->dialogItemP)) {
+            mdlDialog_comboBoxSetListModelP(m->dialogItemP, nullptr);
+            mdlListModel_destroy(rows);
         }
         break;
     case DITEM_MESSAGE_STATECHANGED:
-        if (m->u.stateChanged.reallyChanged || m->dialogItemP->hookId == HOOK_TEXTSTYLE_COMBO) writeBack(m->db);
+        if (m->u.stateChanged.reallyChanged || styles) writeBack(m->db);
         break;
     default: m->msgUnderstood = 0;
     }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <new>
 #include <string>
@@ -362,6 +363,45 @@ ListModel* mdlLevelList_getWeightListModel(DgnModelRefP model) {
     if (!lm || !addRow(lm, WEIGHT_BYLEVEL, "ByLevel")) return failed(lm);
     for (int i = 0; i < 32; ++i)
         if (!addRow(lm, i, std::to_string(i))) return failed(lm);
+    return lm;
+}
+
+namespace {
+
+/* The host draws every font with one face; these are the fonts it offers by name. */
+const std::pair<int, const char*> HOST_FONTS[] = {
+    {0, "Sans"}, {1, "Sans narrow"}, {3, "Block"}, {23, "Slanted"}, {105, "Isometric"},
+};
+
+}  // namespace
+
+ListModel* mdlLevelList_getFontListModel(DgnModelRefP model) {
+    DgnModel* m = resolve(model);
+    if (!m) return nullptr;
+    std::map<int, std::string> fonts;
+    for (const auto& [number, name] : HOST_FONTS) fonts[number] = name;
+    auto named = [&](int number) { fonts.try_emplace(number, "Font " + std::to_string(number)); };
+    for (const auto& t : m->file->textStyles) named(t.font);
+    if (const sim::design::Settings* s = settings()) named(s->activeFont);
+    ListModel* lm = newModel(2);
+    if (!lm) return nullptr;
+    int row = 0;
+    for (const auto& [number, name] : fonts) {
+        if (!addRow(lm, number, std::to_string(number))) return failed(lm);
+        ListCell* c = mdlListRow_getCellAtIndex(mdlListModel_getRowAtIndex(lm, row++), 1);
+        if (!c || mdlListCell_setLongValue(c, number) != HOST_SUCCESS || mdlListCell_setStringValue(c, name.c_str()) != HOST_SUCCESS)
+            return failed(lm);
+    }
+    return lm;
+}
+
+ListModel* mdlLevelList_getTextStyleListModel(DgnModelRefP model) {
+    DgnModel* m = resolve(model);
+    if (!m) return nullptr;
+    ListModel* lm = newModel(1);
+    if (!lm || !addRow(lm, -1, "(none)") || !addRow(lm, 0, "(active)")) return failed(lm);
+    for (const auto& t : m->file->textStyles)
+        if (!addRow(lm, t.id, t.name)) return failed(lm);
     return lm;
 }
 

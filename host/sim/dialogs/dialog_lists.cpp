@@ -6,6 +6,7 @@
 #include <new>
 
 #include "host/mdldialog.h"
+#include "host/mdllevel.h"
 #include "host/sim/dialogs/dialog_int.h"
 
 using namespace sim::dialogs;
@@ -105,6 +106,14 @@ HOST_API StatusInt mdlDialog_comboBoxSetListModelP(DialogItem* item, ListModel* 
 }
 
 HOST_API ListModel* mdlDialog_comboBoxGetListModelP(DialogItem* item) { return mdlDialog_listBoxGetListModelP(item); }
+
+HOST_API ListModel* mdlDialog_comboBoxGetHostListModelP(int32_t id) {
+    switch (id) {
+    case COMBOBOX_HOST_FONTS: return mdlLevelList_getFontListModel(nullptr);
+    case COMBOBOX_HOST_TEXTSTYLES: return mdlLevelList_getTextStyleListModel(nullptr);
+    default: return nullptr;
+    }
+}
 
 HOST_API int mdlDialog_listBoxNRows(DialogItem* item) {
     ItemState* it = listItem(item);

@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "host/mdlelement.h"
 #include "host/mdllevel.h"
+#include "host/sim/design/design.h"
 #include "lib/core/core_fixture.h"
 #include "lib/dialogs/attrdialog_int.h"
 #include "lib/elements/elmattr_int.h"
@@ -151,6 +153,41 @@ TEST_F(AttrDialog, KindOneHidesTextControlsAndFixedTogglesAreDisabled) {
     EXPECT_TRUE(item(ITEMTYPE_TOGGLE, 20003)->enabled);
     EXPECT_TRUE(item(ITEMTYPE_COMBOBOX, 20003)->enabled);
     EXPECT_FALSE(item(ITEMTYPE_COMBOBOX, 20002)->enabled);  /* line style not applied */
+}
+
+TEST_F(AttrDialog, FontAndTextStyleBoxesShowTheHostsRows) {
+    std::string error;
+    ASSERT_TRUE(sim::design::open(path("drawing.design"), true, error)) << error;
+    auto* file = sim::design::activeFile();
+    for (const char* name : {"Dim", "Note"}) {
+        sim::design::TextStyle style;
+        style.id = static_cast<uint32_t>(file->textStyles.size() + 1);
+        style.name = name;
+        style.font = 42;
+        file->textStyles.push_back(style);
+    }
+    open();
+    auto rows = [](DialogItem* box) {
+        std::vector<std::string> out;
+        for (int r = 0; r < mdlDialog_listBoxNRows(box); ++r) {
+            char text[64] = "";
+            mdlDialog_listBoxGetCellText(text, sizeof text, box, r, 0);
+            out.push_back(text);
+        }
+        return out;
+    };
+    /* The host's first two style rows are not styles; a style's font joins the host's fonts. */
+    DialogItem* styles = item(ITEMTYPE_COMBOBOX, 20005);
+    EXPECT_EQ(rows(styles), (std::vector<std::string>{"Dim", "Note"}));
+    std::vector<std::string> fonts = rows(item(ITEMTYPE_COMBOBOX, 20004));
+    for (const char* font : {"0", "42", "105"})
+        EXPECT_NE(std::find(fonts.begin(), fonts.end(), font), fonts.end()) << font;
+    /* Without a style left the box is disabled (the host's two rows alone). */
+    mdlWindow_close(db);
+    file->textStyles.clear();
+    open();
+    EXPECT_EQ(mdlDialog_listBoxNRows(item(ITEMTYPE_COMBOBOX, 20005)), 0);
+    EXPECT_FALSE(item(ITEMTYPE_COMBOBOX, 20005)->enabled);
 }
 
 TEST_F(AttrDialog, SelectionAndChangesReachTheAttributeInOrder) {
