@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/mdlsystem.h"
+#include "host/mdluserprefs.h"
 #include "host/mdlutil.h"
 #include "lib/core/error.h"
 #include "lib/core/main.h"
@@ -35,6 +36,7 @@ enum : int {
     HOOK_BATCH_LOAD = 20118,
     HOOK_CHOICE_DIALOG = 20119,
     HOOK_CHOICE_LIST = 20120,
+    HOOK_BATCH_BROWSE = 20121,
     HOST_MENU_BEFORE = -522,
     LIST_LINE_SIZE = NAME_SIZE + 1,
 };
@@ -308,7 +310,19 @@ void batchLoad(DialogBox* db) {
     showList(db, ITEM_RESULT_LIST, state.result, 1);
 }
 
+/* The folder to search, picked through the host's file list editor: the
+** folder of the file the user chose. */
+void batchBrowse(DialogBox* db) {
+    char directory[MAXFILELENGTH] = "", filter[MAXFILELENGTH] = "*.*";
+    zmlib::copyFixed(directory, itemText(db, ITEMTYPE_TEXT, ITEM_BATCH_DIRECTORY).c_str());
+    int action = ACTIONBUTTON_CANCEL;
+    StringList* edited = mdlFileList_edit(&action, nullptr, directory, filter, "Select directory");
+    if (edited) mdlStringList_destroy(edited);
+    if (action == ACTIONBUTTON_OK) setItemText(db, ITEMTYPE_TEXT, ITEM_BATCH_DIRECTORY, directory);
+}
+
 void batchHook_search(DialogItemMessage* m) { buttonHook(m, batchSearch); }
+void batchHook_browse(DialogItemMessage* m) { buttonHook(m, batchBrowse); }
 void batchHook_remove(DialogItemMessage* m) { buttonHook(m, batchRemove); }
 void batchHook_save(DialogItemMessage* m) { buttonHook(m, batchSave); }
 void batchHook_load(DialogItemMessage* m) { buttonHook(m, batchLoad); }
@@ -365,6 +379,7 @@ const DialogHookInfo selectionHooks[] = {
     HOOK(HOOK_BATCH_REMOVE,       batchHook_remove),
     HOOK(HOOK_BATCH_SAVE,         batchHook_save),
     HOOK(HOOK_BATCH_LOAD,         batchHook_load),
+    HOOK(HOOK_BATCH_BROWSE,       batchHook_browse),
     HOOK(HOOK_CHOICE_DIALOG,      choiceHook_dialog),
     HOOK(HOOK_CHOICE_LIST,        choiceHook_list),
 };
