@@ -1,8 +1,11 @@
+#include <sqlite3.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 #include "host/mdlsystem.h"
 #include "host/sim/base/base.h"
@@ -164,6 +167,41 @@ TEST_F(ResourceTest, ReplacingAFileLeavesNoTraceOfTheOldOne) {
     char d[16];
     mdlResource_getFileDescription(d, sizeof d, h);
     EXPECT_STREQ(d, "new");
+}
+
+TEST_F(ResourceTest, ReadingWritesNothingBesideTheFileAndOldWalFilesAreTurnedBack) {
+    namespace fs = std::filesystem;
+    auto besides = [&](const std::string& name) {
+        std::vector<std::string> found;
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            if (fs::exists(path(name + suffix))) found.push_back(name + suffix);
+        return found;
+    };
+    RscFileHandle h = createOpen("r.rsc", "read");
+    mdlResource_add(h, TARV, 1, "abc", 3, nullptr);
+    mdlResource_closeFile(h);
+    /* A reader killed while it holds the file leaves nothing to clean up. */
+    ASSERT_EQ(mdlResource_openFile(&h, path("r.rsc").c_str(), 0), RSC_SUCCESS);
+    ASSERT_NE(mdlResource_load(h, TARV, 1), nullptr);
+    EXPECT_EQ(besides("r.rsc"), std::vector<std::string>{});
+    mdlResource_closeFile(h);
+
+    /* A file an earlier host left in WAL mode reads, and is turned back. */
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path("r.rsc").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_EQ(mdlResource_openFile(&h, path("r.rsc").c_str(), 0), RSC_SUCCESS);
+    EXPECT_NE(mdlResource_load(h, TARV, 1), nullptr);
+    mdlResource_closeFile(h);
+    EXPECT_EQ(besides("r.rsc"), std::vector<std::string>{});
+    ASSERT_EQ(sqlite3_open(path("r.rsc").c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "delete");
+    sqlite3_finalize(st);
+    sqlite3_close(db);
 }
 
 TEST_F(ResourceTest, DamagedTruncatedAndForeignFilesFailWithAConsoleLine) {

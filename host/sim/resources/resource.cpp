@@ -1,4 +1,4 @@
-/* Resource files: SQLite databases in WAL mode holding resources by type and
+/* Resource files: SQLite databases (rollback journal) holding resources by type and
 ** id. Owns the table of open files, the host's loaded copies, the
 ** applications' own files, message lookup and the transactions that follow the
 ** host's events. */
@@ -31,7 +31,9 @@ constexpr int RSC_APPLICATION_ID = fourCC("RscF");
 constexpr int RSC_SCHEMA_VERSION = 1;
 
 const char* const schemaSql =
-    "PRAGMA journal_mode=WAL;"
+    /* A rollback journal exists only while a write commits: a file that is
+    ** only read gets nothing written beside it, and opens in a read-only folder. */
+    "PRAGMA journal_mode=DELETE;"
     "CREATE TABLE file_info(key TEXT PRIMARY KEY, value TEXT);"
     "CREATE TABLE resource(type INTEGER NOT NULL, id INTEGER NOT NULL, alias TEXT,"
     " data BLOB NOT NULL, PRIMARY KEY(type, id)) WITHOUT ROWID;";
@@ -129,6 +131,48 @@ std::string checkResourceFile(sqlite3* db) {
     return {};
 }
 
+/* Whether the SQLite file PATH was left in WAL mode (header bytes 18 and 19). */
+bool inWalMode(const std::string& path) {
+    unsigned char header[20] = {};
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    bool wal = std::fread(header, 1, sizeof header, f) == sizeof header && header[18] == 2 && header[19] == 2;
+    std::fclose(f);
+    return wal;
+}
+
+/* Open resource file PATH: read/write when the disk allows, so that the
+** journal of a write a crash cut short is rolled back. Files written in WAL
+** mode by earlier hosts are turned to a rollback journal when they can be
+** written, and read as immutable when they cannot (their WAL index could
+** not be made beside them). Null when it cannot be opened. */
+sqlite3* openDatabase(const std::string& path, bool writable) {
+    sqlite3* db = nullptr;
+    int rc;
+    if (!writable && inWalMode(path)) {
+        std::string uri = "file:";
+        for (char c : path) {
+            if (c == '%' || c == '?' || c == '#') {
+                char escaped[4];
+                std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+                uri += escaped;
+            } else {
+                uri += c;
+            }
+        }
+        rc = sqlite3_open_v2((uri + "?immutable=1").c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    } else {
+        rc = sqlite3_open_v2(path.c_str(), &db, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, nullptr);
+        /* Another process holding it in WAL mode keeps it so; that is no error. */
+        if (rc == SQLITE_OK && writable) sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return db;
+}
+
 /* Commit or roll back the event's transaction of every file. */
 void endTransactions(bool committed) {
     for (auto& [key, c] : state.connections) {
@@ -189,14 +233,8 @@ int openFileImpl(RscFileHandle* handle, const std::string& name, int mode) {
     if (it != state.connections.end()) {
         conn = it->second.get();
     } else {
-        /* Readers open read/write too when they may, so that a writer's WAL
-        ** left behind by a crash can be recovered. */
-        int flags = diskWritable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-        sqlite3* db = nullptr;
-        if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-            sqlite3_close(db);
-            return RSCERR_CANNOT_OPEN;
-        }
+        sqlite3* db = openDatabase(path, diskWritable);
+        if (!db) return RSCERR_CANNOT_OPEN;
         sqlite3_busy_timeout(db, 5000);
         std::string problem = checkResourceFile(db);
         if (!problem.empty()) {
@@ -204,7 +242,7 @@ int openFileImpl(RscFileHandle* handle, const std::string& name, int mode) {
             sqlite3_close(db);
             return RSCERR_NOT_RSC_FILE;
         }
-        sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
         auto fresh = std::make_unique<Connection>();
         fresh->db = db;
         conn = fresh.get();
@@ -340,7 +378,7 @@ HOST_API StatusInt mdlResource_createFile(const char* name, const char* descript
             ok = st && sqlite3_bind_text(st.stmt, 1, text, -1, SQLITE_TRANSIENT) == SQLITE_OK &&
                  sqlite3_step(st.stmt) == SQLITE_DONE;
         }
-        sqlite3_close_v2(db); /* checkpoints and removes the WAL */
+        sqlite3_close_v2(db);
         if (ok) {
             /* A WAL left beside the old file would be replayed into the new one. */
             std::filesystem::remove(path + "-wal", ec);
