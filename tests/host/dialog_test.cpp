@@ -458,6 +458,7 @@ void hookDraws(DialogItemMessage* m) {
         mdlDialog_drawText(m->db, m->u.draw.rect.left + 65, m->u.draw.rect.top, 2, "line one");
         mdlDialog_rectDrawBeveled(m->db, &m->u.draw.rect, 1);
         EXPECT_EQ(mdlDialog_drawIcon(m->db, RTYPE_ICON, 999, &m->u.draw.rect), HOST_ERROR) << "no such icon";
+        EXPECT_EQ(mdlWindow_transparentRgbDataDraw(m->db, &m->u.draw.rect, RTYPE_IMAGE, 7, 0, 255, 255, 255), HOST_SUCCESS);
     }
     hookItem(m);
 }
@@ -483,6 +484,14 @@ TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     m.entries.push_back({"Off", 32, 0, "", sim::MENUENTRY_DISABLED, {}});
     m.entries.push_back({"Sub", 33, 0, "", 0, {{"Deep", 34, 0, "", 0, {}, 16}}});
     addMenu(m);
+    sim::RasterRsc image;
+    image.width = 2;
+    image.height = 1;
+    image.format = sim::RasterFormat::Rgb;
+    image.pixels = {255, 255, 255, 200, 0, 0};
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(sim::packRaster(image, bytes), RSC_SUCCESS);
+    add(RTYPE_IMAGE, 7, bytes);
     MdlDesc* a = app("first");
     sim::CurrentApplicationScope scope(a);
     const DialogHookInfo hooks[] = {{16, reinterpret_cast<void*>(hookDraws)}};
@@ -491,9 +500,10 @@ TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     DialogBox* db = mdlDialog_open(0, 20);
     ASSERT_NE(db, nullptr);
     auto drawn = sim::dialogDrawings(db);
-    ASSERT_EQ(drawn.size(), 2u);
+    ASSERT_EQ(drawn.size(), 3u);
     EXPECT_EQ(drawn[0], "text 75 10 2 line one");
     EXPECT_EQ(drawn[1], "bevel 10 10 109 29");
+    EXPECT_EQ(drawn[2], "image Imag 7 10 10 109 29 transparent #ffffff");
 
     /* What the user sees: the menu's entries in the description, and the
     ** whole dialog in a picture, its items under the application's drawing. */
@@ -503,7 +513,7 @@ TEST_F(Dialogs, GenericItemsDrawMenusPickAndCellsEdit) {
     std::string picture, error;
     ASSERT_TRUE(sim::renderDialogPicture(db, path("whole.svg"), error)) << error;
     picture = slurp(path("whole.svg"));
-    for (const char* text : {">Picture<", ">Edit<", ">r0c0   r0c1<", ">line one<"})
+    for (const char* text : {">Picture<", ">Edit<", ">r0c0   r0c1<", ">line one<", "<image x=\"10\" y=\"10\" width=\"100\" height=\"20\" preserveAspectRatio=\"none\" href=\"data:image/png;base64,"})
         EXPECT_NE(picture.find(text), std::string::npos) << text;
     EXPECT_LT(picture.find(">Edit<"), picture.find(">line one<")) << "the drawing lies on top";
     ASSERT_TRUE(sim::renderDialogPicture(db, path("whole.png"), error)) << error;

@@ -75,6 +75,9 @@ bool renderPicture(int view, const std::string& path, std::string& error);
 /* Rasterise the SVG text SVG at WIDTH x HEIGHT pixels into the PNG file LOCAL
 ** (a local path). False with ERROR set when it cannot be read or written. */
 bool rasterize(const std::string& svg, int width, int height, const std::string& local, std::string& error);
+/* ARGB (WIDTH x HEIGHT, rows top down; alpha 0 or 255) as a PNG data URI
+** for an SVG image; "" when it cannot be made. */
+std::string pngDataUri(const std::vector<uint32_t>& argb, int width, int height);
 /* The SVG text of VIEW. */
 std::string svgOf(int view);
 /* The SVG text of a sheet of WIDTH x HEIGHT points, white, showing the

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -20,6 +21,7 @@
 #include "host/sim/system/system.h"
 #include "host/sim/base/base.h"
 #include "host/sim/display/display.h"
+#include "host/sim/resources/resources.h"
 
 using namespace sim::elem;
 
@@ -348,7 +350,36 @@ std::string windowColour(int index) {
     }
 }
 
-/* The window drawings of the dialog area ("bevel ...", "fill ...", "style ...", "line ..."). */
+/* An image or icon resource drawn into RECT: its pixels, those of colour
+** TRANSPARENT (0xRRGGBB, or -1 for none) left out; nothing when the
+** resource cannot be found or read. */
+void drawRaster(std::ostream& out, const std::string& typeText, int32_t id, const int rect[4], long transparent) {
+    uint32_t type = 0;
+    std::vector<uint8_t> bytes;
+    sim::RasterRsc raster;
+    if (!sim::parseFourCC(typeText, &type) || sim::findResource(type, id, bytes) != RSC_SUCCESS ||
+        sim::decodeRaster(bytes.data(), bytes.size(), raster) != RSC_SUCCESS)
+        return;
+    const size_t count = static_cast<size_t>(raster.width) * raster.height;
+    std::vector<uint32_t> argb(count);
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t rgb;
+        if (raster.format == sim::RasterFormat::Rgb) {
+            rgb = static_cast<uint32_t>(raster.pixels[3 * i]) << 16 | static_cast<uint32_t>(raster.pixels[3 * i + 1]) << 8 |
+                  raster.pixels[3 * i + 2];
+        } else {
+            rgb = static_cast<uint32_t>(std::strtoul(windowColour(raster.pixels[i]).c_str() + 1, nullptr, 16));
+        }
+        argb[i] = static_cast<long>(rgb) == transparent ? 0 : 0xFF000000u | rgb;
+    }
+    std::string uri = pngDataUri(argb, raster.width, raster.height);
+    if (uri.empty()) return;
+    out << "<image x=\"" << rect[0] << "\" y=\"" << rect[1] << "\" width=\"" << std::max(rect[2] - rect[0] + 1, 1)
+        << "\" height=\"" << std::max(rect[3] - rect[1] + 1, 1) << "\" preserveAspectRatio=\"none\" href=\"" << uri
+        << "\"/>\n";
+}
+
+/* The window drawings of the dialog area ("bevel ...", "fill ...", "image ...", "style ...", "line ..."). */
 void drawWindowDrawings(std::ostream& out, const std::vector<std::string>& drawings, bool lines) {
     std::string stroke = "#FFFFFF", ink = "#000000"; /* texts are black until a style says otherwise */
     for (const std::string& d : drawings) {
@@ -362,6 +393,15 @@ void drawWindowDrawings(std::ostream& out, const std::vector<std::string>& drawi
         } else if (!lines && kind == "bevel" && (in >> a >> b >> c >> e)) {
             out << "<rect x=\"" << a << "\" y=\"" << b << "\" width=\"" << c - a << "\" height=\"" << e - b
                 << "\" fill=\"none\" stroke=\"#808080\" stroke-width=\"2\"/>\n";
+        } else if (!lines && (kind == "image" || kind == "icon")) {
+            std::string typeText, word, colourText;
+            int32_t id = 0;
+            int rect[4];
+            if (!(in >> typeText >> id >> rect[0] >> rect[1] >> rect[2] >> rect[3])) continue;
+            long transparent = -1;
+            if (in >> word >> colourText && word == "transparent" && colourText.size() == 7)
+                transparent = std::strtol(colourText.c_str() + 1, nullptr, 16);
+            drawRaster(out, typeText, id, rect, transparent);
         } else if (!lines && kind == "fill" && (in >> a >> b >> c >> e >> colour)) {
             out << "<rect x=\"" << a << "\" y=\"" << b << "\" width=\"" << c - a << "\" height=\"" << e - b
                 << "\" fill=\"" << windowColour(colour) << "\"/>\n";
