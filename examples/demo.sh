@@ -36,4 +36,5 @@ if [ -x "$BUILD/bin/check_printed" ]; then "$BUILD/bin/check_printed" "$OUT"; fi
 command -v pdfinfo >/dev/null && for f in "$C"/sheets_000?.pdf; do echo "$(basename "$f"): $(pdfinfo "$f" | grep -E '^(Pages|Page size)' | tr -s ' ' | tr '\n' ' ')"; done
 if command -v xlsx2csv >/dev/null && [ -f "$C/sheets.xlsx" ]; then xlsx2csv -a "$C/sheets.xlsx" "$OUT/sheets_csv"; fi
 echo "== Printed: $C/sheets.ps (and $OUT/sheets.pdf, $OUT/printed_sheet.png), sheets.pcl, sheets.hpgl, sheets.txt;"
-echo "   plotted: $C/sheets_0001.pdf, sheets_0002.pdf; preview: $OUT/preview.png"
+echo "   plotted: $C/sheets_0001.pdf, sheets_0002.pdf; preview: $OUT/preview.png;"
+echo "   workbook: $C/sheets.xlsx (its sheets as CSV in $OUT/sheets_csv/)"

@@ -27,11 +27,14 @@
 #include "lib/core/upf.h"
 #include "lib/core/util.h"
 #include "lib/document/project.h"
+#include "lib/document/matlist.h"
 #include "lib/document/project_int.h"
 #include "lib/elements/element.h"
 #include "lib/output/preview_int.h"
 #include "lib/output/print.h"
 #include "lib/output/printsetup_int.h"
+#include "lib/platform/external.h"
+#include "lib/platform/win32.h"
 
 namespace {
 
@@ -45,6 +48,8 @@ enum : int32_t {
     HOOK_REFRESH = 20304,
     HOOK_SETUP = 20305,
     HOOK_FRAMES = 20306,
+    HOOK_EXPORT = 20307,
+    DIALOG_EXPORT = 20023,
     DIALOG_FRAMES = 20012,
     ITEM_AREA = 1,
     ITEM_PAGE = 2,
@@ -56,6 +61,16 @@ enum : int32_t {
     TEXT_TITLE = 32,               /* language texts */
     TEXT_FRAME_PROMPT = 35,
     PLOT_UNITS = 4,
+    TEXT_EXPORT_TITLE = 36,
+    EXPORT_FILE_DIALOG_ID = -20004,
+    MSG_CANNOT_OPEN_FILE = 1,      /* list 20005 */
+    MSG_NO_TEMPLATE = 22,
+    MSG_NO_SPREADSHEET = 23,
+    MSG_SPREADSHEET_NOT_STARTED = 24,
+    MSG_SPREADSHEET_SILENT = 25,
+    MSG_NO_EXTERNAL_PROGRAMS = 26,
+    CONNECT_TRIES = 10,
+    CONNECT_PAUSE_TICKS = 120,
     TEXT_TEXT_FILE_TITLE = 34,
     TEXT_FILE_DIALOG_ID = -20003,
     AREA_LEFT = 10,                /* the preview area's place in the dialog, pixels */
@@ -465,6 +480,106 @@ int plotRun() {
     return ZMLIB_SUCCESS;
 }
 
+/* ---- The spreadsheet export ---------------------------------------------------------- */
+
+std::string expanded(const char* text) {
+    char* e = mdlSystem_expandCfgVar(text);
+    std::string out = e ? e : text;
+    if (e) dlmSystem_mdlFree(e);
+    return out;
+}
+
+/* Send FORMAT with each "%s" replaced by the next of ARGS, as one DDE command. */
+void send(const char* format, std::initializer_list<const char*> args = {}) {
+    std::string command;
+    auto next = args.begin();
+    for (const char* p = format; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's' && next != args.end()) {
+            command += *next++;
+            ++p;
+        } else {
+            command += *p;
+        }
+    }
+    zmlibWin32_DdeSendMessage(command.c_str());
+}
+
+/* A DDE conversation with the spreadsheet program, started when none answers. */
+bool connectSpreadsheet() {
+    if (zmlibWin32_DdeInitialize("Excel", "system") == 0) return true;
+    if (zmlibUtil_mdlExternalNotAvailable()) {
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_NO_EXTERNAL_PROGRAMS);
+        return false;
+    }
+    std::string program = expanded("$(_HOST_SPREADSHEET)");
+    if (program.empty() || program[0] == '$' || mdlFile_getFileAttributes(program.c_str(), nullptr, nullptr, nullptr) != 0) {
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_NO_SPREADSHEET, program.c_str());
+        return false;
+    }
+    int wait = -1;
+    if (zmlibExternal_executeProgram(program.c_str(), "/e", &wait) != ZMLIB_SUCCESS) {
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_SPREADSHEET_NOT_STARTED, program.c_str());
+        return false;
+    }
+    for (int i = 0; i < CONNECT_TRIES; ++i) {
+        mdlSystem_pauseTicks(CONNECT_PAUSE_TICKS);
+        if (zmlibWin32_DdeInitialize("Excel", "system") == 0) return true;
+    }
+    zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_SPREADSHEET_SILENT);
+    return false;
+}
+
+/* The pages of the range mode into a copy of the spreadsheet template, one
+** sheet each, filled by the page function with the material list's export on. */
+void exportPages(ZmGlobalData* gd) {
+    const ZmPreviewState& p = gd->previewState;
+    std::string templ = expanded(p.excelTemplate);
+    if (templ.empty() || mdlFile_getFileAttributes(templ.c_str(), nullptr, nullptr, nullptr) != 0) {
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_NO_TEMPLATE, templ.c_str());
+        return;
+    }
+    char target[MAXFILELENGTH] = "";
+    char title[256];
+    zmlib::copyFixed(title, zmlibUtil_getLanguageText(TEXT_EXPORT_TITLE));
+    if (zmlibUpf_defFileCreate(target, "", "*.xls", "ZM_DIR", title, EXPORT_FILE_DIALOG_ID) != 0) return;
+    if (mdlFile_copy(target, templ.c_str()) != 0) {
+        zmlibError_rscMsgBoxPrintf(ZMLIB_MSGBOX_INFO_OK, ZMLIB_LIST_ERRORS, MSG_CANNOT_OPEN_FILE, target);
+        return;
+    }
+    if (!connectSpreadsheet()) return;
+    const char* sheet = p.excelSheet;
+    send("[open(\"%s\")]", {target});
+    send("[OPTIONS.GENERAL(2)]");
+    send("[OPTIONS.VIEW(,,,,,,,,,,,,,,FALSE)]");
+    std::string first;
+    for (int index : rangePages(gd)) {
+        if (!gd->previewPageFunction) break;
+        const char* name = pageName(gd, index);
+        say(MSG_PRINTING_PAGE, name);
+        zmlib::copyFixed(gd->pageName, name);
+        send("[WORKBOOK.COPY(\"%s\",\"%s\")]", {sheet, target});
+        send("[WORKBOOK.ACTIVATE(\"%s (2)\")]", {sheet});
+        send("[WORKBOOK.NAME(\"%s (2)\",\"%s\")]", {sheet, name});
+        send("[SELECT(\"R100C1\")]");
+        zmlibMatList_setExportToExcel(1);
+        MSElementDescr* page = fetchPage(gd, index, 0);
+        zmlibMatList_setExportToExcel(0);
+        if (page) mdlElmdscr_freeAll(&page);
+        char empty[1] = "";
+        zmlibWin32_DdeReplaceText("%*", empty);
+        send("[CLEAR(1)]");
+        send("[SELECT(\"R1C1\")]");
+        if (first.empty()) first = name;
+    }
+    say(MSG_CLEAR);
+    send("[WORKBOOK.MOVE(\"%s\",\"%s\")]", {sheet, target});
+    if (!first.empty()) send("[WORKBOOK.ACTIVATE(\"%s\")]", {first.c_str()});
+    send("[OPTIONS.GENERAL(1)]");
+    send("[OPTIONS.VIEW(,,,,,,,,,,,,,,TRUE)]");
+    send("[SAVE()]");
+    zmlibWin32_DdeDisconnect();
+}
+
 /* ---- Hooks of dialog 20005 ------------------------------------------------------ */
 
 void previewHook_dialog(DialogMessage* m) {
@@ -550,6 +665,13 @@ void framesAction(DialogBox*) {
         startFrames(false, nullptr);
 }
 
+void exportAction(DialogBox*) {
+    ZmGlobalData* gd = caller();
+    int answer = ACTIONBUTTON_CANCEL;
+    if (gd && mdlDialog_openModal(&answer, RscFileHandle{}, DIALOG_EXPORT) == 0 && answer == ACTIONBUTTON_OK)
+        exportPages(gd);
+}
+
 void setupAction(DialogBox* db) {
     zmlibPrintSet_dialogOpen();
     redrawArea(db);
@@ -563,6 +685,7 @@ const DialogHookInfo previewHooks[] = {
     {HOOK_REFRESH, reinterpret_cast<void*>(previewHook_button<refreshAction>)},
     {HOOK_SETUP,   reinterpret_cast<void*>(previewHook_button<setupAction>)},
     {HOOK_FRAMES,  reinterpret_cast<void*>(previewHook_button<framesAction>)},
+    {HOOK_EXPORT,  reinterpret_cast<void*>(previewHook_button<exportAction>)},
 };
 
 }  // namespace

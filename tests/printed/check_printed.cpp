@@ -1,6 +1,7 @@
 /* Reads back what the pipe list's print session wrote, each file with a
 ** reader of its own: PostScript through Ghostscript, PCL through the PCL
-** tokenizer, HPGL through hp2xx, the plotted PDF jobs through pdfinfo.
+** tokenizer, HPGL through hp2xx, the plotted PDF jobs through pdfinfo and
+** the exported workbook through xlsx2csv.
 ** Usage: check_printed SESSION_FOLDER. Exit 0 when every file passes. */
 #include <cstdio>
 #include <string>
@@ -61,6 +62,10 @@ int main(int argc, char** argv) {
         check(status == 0 && pages == "1" && size.rfind("595.276 x 841.89 pts", 0) == 0,
               std::string(job) + ": one A4 page", status ? info : pages + " page(s), " + size);
     }
+
+    auto [xlsxStatus, csv] = runCommand("xlsx2csv -n P2 '" + (c / "sheets.xlsx").string() + "'");
+    check(xlsxStatus == 0 && csv.find("skew,1322.875753,1500 / 1000") != std::string::npos,
+          "sheets.xlsx: sheet P2 holds the pipe list", xlsxStatus ? csv : "");
 
     std::string png = readAll(dir / "preview.png");
     check(png.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0, "preview.png: the preview area as a PNG picture");
