@@ -49,6 +49,16 @@ enum : int32_t {
     HOOK_SETUP = 20305,
     HOOK_FRAMES = 20306,
     HOOK_EXPORT = 20307,
+    HOOK_PAGE_INFO = 20308,
+    HOOK_INFO_DIALOG = 20320,
+    HOOK_INFO_WRITE = 20321,
+    HOOK_INFO_DELETE = 20322,
+    HOOK_INFO_DELETE_ALL = 20323,
+    HOOK_INFO_PURGE = 20324,
+    HOOK_INFO_PROJECT = 20325,
+    DIALOG_PAGE_INFO = 20024,
+    MSG_DELETE_ALL_PAGES = 9,      /* list 20003 */
+    BOX_DELETE_ALL = ZMLIB_MSGBOX_QUESTION | ZMLIB_MSGBOX_OK | ZMLIB_MSGBOX_CANCEL,   /* 152 */
     DIALOG_EXPORT = 20023,
     DIALOG_FRAMES = 20012,
     ITEM_AREA = 1,
@@ -580,6 +590,72 @@ void exportPages(ZmGlobalData* gd) {
     zmlibWin32_DdeDisconnect();
 }
 
+/* ---- The page information dialog 20024 ---------------------------------------------- */
+
+/* The page the information dialog edits: the page on show. */
+const char* editedPage(const ZmGlobalData* gd) { return pageName(gd, gd->previewState.selectedPage); }
+
+/* After a change to the stored information of NAME, show the page again when it is on show. */
+void refreshEdited(ZmGlobalData* gd, const char* name) {
+    if (!hasPage(gd, gd->previewShownPage) || std::strcmp(pageName(gd, gd->previewShownPage), name) != 0) return;
+    DialogBox* preview = mdlDialog_find(DIALOG_PREVIEW, mdlSystem_getCurrMdlDesc());
+    zmlib::preview::showPage(preview, gd->previewShownPage);
+}
+
+void pageInfoHook_dialog(DialogMessage* m) {
+    m->msgUnderstood = m->messageType == DIALOG_MESSAGE_CREATE;
+    ZmGlobalData* gd = caller();
+    ZmPageRecord* page = zmlib::project::pageRecord();
+    if (!m->msgUnderstood || !gd || !page) return;
+    zmlibProject_readPageInfoFromDesignFile(page, editedPage(gd));
+    zmlib::copyFixed(page->name, editedPage(gd));
+}
+
+template <void (*Action)(DialogBox*, ZmGlobalData*, ZmPageRecord*)>
+void pageInfoHook_button(DialogItemMessage* m) {
+    if (m->messageType != DITEM_MESSAGE_BUTTON) {
+        m->msgUnderstood = 0;
+        return;
+    }
+    m->msgUnderstood = 1;
+    ZmGlobalData* gd = caller();
+    ZmPageRecord* page = zmlib::project::pageRecord();
+    if (m->u.button.transition != BUTTONTRANS_UP || !gd || !page) return;
+    Action(m->db, gd, page);
+    // The material lists of a redrawn page read the shared record too: show the stored state again.
+    zmlibProject_readPageInfoFromDesignFile(page, editedPage(gd));
+    zmlib::copyFixed(page->name, editedPage(gd));
+    mdlDialog_itemsSynch(m->db);
+}
+
+void writeInfo(DialogBox*, ZmGlobalData* gd, ZmPageRecord* page) {
+    zmlibProject_writePageInfoToDesignFile(page);
+    refreshEdited(gd, page->name);
+}
+
+/* The edited page's stored information goes; the record is read back (empty) after. */
+void deleteInfo(DialogBox*, ZmGlobalData* gd, ZmPageRecord* page) {
+    char name[sizeof page->name];
+    zmlib::copyFixed(name, page->name);
+    zmlibProject_deletePageInfoFromDesignFile(name, nullptr);
+    refreshEdited(gd, name);
+}
+
+void deleteAllInfo(DialogBox*, ZmGlobalData* gd, ZmPageRecord* page) {
+    if (zmlibError_rscMsgBoxPrintf(BOX_DELETE_ALL, ZMLIB_LIST_QUESTIONS, MSG_DELETE_ALL_PAGES) != ZMLIB_ACTION_OK) return;
+    zmlibProject_deletePageInfoFromDesignFile(nullptr, nullptr);
+    refreshEdited(gd, page->name);
+}
+
+void purgeInfo(DialogBox*, ZmGlobalData* gd, ZmPageRecord*) {
+    // An empty page list keeps nothing: the null entry ends it either way.
+    static const char* const none[] = {nullptr};
+    const char* const* keep = gd->previewPageNames ? gd->previewPageNames : none;
+    zmlibProject_deletePageInfoFromDesignFile(nullptr, keep);
+}
+
+void projectInfo(DialogBox*, ZmGlobalData*, ZmPageRecord*) { zmlibProject_dialogOpen(); }
+
 /* ---- Hooks of dialog 20005 ------------------------------------------------------ */
 
 void previewHook_dialog(DialogMessage* m) {
@@ -672,20 +748,29 @@ void exportAction(DialogBox*) {
         exportPages(gd);
 }
 
+void pageInfoAction(DialogBox*) { mdlDialog_open(RscFileHandle{}, DIALOG_PAGE_INFO); }
+
 void setupAction(DialogBox* db) {
     zmlibPrintSet_dialogOpen();
     redrawArea(db);
 }
 
 const DialogHookInfo previewHooks[] = {
-    {HOOK_DIALOG,  reinterpret_cast<void*>(previewHook_dialog)},
-    {HOOK_AREA,    reinterpret_cast<void*>(previewHook_area)},
-    {HOOK_PAGE,    reinterpret_cast<void*>(previewHook_page)},
-    {HOOK_PRINT,   reinterpret_cast<void*>(previewHook_button<printAction>)},
-    {HOOK_REFRESH, reinterpret_cast<void*>(previewHook_button<refreshAction>)},
-    {HOOK_SETUP,   reinterpret_cast<void*>(previewHook_button<setupAction>)},
-    {HOOK_FRAMES,  reinterpret_cast<void*>(previewHook_button<framesAction>)},
-    {HOOK_EXPORT,  reinterpret_cast<void*>(previewHook_button<exportAction>)},
+    {HOOK_DIALOG,          reinterpret_cast<void*>(previewHook_dialog)},
+    {HOOK_AREA,            reinterpret_cast<void*>(previewHook_area)},
+    {HOOK_PAGE,            reinterpret_cast<void*>(previewHook_page)},
+    {HOOK_PRINT,           reinterpret_cast<void*>(previewHook_button<printAction>)},
+    {HOOK_REFRESH,         reinterpret_cast<void*>(previewHook_button<refreshAction>)},
+    {HOOK_SETUP,           reinterpret_cast<void*>(previewHook_button<setupAction>)},
+    {HOOK_FRAMES,          reinterpret_cast<void*>(previewHook_button<framesAction>)},
+    {HOOK_EXPORT,          reinterpret_cast<void*>(previewHook_button<exportAction>)},
+    {HOOK_PAGE_INFO,       reinterpret_cast<void*>(previewHook_button<pageInfoAction>)},
+    {HOOK_INFO_DIALOG,     reinterpret_cast<void*>(pageInfoHook_dialog)},
+    {HOOK_INFO_WRITE,      reinterpret_cast<void*>(pageInfoHook_button<writeInfo>)},
+    {HOOK_INFO_DELETE,     reinterpret_cast<void*>(pageInfoHook_button<deleteInfo>)},
+    {HOOK_INFO_DELETE_ALL, reinterpret_cast<void*>(pageInfoHook_button<deleteAllInfo>)},
+    {HOOK_INFO_PURGE,      reinterpret_cast<void*>(pageInfoHook_button<purgeInfo>)},
+    {HOOK_INFO_PROJECT,    reinterpret_cast<void*>(pageInfoHook_button<projectInfo>)},
 };
 
 }  // namespace
