@@ -12,6 +12,7 @@
 #include "host/mdltext.h"
 #include "host/sim/base/base.h"
 #include "host/sim/design/design.h"
+#include "host/sim/dialogs/dialogs.h"
 #include "host/sim/system/system.h"
 #include "lib/core/main.h"
 #include "lib/core/text_int.h"
@@ -200,6 +201,63 @@ TEST_F(PreviewTest, StartUpGivesTheDefaultsAndAnOldRecordKeepsItsBytesWithTheDef
     setup::saveDialogSize(-1, 450);
     setup::loadDialogSize(&width, &height);
     EXPECT_EQ(width, 600);
+}
+
+TEST_F(PreviewTest, TheSetUpDialogFollowsPaperAndOutputKindAndPreselectsThePrinterByItsExactPath) {
+    writeFile("printers.txt",
+              "[Desk]\nport = LPT1:\n[Plotter A3]\nserver = \\\\printsrv\nshare = A3-Plot\n"
+              "[Office]\nserver = \\\\printsrv\nshare = Office\n");
+    sim::defineVariable("_HOST_PRINTERS", path("printers.txt"), CFGVAR_LEVEL_USER);
+    sim::defineVariable("_HOST_USERPREF", path("user.upf"), CFGVAR_LEVEL_USER);
+    ZmPrinterSetup* r = setup::record();
+    zmlib::copyFixed(r->printer, "\\\\printsrv\\Office");
+    ASSERT_EQ(setup::save(), ZMLIB_SUCCESS);
+
+    struct Seen {
+        std::string preselected;
+        double landscapeWidth = 0;
+        bool sizeEnabledForCode = true, sizeEnabledFree = false;
+        bool fileItemsForSystem = true, systemItemsForSystem = false, anyForText = true;
+    } seen;
+    sim::setModalHandler([&](DialogBox* db) {
+        if (mdlDialog_getId(db) != 20006) return int(ACTIONBUTTON_OK);
+        auto item = [db](uint32_t type, int id) { return mdlDialog_itemGetByTypeAndId(db, type, id, 0); };
+        std::string error;
+        char text[256] = "";
+        DialogItem* printers = item(ITEMTYPE_COMBOBOX, 23);
+        mdlDialog_itemGetText(text, sizeof text, db, printers->itemIndex);
+        seen.preselected = text;
+        EXPECT_TRUE(sim::userSetItem(db, printers->itemIndex, "Plotter A3", error)) << error;
+        EXPECT_TRUE(sim::userSetItem(db, item(ITEMTYPE_OPTIONBUTTON, 1)->itemIndex, "10", error)) << error;
+        seen.landscapeWidth = setup::record()->paperWidth;
+        seen.sizeEnabledForCode = item(ITEMTYPE_TEXT, 2)->enabled;
+        EXPECT_TRUE(sim::userSetItem(db, item(ITEMTYPE_OPTIONBUTTON, 1)->itemIndex, "0", error)) << error;
+        seen.sizeEnabledFree = item(ITEMTYPE_TEXT, 2)->enabled && item(ITEMTYPE_TEXT, 3)->enabled;
+        EXPECT_TRUE(sim::userSetItem(db, item(ITEMTYPE_OPTIONBUTTON, 9)->itemIndex, "6", error)) << error;
+        seen.fileItemsForSystem = item(ITEMTYPE_TEXT, 20)->visible || printers->visible;
+        seen.systemItemsForSystem = item(ITEMTYPE_TEXT, 30)->visible && item(ITEMTYPE_PUSHBUTTON, 34)->visible;
+        EXPECT_TRUE(sim::userSetItem(db, item(ITEMTYPE_OPTIONBUTTON, 9)->itemIndex, "4", error)) << error;
+        seen.anyForText = item(ITEMTYPE_TEXT, 20)->visible || item(ITEMTYPE_TEXT, 30)->visible;
+        return int(ACTIONBUTTON_OK);
+    });
+    r->copies = 7;  /* not stored: the dialog starts from the stored record */
+    EXPECT_EQ(zmlibPrintSet_dialogOpen(), ACTIONBUTTON_OK);
+    EXPECT_EQ(seen.preselected, "Office");
+    EXPECT_EQ(seen.landscapeWidth, 297);
+    EXPECT_FALSE(seen.sizeEnabledForCode);
+    EXPECT_TRUE(seen.sizeEnabledFree);
+    EXPECT_FALSE(seen.fileItemsForSystem);
+    EXPECT_TRUE(seen.systemItemsForSystem);
+    EXPECT_FALSE(seen.anyForText);
+
+    /* What OK stored is what the next start loads. */
+    *setup::record() = ZmPrinterSetup{};
+    setup::load();
+    EXPECT_STREQ(setup::record()->printer, "\\\\printsrv\\A3-Plot");
+    EXPECT_EQ(setup::record()->paperCode, 0);
+    EXPECT_EQ(setup::record()->paperWidth, 297);
+    EXPECT_EQ(setup::record()->outputKind, ZMLIB_PRINT_TEXT);
+    EXPECT_EQ(setup::record()->copies, 1);
 }
 
 TEST_F(PreviewTest, ALandscapeDrawingIsTurnedOntoPortraitPaperAndItsTextsReachThePlainTextDriverLevel) {
