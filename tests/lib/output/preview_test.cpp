@@ -13,9 +13,11 @@
 #include "host/sim/base/base.h"
 #include "host/sim/design/design.h"
 #include "host/sim/dialogs/dialogs.h"
+#include "host/sim/interaction/interaction.h"
 #include "host/sim/system/system.h"
 #include "lib/core/main.h"
 #include "lib/core/text_int.h"
+#include "lib/core/util.h"
 #include "lib/elements/element.h"
 #include "lib/library_messages.h"
 #include "lib/output/preview_int.h"
@@ -116,8 +118,10 @@ protected:
         mdlElmdscr_appendElement(d, &e);
         return d;
     }
-    static int pageFunction(int index, char*, MSElementDescr** descr, int) {
+    static inline std::vector<int> flags;    /* the flag of each page function call */
+    static int pageFunction(int index, char*, MSElementDescr** descr, int flag) {
         pages.push_back(index);
+        flags.push_back(flag);
         *descr = landscape(index);
         return 0;
     }
@@ -352,6 +356,49 @@ TEST_F(PreviewTest, AUserPrintFunctionReplacesThePageFunctionAndTheFileIsNotSent
     ASSERT_EQ(zmlib::preview::printRun(db), ZMLIB_SUCCESS);
     EXPECT_EQ(pages, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(readFile(path("port.prn")), readFile(file));
+    mdlDialog_closeWithAction(db, ACTIONBUTTON_CANCEL);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PreviewTest, PageFramesAreLaidOutInRowsWithCrossesAtTheirCornersAndThePagesInside) {
+    DialogBox* db = open(3);
+    ASSERT_NE(db, nullptr);
+    gd()->previewState.rangeMode = 1;
+    gd()->previewState.pagesPerRow = 2;
+    flags.clear();
+    std::string error;
+    DialogItem* frames = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_PUSHBUTTON, 13, 0);
+    ASSERT_TRUE(sim::userPressItem(db, frames->itemIndex, error)) << error;
+    ASSERT_TRUE(sim::interact::dataPoint({0, 0, 0}, 1));
+    EXPECT_EQ(pages, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(flags, (std::vector<int>{1, 1, 1}));
+    EXPECT_FALSE(sim::interact::commandRunning());
+
+    /* The crosses share one new graphic group; each page's shape lies in its frame. */
+    int crosses = 0;
+    std::vector<Dpoint3d> centres;
+    MSElement e;
+    for (UInt32 pos = 1; mdlElement_read(&e, nullptr, pos) == 0; ++pos) {
+        UInt32 group = 0;
+        mdlElement_getProperties(nullptr, &group, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &e);
+        if (mdlElement_getType(&e) == LINE_ELM && group != 0) ++crosses;
+        if (mdlElement_getType(&e) == SHAPE_ELM) {
+            Dpoint3d pts[5];
+            int n = 0;
+            mdlLinear_extract(pts, &n, &e, nullptr);
+            centres.push_back({(pts[0].x + pts[2].x) / 2, (pts[0].y + pts[2].y) / 2, 0});
+        }
+    }
+    EXPECT_EQ(crosses, 3 * 4 * 2);
+    ASSERT_EQ(centres.size(), 3u);
+    double w = *zmlibUtil_masterToUORP(210), h = *zmlibUtil_masterToUORP(297);
+    EXPECT_NEAR(centres[1].x - centres[0].x, w, 1e-6);
+    EXPECT_NEAR(centres[1].y - centres[0].y, 0, 1e-6);
+    EXPECT_NEAR(centres[2].x - centres[0].x, 0, 1e-6);
+    EXPECT_NEAR(centres[2].y - centres[0].y, -h, 1e-6);
     mdlDialog_closeWithAction(db, ACTIONBUTTON_CANCEL);
 }
 
