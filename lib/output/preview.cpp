@@ -1,7 +1,15 @@
 /* The print preview: dialog 20005 shows the page an application's page
 ** function draws, fitted to the paper of the print set-up; its print run
 ** prints the range of pages through the print layer. The page list, the page
-** on show and the preview state live in the opener's global data record. */
+** on show and the preview state live in the opener's global data record;
+** the page frames being placed are this file's state.
+**
+** [SECTION] Page list and drawing
+** [SECTION] Page frames and the host's plotting
+** [SECTION] The spreadsheet export
+** [SECTION] The page information dialog 20024
+** [SECTION] Hooks of dialog 20005
+** [SECTION] The print run and the exports */
 #include "lib/output/preview.h"
 
 #include <algorithm>
@@ -41,6 +49,9 @@ namespace {
 enum : int32_t {
     DIALOG_PREVIEW = 20005,
     DIALOG_CONFIRM = 20007,
+    DIALOG_FRAMES = 20012,
+    DIALOG_EXPORT = 20023,
+    DIALOG_PAGE_INFO = 20024,
     HOOK_DIALOG = 20300,
     HOOK_AREA = 20301,
     HOOK_PAGE = 20302,
@@ -56,33 +67,30 @@ enum : int32_t {
     HOOK_INFO_DELETE_ALL = 20323,
     HOOK_INFO_PURGE = 20324,
     HOOK_INFO_PROJECT = 20325,
-    DIALOG_PAGE_INFO = 20024,
-    MSG_DELETE_ALL_PAGES = 9,      /* list 20003 */
-    BOX_DELETE_ALL = ZMLIB_MSGBOX_QUESTION | ZMLIB_MSGBOX_OK | ZMLIB_MSGBOX_CANCEL,   /* 152 */
-    DIALOG_EXPORT = 20023,
-    DIALOG_FRAMES = 20012,
     ITEM_AREA = 1,
     ITEM_PAGE = 2,
     MSG_CLEAR = 0,                 /* list 20003 */
     MSG_PRINTING_PAGE = 1,
     MSG_SENDING = 2,
+    MSG_DELETE_ALL_PAGES = 9,
     MSG_PLACE_FRAMES = 14,
-    BOX_PLACE_FRAMES = ZMLIB_MSGBOX_WARNING | ZMLIB_MSGBOX_CONTINUE,   /* 68 */
-    TEXT_TITLE = 32,               /* language texts */
-    TEXT_FRAME_PROMPT = 35,
-    PLOT_UNITS = 4,
-    TEXT_EXPORT_TITLE = 36,
-    EXPORT_FILE_DIALOG_ID = -20004,
     MSG_CANNOT_OPEN_FILE = 1,      /* list 20005 */
     MSG_NO_TEMPLATE = 22,
     MSG_NO_SPREADSHEET = 23,
     MSG_SPREADSHEET_NOT_STARTED = 24,
     MSG_SPREADSHEET_SILENT = 25,
     MSG_NO_EXTERNAL_PROGRAMS = 26,
-    CONNECT_TRIES = 10,
-    CONNECT_PAUSE_TICKS = 120,
+    BOX_PLACE_FRAMES = ZMLIB_MSGBOX_WARNING | ZMLIB_MSGBOX_CONTINUE,                  /* 68 */
+    BOX_DELETE_ALL = ZMLIB_MSGBOX_QUESTION | ZMLIB_MSGBOX_OK | ZMLIB_MSGBOX_CANCEL,   /* 152 */
+    TEXT_TITLE = 32,               /* language texts */
     TEXT_TEXT_FILE_TITLE = 34,
+    TEXT_FRAME_PROMPT = 35,
+    TEXT_EXPORT_TITLE = 36,
     TEXT_FILE_DIALOG_ID = -20003,
+    EXPORT_FILE_DIALOG_ID = -20004,
+    PLOT_UNITS = 4,
+    CONNECT_TRIES = 10,            /* the spreadsheet program, after its start */
+    CONNECT_PAUSE_TICKS = 120,
     AREA_LEFT = 10,                /* the preview area's place in the dialog, pixels */
     AREA_TOP = 40,
     AREA_BOTTOM_ROOM = 45,         /* the button row beneath it */
@@ -106,6 +114,8 @@ struct FrameState {
     std::vector<FrameRecord> records;
 };
 FrameState frames{};
+
+/* ---- Page list and drawing ------------------------------------------------------- */
 
 bool hasPage(const ZmGlobalData* gd, int index) { return index >= 0 && index < gd->previewPageCount; }
 
@@ -774,6 +784,8 @@ const DialogHookInfo previewHooks[] = {
 };
 
 }  // namespace
+
+/* ---- The print run and the exports ------------------------------------------------ */
 
 namespace zmlib::preview {
 
