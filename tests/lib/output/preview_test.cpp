@@ -207,7 +207,7 @@ TEST_F(PreviewTest, StartUpGivesTheDefaultsAndAnOldRecordKeepsItsBytesWithTheDef
     EXPECT_EQ(width, 600);
 }
 
-TEST_F(PreviewTest, TheSetUpDialogFollowsPaperAndOutputKindAndPreselectsThePrinterByItsExactPath) {
+TEST_F(PreviewTest, TheSetUpDialogFollowsPaperAndOutputKindAndPreselectsThePrinterByItsPathElseTheHostsDefault) {
     writeFile("printers.txt",
               "[Desk]\nport = LPT1:\n[Plotter A3]\nserver = \\\\printsrv\nshare = A3-Plot\n"
               "[Office]\nserver = \\\\printsrv\nshare = Office\n");
@@ -262,6 +262,21 @@ TEST_F(PreviewTest, TheSetUpDialogFollowsPaperAndOutputKindAndPreselectsThePrint
     EXPECT_EQ(setup::record()->paperWidth, 297);
     EXPECT_EQ(setup::record()->outputKind, ZMLIB_PRINT_TEXT);
     EXPECT_EQ(setup::record()->copies, 1);
+
+    /* No printer has the record's path: the host's default printer, named by the plot driver file. */
+    writeFile("office.plt", "name = Office\nprinter = Plotter A3\npaper A4 = 210 297\n");
+    zmlib::copyFixed(setup::record()->printer, "\\\\elsewhere\\gone");
+    zmlib::copyFixed(setup::record()->plotDriver, path("office.plt").c_str());
+    ASSERT_EQ(setup::save(), ZMLIB_SUCCESS);
+    sim::setModalHandler([&](DialogBox* db) {
+        char text[256] = "";
+        DialogItem* printers = mdlDialog_itemGetByTypeAndId(db, ITEMTYPE_COMBOBOX, 23, 0);
+        if (printers) mdlDialog_itemGetText(text, sizeof text, db, printers->itemIndex);
+        seen.preselected = text;
+        return int(ACTIONBUTTON_CANCEL);
+    });
+    EXPECT_EQ(zmlibPrintSet_dialogOpen(), ACTIONBUTTON_CANCEL);
+    EXPECT_EQ(seen.preselected, "Plotter A3");
 }
 
 TEST_F(PreviewTest, ALandscapeDrawingIsTurnedOntoPortraitPaperAndItsTextsReachThePlainTextDriverLevel) {
