@@ -7,7 +7,9 @@
 ** "pipelist project" opens the project dialog, "pipelist pageinfo NAME REV
 ** TEXT" stores a page's information, "pipelist page NAME" makes NAME the
 ** current page, "pipelist logo" previews the logo, "pipelist export BOOK"
-** exports the list of the current page to the spreadsheet workbook BOOK. */
+** exports the list of the current page to the spreadsheet workbook BOOK,
+** "pipelist preview" opens the print preview of its two pages: P1, the
+** drawing fitted above the title block, and P2, the material list. */
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +29,8 @@
 #include "lib/document/cell.h"
 #include "lib/document/matlist.h"
 #include "lib/document/project.h"
+#include "lib/elements/element.h"
+#include "lib/output/preview.h"
 #include "lib/platform/external.h"
 #include "lib/platform/win32.h"
 
@@ -39,6 +43,7 @@ enum : CommandNumber {
     CMD_RUN = 0x02000004,
     CMD_LOGO = 0x02000005,
     CMD_EXPORT = 0x02000006,
+    CMD_PREVIEW = 0x02000007,
 };
 enum : int {
     PIPE_LEVEL = 1,
@@ -241,6 +246,82 @@ void cmdRun(char* unparsed) {
     zmlibMatList_destroyFormDataArray(list);
 }
 
+/* A new cell NAME at the origin: the header of a page's parts. */
+MSElementDescr* newCell(const MSWChar* name) {
+    MSElement header;
+    Dpoint3d origin{0, 0, 0};
+    MSElementDescr* cell = nullptr;
+    if (mdlCell_create(&header, name, &origin, 0) == 0) mdlElmdscr_new(&cell, nullptr, &header);
+    return cell;
+}
+
+/* The lines and shapes of the pipe level, the pipes and their triangles, as one cell. */
+MSElementDescr* drawingCopy() {
+    MSElementDescr* cell = newCell(u"DRAWING");
+    if (!cell) return nullptr;
+    auto take = [&](const MSElement& element) { mdlElmdscr_appendElement(cell, &element); };
+    scan(LINE_ELM, take);
+    scan(SHAPE_ELM, take);
+    mdlCell_setRange(cell, nullptr);
+    return cell;
+}
+
+/* Page P1: a sheet of the material list's paper (180 x 277 on A4) with the
+** title block at its foot and the drawing fitted in above it. */
+MSElementDescr* titlePage(ZmFormDataArray* list) {
+    MSElementDescr* title = nullptr;
+    if (zmlibMatList_generatePageElementDescr("A4TITLE", FORMS, &title, list, 0) != 0 || !title) return nullptr;
+    MSElementDescr* page = newCell(u"P1");
+    if (!page) {
+        mdlElmdscr_freeAll(&title);
+        return nullptr;
+    }
+    Dpoint3d range[2];
+    zmlibElemDscr_getRange(range, title);
+    mdlElmdscr_appendDscr(page, title);
+    double w = range[1].x - range[0].x, top = range[0].y + w * 277.0 / 180.0, gap = w * 0.03;
+    Dpoint3d sheet[5] = {{range[0].x, range[0].y, 0}, {range[1].x, range[0].y, 0}, {range[1].x, top, 0},
+                         {range[0].x, top, 0}, {range[0].x, range[0].y, 0}};
+    MSElement border;
+    if (mdlShape_create(&border, nullptr, sheet, 5, 0) == 0) mdlElmdscr_appendElement(page, &border);
+    if (MSElementDescr* drawing = drawingCopy()) {
+        Dpoint3d target[4] = {{range[0].x + gap, range[1].y + gap, 0}, {range[1].x - gap, range[1].y + gap, 0},
+                              {range[1].x - gap, top - gap, 0}, {range[0].x + gap, top - gap, 0}};
+        zmlibElemDscr_placeElementDescr(target, 1, drawing);
+        mdlElmdscr_appendDscr(page, drawing);
+    }
+    mdlCell_setRange(page, nullptr);
+    return page;
+}
+
+char pageP1[] = "P1";
+char pageP2[] = "P2";
+char* pageNames[] = {pageP1, pageP2, nullptr};
+
+int previewPage(int index, char*, MSElementDescr** descr, int) {
+    ZmFormDataArray* list = pipeForm();
+    if (index == 0) {
+        *descr = titlePage(list);
+    } else if (index == 1) {
+        zmlibMatList_generatePageElementDescr("A4LIST", FORMS, descr, list, 0);
+    }
+    zmlibMatList_destroyFormDataArray(list);
+    return 0;
+}
+
+int previewPageList(char*** names) {
+    *names = pageNames;
+    return 2;
+}
+
+void cmdPreview(char*) {
+    if (!zmlibPreview_dialogOpen(2, pageNames, previewPage, previewPageList)) {
+        toolSubsystem_printf("pipelist: the print preview did not open\n");
+        return;
+    }
+    zmlibPreview_setExcelTemplateNames("$(ZM_DATA)pipelist.xlsx", "Form");
+}
+
 void cmdProject(char*) {
     if (zmlibProject_dialogOpen() != 0) toolSubsystem_printf("pipelist: the project dialog did not open\n");
 }
@@ -292,6 +373,7 @@ const MdlCommandNumber commandNumbers[] = {
     {cmdRun,      CMD_RUN},
     {cmdLogo,     CMD_LOGO},
     {cmdExport,   CMD_EXPORT},
+    {cmdPreview,  CMD_PREVIEW},
     {nullptr, 0},
 };
 

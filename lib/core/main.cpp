@@ -28,6 +28,8 @@
 #include "lib/dialogs/select_int.h"
 #include "lib/document/project_int.h"
 #include "lib/elements/elmattr_int.h"
+#include "lib/output/preview_int.h"
+#include "lib/output/printsetup_int.h"
 
 namespace {
 
@@ -62,6 +64,7 @@ void freeRecord(ZmGlobalData* record) {
     dlmSystem_mdlFree(record->dialogBlock);
     dlmSystem_mdlFree(record->projectBlock);
     dlmSystem_mdlFree(record->workBuffer);
+    zmlib::preview::releaseRecord(record);
     dlmSystem_mdlFree(record->modulePointers[ZMGD_SLOT_ATTRIB_SMALL]);
     dlmSystem_mdlFree(record->modulePointers[ZMGD_SLOT_ATTRIB_LARGE]);
     dlmSystem_mdlFree(record);
@@ -99,6 +102,7 @@ ZmGlobalData* createRecord() {
     record->projectDialog[0] = -1;
     record->projectDialog[1] = -1;
     record->projectDialog[2] = 1;
+    record->previewShownPage = -1;
     state.entries[slot] = AppEntry{mdlSystem_getProcessNumberFromMdlDesc(desc), desc, record};
     return record;
 }
@@ -286,6 +290,8 @@ extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName
     // page; message box and message list; attribute dialog (then the
     // attribute-set list starts empty); file and list selection; plot scales.
     zmlib::intro::publishHooks();
+    zmlib::printsetup::startUp();
+    zmlib::preview::publishHooks();
     zmlib::error::publishHooks();
     zmlib::attrdialog::publishHooks();
     zmlib::select::publishHooks();

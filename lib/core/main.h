@@ -11,6 +11,14 @@
 
 typedef void (*ZmInitAppFunction)(void);
 typedef void (*ZmScaleFunction)(double oldScale, double newScale);
+struct MSElementDescr;
+/* The print preview's callbacks into the application that opened it: the
+** page function (index, name, descriptor to fill, flag: 0 preview and
+** printing, 1 page frames), the page-list function (names to fill; answers
+** the page count) and the user print function (index). */
+typedef int (*ZmPreviewPageFunction)(int pageIndex, char* pageName, MSElementDescr** descr, int flag);
+typedef int (*ZmPreviewPageListFunction)(char*** pageNames);
+typedef void (*ZmPreviewUserPrintFunction)(int pageIndex);
 
 enum : int {
     ZMGD_MODULE_POINTERS = 18,
@@ -38,6 +46,23 @@ enum : unsigned {
     ZMLIB_PAGE_RECORD_SIZE = 2115,
     ZMLIB_PLOT_SCALE_RECORD_SIZE = 24,
 };
+
+/* The preview state block: what the preview dialog's items edit. */
+struct ZmPreviewState {
+    int32_t selectedPage;
+    int32_t rangeMode;          /* 0 the selected page, 1 all pages, 2 from first to last */
+    int32_t rangeFirst;         /* page indexes, from 0 */
+    int32_t rangeLast;
+    int32_t pagesPerRow;        /* page frames */
+    int32_t frameCount;
+    int32_t frameIndex;
+    char excelTemplate[256];    /* spreadsheet template file */
+    char excelSheet[64];        /* its template sheet */
+};
+static_assert(std::is_trivially_copyable_v<ZmPreviewState>);
+#define ZMPREVIEWSTATE_FIELDS(F)                                                                            \
+    F(selectedPage) F(rangeMode) F(rangeFirst) F(rangeLast) F(pagesPerRow) F(frameCount) F(frameIndex)      \
+    F(excelTemplate) F(excelSheet)
 
 /* Global data of one calling application: the per-application state of every
 ** library module. Created zero-filled at start-up, lives until the host ends. */
@@ -78,6 +103,15 @@ struct ZmGlobalData {
     void* reserved3;
     char* workBuffer;                            /* 256 bytes */
     char pageName[ZMGD_NAME_SIZE];               /* the current page: its information reaches material lists */
+    ZmPreviewState previewState;
+    char** previewPageNames;                     /* copies, ended by a null entry */
+    int32_t previewPageCount;
+    int32_t previewShownPage;                    /* -1 while none is on show */
+    MSElementDescr* previewDescr;                /* the page on show */
+    int32_t previewDialogSize[2];                /* width, height */
+    ZmPreviewPageFunction previewPageFunction;
+    ZmPreviewPageListFunction previewPageListFunction;
+    ZmPreviewUserPrintFunction previewUserPrintFunction;
 };
 static_assert(std::is_trivially_copyable_v<ZmGlobalData>);
 /* The fields as dialog items reach them through "zgdP" (type descriptions). */
@@ -87,7 +121,9 @@ static_assert(std::is_trivially_copyable_v<ZmGlobalData>);
     F(attribSetWork) F(projectDialog) F(exportFlag) F(reserved1) F(initAppFlag) F(initAppCount)             \
     F(spinnerIndex) F(introDisplayTime) F(printDriverType) F(printPaperCode) F(printTextAngleOffset)        \
     F(modulePointers) F(attribCurrentSet) F(attribListHead) F(projectBlock) F(preview) F(ownerRecord)       \
-    F(userPrefFile) F(dialogBlock) F(initApps) F(reserved2) F(scaleFunction) F(reserved3) F(workBuffer) F(pageName)
+    F(userPrefFile) F(dialogBlock) F(initApps) F(reserved2) F(scaleFunction) F(reserved3) F(workBuffer) F(pageName)   \
+    F(previewState) F(previewPageNames) F(previewPageCount) F(previewShownPage) F(previewDescr)                  \
+    F(previewDialogSize) F(previewPageFunction) F(previewPageListFunction) F(previewUserPrintFunction)
 
 extern "C" ZMLIB_API int zmlibMain_initZmLib(const char* applicationName, int argc, char* argv[]);
 extern "C" ZMLIB_API int zmlibMain_initZmLibExtended(const char* applicationName, int argc, char* argv[],

@@ -26,6 +26,7 @@
 #include "lib/core/util.h"
 #include "lib/document/cell.h"
 #include "lib/document/matlist_int.h"
+#include "lib/output/printsetup_int.h"
 #include "lib/elements/element.h"
 #include "lib/platform/win32.h"
 
@@ -48,15 +49,6 @@ struct MatListState {
 };
 MatListState state{};
 
-/* Print set-up record: the fields a page is scaled by (native doubles). */
-enum : size_t {
-    SETUP_PAPER_WIDTH = 8,
-    SETUP_PAPER_HEIGHT = 16,
-    SETUP_MARGIN_LEFT = 24,
-    SETUP_MARGIN_RIGHT = 32,
-    SETUP_MARGIN_TOP = 40,
-    SETUP_MARGIN_BOTTOM = 48,
-};
 constexpr zmlib::matlist::PaperArea DEFAULT_PAPER{210, 297, 20, 10, 10, 10};   /* A4 */
 
 int rowsOf(const ZmFormDataArray* list) { return list->values[0].header.rows; }
@@ -344,17 +336,10 @@ Fill fillText(const MSElement* element, ZmFormDataArray* list, MSElementDescr** 
 }
 
 PaperArea paperArea() {
-    const auto* record = static_cast<const uint8_t*>(zmlib::main::sharedRecords().printSetup);
+    const ZmPrinterSetup* r = zmlib::printsetup::record();
     PaperArea area{};
-    if (record) {
-        std::memcpy(&area.width, record + SETUP_PAPER_WIDTH, 8);
-        std::memcpy(&area.height, record + SETUP_PAPER_HEIGHT, 8);
-        std::memcpy(&area.left, record + SETUP_MARGIN_LEFT, 8);
-        std::memcpy(&area.right, record + SETUP_MARGIN_RIGHT, 8);
-        std::memcpy(&area.top, record + SETUP_MARGIN_TOP, 8);
-        std::memcpy(&area.bottom, record + SETUP_MARGIN_BOTTOM, 8);
-    }
-    // Until the set-up is loaded from the user preference file the record is all zero.
+    if (r) area = {r->paperWidth, r->paperHeight, r->marginLeft, r->marginRight, r->marginTop, r->marginBottom};
+    // Until the first application started there is no record.
     if (area.width <= 0 || area.height <= 0) return DEFAULT_PAPER;
     return area;
 }

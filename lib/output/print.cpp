@@ -156,7 +156,7 @@ void printText(const PrintPass& pass, const MSElement* element) {
     }
 }
 
-int printElement(MSElement* element, void* params, DgnModelRefP model, MSElementDescr* descr, MSElementDescr**) {
+int printElement(MSElement* element, void* params, DgnModelRefP, MSElementDescr* descr, MSElementDescr**) {
     const PrintPass& pass = *static_cast<const PrintPass*>(params);
     zmlibUtil_updateHourGlass();
     UInt32 colour = 0, weight = 0;
@@ -168,7 +168,9 @@ int printElement(MSElement* element, void* params, DgnModelRefP model, MSElement
     UInt32 level = 0;
     int code = 0;
     mdlElement_getProperties(&level, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, element);
-    mdlLevel_getCode(&code, model, level);
+    /* Levels by the active file: a page cell's descriptor still names the
+    ** cell library it came from, which may be closed by now. */
+    mdlLevel_getCode(&code, mdlModelRef_getActive(), level);
     if (skippedByLevel(pass, code)) return 0;
     /* A complex shape is printed as a whole, not by its components. */
     if (descr && descr->parent && mdlElement_getType(&descr->parent->el) == CMPLX_SHAPE_ELM) return 0;

@@ -13,9 +13,11 @@
 
 #include <ddeml.h>
 
+#include "host/mdlplot.h"
 #include "host/mdlresource.h"
 #include "host/mdlsystem.h"
 #include "lib/core/main.h"
+#include "lib/output/printsetup_int.h"
 #include "lib/platform/win32_int.h"
 
 namespace {
@@ -150,6 +152,24 @@ extern "C" ZMLIB_API int zmlibWin32_getRegistryValue(const char* subKey, const c
     return bytes;
 }
 
+namespace {
+
+/* The host's default printer: the system printer named by the print set-up's
+** plot driver file; "" when there is none. */
+std::string hostDefaultPrinter() {
+    const ZmPrinterSetup* setup = zmlib::printsetup::record();
+    std::string name;
+    PlotDesc* plot = nullptr;
+    if (!setup || !setup->plotDriver[0] || mdlPlotDesc_createFromTCBAndPltFile(&plot, setup->plotDriver) != 0 || !plot)
+        return name;
+    char printer[256] = "";
+    if (mdlPlotDesc_getSysPrinter(printer, sizeof printer, plot) == 0) name = printer;
+    mdlPlotDesc_destroy(&plot);
+    return name;
+}
+
+}  // namespace
+
 extern "C" ZMLIB_API StringList* zmlibWin32_findWindowsPrinterNames(void) {
     const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0, count = 0;
@@ -157,9 +177,7 @@ extern "C" ZMLIB_API StringList* zmlibWin32_findWindowsPrinterNames(void) {
     if (needed == 0) return nullptr;
     std::vector<BYTE> buffer(needed);
     if (!EnumPrintersA(flags, nullptr, 2, buffer.data(), needed, &needed, &count) || count == 0) return nullptr;
-    /* The host's default printer comes from its plot driver file: read once the
-    ** host's plot descriptions exist; until then no pair is marked. */
-    const char* defaultPrinter = "";
+    std::string defaultPrinter = hostDefaultPrinter();
     StringList* list = mdlStringList_create(0, PRINTER_INFO_FIELDS);
     if (!list) return nullptr;
     const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
@@ -173,7 +191,7 @@ extern "C" ZMLIB_API StringList* zmlibWin32_findWindowsPrinterNames(void) {
         if (mdlStringList_insertMember(&index, list, -1, 2) != 0 || index < 0) break;
         mdlStringList_setMember(list, index, p.pPrinterName ? p.pPrinterName : "", nullptr);
         mdlStringList_setMember(list, index + 1, path, nullptr);
-        if (p.pPrinterName && std::strcmp(p.pPrinterName, defaultPrinter) == 0)
+        if (p.pPrinterName && !defaultPrinter.empty() && defaultPrinter == p.pPrinterName)
             mdlStringList_setInfoField(list, index + 1, 1, 1);
     }
     return list;

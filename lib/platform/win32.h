@@ -22,7 +22,8 @@ extern "C" ZMLIB_API int zmlibWin32_getRegistryValue(const char* subKey, const c
                                                      void* data, int size);
 /* The network printers as a new string list (two information fields a
 ** member): for each, its name, then "\\server\share" (the port when there
-** is no share). The caller destroys it; null when Windows lists none. */
+** is no share), whose information field 1 is 1 for the host's default
+** printer. The caller destroys it; null when Windows lists none. */
 extern "C" ZMLIB_API StringList* zmlibWin32_findWindowsPrinterNames(void);
 /* Copy the universal (\\server\share\...) name of PATH to DESTINATION (260
 ** bytes); 1, or 0 when PATH is on no network drive. */

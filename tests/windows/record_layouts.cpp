@@ -11,6 +11,7 @@
 #include "lib/core/plotscale.h"
 #include "lib/core/resource.h"
 #include "lib/elements/elmattr.h"
+#include "lib/output/printsetup.h"
 
 #if !defined(_WIN32) || !defined(__i386__)
 #error "the layouts checked here are those of 32-bit Windows"
@@ -20,7 +21,8 @@ static_assert(sizeof(void*) == 4 && sizeof(long) == 4 && sizeof(MSWChar) == 2);
 static_assert(alignof(double) == 8 && alignof(int64_t) == 8, "doubles in records are 8-aligned");
 
 /* Records with 4-byte pointers and handles. */
-static_assert(sizeof(ZmGlobalData) == 6696);
+static_assert(sizeof(ZmGlobalData) == 7080);
+static_assert(offsetof(ZmGlobalData, previewState) == 6692 && offsetof(ZmGlobalData, previewUserPrintFunction) == 7072);
 static_assert(offsetof(ZmGlobalData, modulePointers) == 6024);
 static_assert(offsetof(ZmGlobalData, userPrefFile) == 6116);
 static_assert(offsetof(ZmGlobalData, workBuffer) == 6432);
@@ -31,6 +33,8 @@ static_assert(sizeof(ZmAttribute) == 1480 && offsetof(ZmAttribute, data) == 48 &
 static_assert(sizeof(ZmAttributeCallbackRecord) == 1448 && offsetof(ZmAttributeCallbackRecord, data) == 24);
 
 /* Records without pointers: as on the 64-bit build. */
+static_assert(sizeof(ZmPrinterSetup) == ZMLIB_PRINT_SETUP_SIZE && offsetof(ZmPrinterSetup, plotDriver) == 584);
+static_assert(sizeof(ZmPreviewState) == 348);
 static_assert(sizeof(ZmAttributeData) == 1424 && alignof(ZmAttributeData) == 8);
 static_assert(sizeof(DimPoint) == 32 && sizeof(SegmentText) == 24 && offsetof(SegmentText, shift) == 16);
 static_assert(sizeof(DimensionRecord) == 1480);

@@ -169,7 +169,12 @@ StatusInt mdlPlotDesc_plot(PlotDesc* desc, const char* outFile) {
         shown = outFile;
         if (local.empty()) error = std::string("cannot write ") + outFile;
     } else {
-        local = shown = spoolFile(desc->driver.spool.empty() ? "$(MS_PLTFILES)" : desc->driver.spool, error);
+        std::string folder = desc->driver.spool.empty() ? "$(MS_PLTFILES)" : desc->driver.spool;
+        local = spoolFile(folder, error);
+        /* Named as the workspace names the folder, so that logs read the same on every machine. */
+        shown = folder;
+        if (!shown.empty() && shown.back() != '\\' && shown.back() != '/') shown += '\\';
+        shown += local.substr(local.find_last_of('/') + 1);
     }
     std::string temporary = local + ".part";
     if (error.empty()) {
