@@ -67,26 +67,33 @@ bool same(const Dpoint3d& a, const Dpoint3d& b) { return std::fabs(a.x - b.x) < 
 double length(const Dpoint3d& a, const Dpoint3d& b) { return std::hypot(b.x - a.x, b.y - a.y); }
 double master(double uor) { return *zmlibUtil_UORToMasterP(uor); }
 
-/* The top-level elements of TYPE on the pipe level, each handed to USE. */
+/* The file positions of the top-level elements of TYPE, on LEVEL (0: on any
+** level), each handed to USE. */
 template <class Use>
-void scan(int type, Use use) {
+void scanPositions(int type, UInt32 level, Use use) {
     ScanCriteriaP criteria = mdlScanCriteria_create();
     mdlScanCriteria_setModel(criteria, mdlModelRef_getActive());
     mdlScanCriteria_addSingleElementTypeTest(criteria, type);
-    mdlScanCriteria_addSingleLevelTest(criteria, PIPE_LEVEL);
+    if (level) mdlScanCriteria_addSingleLevelTest(criteria, level);
     mdlScanCriteria_setReturnType(criteria, SCAN_RETURN_FILEPOS, 0, 0);
     int status = 0;
     do {
         UInt32 positions[64];
         int words = static_cast<int>(sizeof positions / 2);
         status = mdlScanCriteria_scan(criteria, positions, &words, nullptr);
-        for (int i = 0; i < words / 2; ++i) {
-            static MSElement element;
-            if (mdlElement_read(&element, nullptr, positions[i]) == 0) use(element);
-        }
+        for (int i = 0; i < words / 2; ++i) use(positions[i]);
         if (words <= 0) break;
     } while (status == SCAN_BUFFER_FULL);
     mdlScanCriteria_free(criteria);
+}
+
+/* The top-level elements of TYPE on the pipe level, each handed to USE. */
+template <class Use>
+void scan(int type, Use use) {
+    scanPositions(type, PIPE_LEVEL, [&](UInt32 position) {
+        static MSElement element;
+        if (mdlElement_read(&element, nullptr, position) == 0) use(element);
+    });
 }
 
 UInt32 groupOf(const MSElement& element) {
@@ -255,13 +262,19 @@ MSElementDescr* newCell(const MSWChar* name) {
     return cell;
 }
 
-/* The lines and shapes of the pipe level, the pipes and their triangles, as one cell. */
+/* The drawing as one cell: every graphic element of the active model, the
+** pipes with their triangles and the dimension cells with their texts. */
 MSElementDescr* drawingCopy() {
     MSElementDescr* cell = newCell(u"DRAWING");
     if (!cell) return nullptr;
-    auto take = [&](const MSElement& element) { mdlElmdscr_appendElement(cell, &element); };
-    scan(LINE_ELM, take);
-    scan(SHAPE_ELM, take);
+    for (int type : {LINE_ELM, LINE_STRING_ELM, SHAPE_ELM, CMPLX_STRING_ELM, CMPLX_SHAPE_ELM, ELLIPSE_ELM, ARC_ELM,
+                     TEXT_ELM, TEXT_NODE_ELM, CELL_HEADER_ELM}) {
+        scanPositions(type, 0, [&](UInt32 position) {
+            MSElementDescr* element = nullptr;
+            if (mdlElmdscr_read(&element, position, nullptr, 0, nullptr) > 0 && element)
+                mdlElmdscr_appendDscr(cell, element);
+        });
+    }
     mdlCell_setRange(cell, nullptr);
     return cell;
 }
