@@ -196,6 +196,7 @@ void setSlot(DgnModel* m, uint32_t pos, const uint8_t* data, bool deleted, bool 
     s.component = component ? 1 : 0;
     s.type = data ? static_cast<uint16_t>(type(data)) : 0;
     s.level = data ? get4(data + H_LEVEL) : 0;
+    if (m->rangeIndex) indexSlot(m, pos);
 }
 
 Change::Change() { beginTransaction(); }
