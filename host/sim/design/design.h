@@ -237,7 +237,8 @@ bool redo();
 size_t undoDepth();
 
 /* What was shown. The hook (if set) gets every element displayed, with its
-** draw mode; without a hook the host keeps a log (at most 100,000 entries). */
+** draw mode; without a hook the host keeps a log (at most 100,000 entries).
+** Entries of the dynamics mode carry no element: sim::view::transient() has them. */
 struct Shown {
     int drawMode;
     std::vector<uint8_t> element;
