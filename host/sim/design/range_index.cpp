@@ -95,7 +95,9 @@ Extent extentOf(const uint8_t* e, Box& box) {
         return Extent::None;
     }
     for (int i = 0; i < 3; ++i) {
-        if (!std::isfinite(low[i]) || !std::isfinite(high[i])) return low[i] > high[i] ? Extent::None : Extent::Unbounded;
+        if (low[i] > high[i]) return Extent::None;
+        /* Beyond what a float box holds: offered at every pick. */
+        if (!(std::fabs(low[i]) < 1e37) || !(std::fabs(high[i]) < 1e37)) return Extent::Unbounded;
         box.low[i] = down(low[i]);
         box.high[i] = up(high[i]);
     }
