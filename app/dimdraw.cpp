@@ -133,23 +133,6 @@ void arrowhead(Build& b, bool flipped) {
     mdlCurrTrans_end();
 }
 
-/* The length of TEXT as created with the dimension-text attribute at the
-** plot scale (UORs), as it stands in the drawing. */
-double textLength(Build& b, const char* text) {
-    MSElement element;
-    Dpoint3d origin{0, 0, 0};
-    if (!text[0]) return 0.0;
-    RotMatrix identity;
-    mdlRMatrix_getIdentity(&identity);
-    if (zmlibElmAttr_createText(&element, nullptr, text, &origin, &identity, nullptr, DIM_ATTR_TEXT,
-                                1.0 / uor(b, b.scale), nullptr) != 0)
-        return 0.0;
-    TextExtent extent{};
-    if (mdlText_extract(nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &element, &extent) != 0)
-        return 0.0;
-    return extent.length;
-}
-
 void segment(Build& b, int i, const Dpoint3d& di, const Dpoint3d& dnext) {
     const DimensionRecord& r = *b.dim;
     const SegmentText& t = r.texts[i];
@@ -161,43 +144,46 @@ void segment(Build& b, int i, const Dpoint3d& di, const Dpoint3d& dnext) {
     Dpoint3d c0 = c;
     bool reversed = a.x > c.x;
 
-    /* The text is measured at the plot scale already: lambda is compared as it is. */
-    double lambda = textLength(b, t.text);
-    bool textTooLong = lambda + uor(b, r.textMargin) > length;
     bool arrowsTooLong = uor(b, r.minArrowSpace) + 2 * b.scale * uor(b, r.terminatorLength) > length;
     bool outsideText = (t.textFlags & TEXT_OUTSIDE) != 0;
     bool noLineBetween = arrowsTooLong && (r.dimFlags & 2);
 
-    double h = r.textGap;
-    if (!outsideText && textTooLong) {
-        ZmAttributeData data{};
-        zmlibElmAttr_extractData(DIM_ATTR_TEXT, &data);
-        h = r.lineOffset > 0 ? r.textGap + data.textHeight : -(2 * r.textGap + data.textHeight);
-    }
-    double y = uor(b, b.scale) * h;
-    double x0;
-    double angle;
-    if (r.side == 1) {
-        x0 = -y * DIM_TAN30;
-        angle = -*fc_piover6P;
-    } else {
-        x0 = y * DIM_TAN30;
-        angle = *fc_piover6P;
-    }
     /* The host's active angle is left at +-30 degrees for the user; the text
     ** creation slants by the active text slant, and the text itself is given
     ** the frame's own rotation so that its base runs along the axis (the
     ** active angle would otherwise turn it off the axis). */
+    double angle = r.side == 1 ? -*fc_piover6P : *fc_piover6P;
     mdlParams_setActive(&angle, ACTIVEPARAM_ANGLE);
     mdlSettings_setTextSlant(angle / *fc_piover180P);
     RotMatrix alongAxis;
     mdlRMatrix_getIdentity(&alongAxis);
-    double x = x0 + ((t.textFlags & TEXT_SHIFTED) ? t.shift : c.x / 2);
+    /* Make the text H (master units at the plot scale) off the line; false
+    ** when there is none or the host refuses it. */
+    MSElement text;
+    auto place = [&](double h) {
+        double y = uor(b, b.scale) * h;
+        double x0 = r.side == 1 ? -y * DIM_TAN30 : y * DIM_TAN30;
+        Dpoint3d at{x0 + ((t.textFlags & TEXT_SHIFTED) ? t.shift : c.x / 2), y, 0};
+        return t.text[0] && zmlibElmAttr_createText(&text, nullptr, t.text, &at, &alongAxis, nullptr, DIM_ATTR_TEXT,
+                                                    1.0 / uor(b, b.scale), nullptr) == 0;
+    };
+    /* The text is made where it stands when it fits, and measured as made (at
+    ** the plot scale already: lambda is compared as it is); its length is the
+    ** host's metric of its characters, wherever it stands. One too long for
+    ** its segment is made again where it then stands. */
+    bool made = place(r.textGap);
+    double lambda = 0.0;
+    TextExtent extent{};
+    if (made && mdlText_extract(nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &text, &extent) == 0)
+        lambda = extent.length;
+    bool textTooLong = lambda + uor(b, r.textMargin) > length;
+    if (!outsideText && textTooLong) {
+        ZmAttributeData data{};
+        zmlibElmAttr_extractData(DIM_ATTR_TEXT, &data);
+        made = place(r.lineOffset > 0 ? r.textGap + data.textHeight : -(2 * r.textGap + data.textHeight));
+    }
     if (t.text[0]) {
-        MSElement text;
-        Dpoint3d at{x, y, 0};
-        if (zmlibElmAttr_createText(&text, nullptr, t.text, &at, &alongAxis, nullptr, DIM_ATTR_TEXT,
-                                    1.0 / uor(b, b.scale), nullptr) == 0) {
+        if (made) {
             if (withComponentData(b) && dimRecord_writeComponentData(&text, DIM_COMPONENT_TEXT, i, &r) != 0)
                 b.failed = true;
             append(b, text);
