@@ -11,6 +11,7 @@
 #include "host/mdlgeom.h"
 #include "host/mdltext.h"
 #include "host/mdltextsettings.h"
+#include "host/mdlview.h"
 #include "lib/core/plotscale.h"
 #include "lib/core/util.h"
 #include "lib/elements/element.h"
@@ -54,7 +55,15 @@ struct Build {
     int drawMode;
     double scale;     /* active plot scale */
     bool failed;
+    double perMaster; /* UORs per master unit, 0: ask for each conversion */
 };
+
+/* MASTER in UORs as uor() answers, without a lookup per conversion. */
+double uor(const Build& b, double master) { return b.perMaster > 0 ? master * b.perMaster : uor(master); }
+
+/* Component data is read back from stored cells only; dynamics go without it.
+** Erase and highlight draw it, so that they match what the views show. */
+bool withComponentData(const Build& b) { return b.drawMode != DRAW_MODE_TEMP_DRAW; }
 
 void append(Build& b, const MSElement& element) {
     if (mdlElmdscr_appendElement(b.descr, &element) != 0) b.failed = true;
@@ -69,7 +78,7 @@ void addLine(Build& b, const Dpoint3d& a, const Dpoint3d& c, int attribute, int 
         return;
     }
     zmlibElmAttr_setSymbologyAndProperties(&line, attribute, nullptr);
-    if (kind && dimRecord_writeComponentData(&line, kind, index, b.dim) != 0) b.failed = true;
+    if (kind && withComponentData(b) && dimRecord_writeComponentData(&line, kind, index, b.dim) != 0) b.failed = true;
     append(b, line);
 }
 
@@ -78,8 +87,8 @@ Dpoint3d extensionLine(Build& b, int i) {
     const DimensionRecord& r = *b.dim;
     beginFrame(r.points[i].base, dimDraw_extensionAngle(&r));
     Dpoint3d d{r.lineOffset * DIM_SEC30, 0, 0};
-    double g = uor(r.extensionGap) * b.scale;
-    double o = uor(r.extensionOvershoot) * b.scale;
+    double g = uor(b, r.extensionGap) * b.scale;
+    double o = uor(b, r.extensionOvershoot) * b.scale;
     double w = r.points[i].offset * DIM_SEC30;
     double start, end;
     if (r.lineOffset > 0) {
@@ -105,9 +114,9 @@ void arrowhead(Build& b, bool flipped) {
     case 3: fill = 1; break;
     default: return;
     }
-    double w = uor(r.terminatorWidth) * b.scale * 0.5;
+    double w = uor(b, r.terminatorWidth) * b.scale * 0.5;
     double k = w * DIM_TAN30;
-    double l = uor(r.terminatorLength) * b.scale;
+    double l = uor(b, r.terminatorLength) * b.scale;
     Dpoint3d p[3];
     p[1] = {0, 0, 0};
     if (r.side == 1) {
@@ -124,23 +133,6 @@ void arrowhead(Build& b, bool flipped) {
     mdlCurrTrans_end();
 }
 
-/* The length of TEXT as created with the dimension-text attribute at the
-** plot scale (UORs), as it stands in the drawing. */
-double textLength(Build& b, const char* text) {
-    MSElement element;
-    Dpoint3d origin{0, 0, 0};
-    if (!text[0]) return 0.0;
-    RotMatrix identity;
-    mdlRMatrix_getIdentity(&identity);
-    if (zmlibElmAttr_createText(&element, nullptr, text, &origin, &identity, nullptr, DIM_ATTR_TEXT,
-                                1.0 / uor(b.scale), nullptr) != 0)
-        return 0.0;
-    TextExtent extent{};
-    if (mdlText_extract(nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &element, &extent) != 0)
-        return 0.0;
-    return extent.length;
-}
-
 void segment(Build& b, int i, const Dpoint3d& di, const Dpoint3d& dnext) {
     const DimensionRecord& r = *b.dim;
     const SegmentText& t = r.texts[i];
@@ -152,44 +144,48 @@ void segment(Build& b, int i, const Dpoint3d& di, const Dpoint3d& dnext) {
     Dpoint3d c0 = c;
     bool reversed = a.x > c.x;
 
-    /* The text is measured at the plot scale already: lambda is compared as it is. */
-    double lambda = textLength(b, t.text);
-    bool textTooLong = lambda + uor(r.textMargin) > length;
-    bool arrowsTooLong = uor(r.minArrowSpace) + 2 * b.scale * uor(r.terminatorLength) > length;
+    bool arrowsTooLong = uor(b, r.minArrowSpace) + 2 * b.scale * uor(b, r.terminatorLength) > length;
     bool outsideText = (t.textFlags & TEXT_OUTSIDE) != 0;
     bool noLineBetween = arrowsTooLong && (r.dimFlags & 2);
 
-    double h = r.textGap;
-    if (!outsideText && textTooLong) {
-        ZmAttributeData data{};
-        zmlibElmAttr_extractData(DIM_ATTR_TEXT, &data);
-        h = r.lineOffset > 0 ? r.textGap + data.textHeight : -(2 * r.textGap + data.textHeight);
-    }
-    double y = uor(b.scale) * h;
-    double x0;
-    double angle;
-    if (r.side == 1) {
-        x0 = -y * DIM_TAN30;
-        angle = -*fc_piover6P;
-    } else {
-        x0 = y * DIM_TAN30;
-        angle = *fc_piover6P;
-    }
     /* The host's active angle is left at +-30 degrees for the user; the text
     ** creation slants by the active text slant, and the text itself is given
     ** the frame's own rotation so that its base runs along the axis (the
     ** active angle would otherwise turn it off the axis). */
+    double angle = r.side == 1 ? -*fc_piover6P : *fc_piover6P;
     mdlParams_setActive(&angle, ACTIVEPARAM_ANGLE);
     mdlSettings_setTextSlant(angle / *fc_piover180P);
     RotMatrix alongAxis;
     mdlRMatrix_getIdentity(&alongAxis);
-    double x = x0 + ((t.textFlags & TEXT_SHIFTED) ? t.shift : c.x / 2);
+    /* Make the text H (master units at the plot scale) off the line; false
+    ** when there is none or the host refuses it. */
+    MSElement text;
+    auto place = [&](double h) {
+        double y = uor(b, b.scale) * h;
+        double x0 = r.side == 1 ? -y * DIM_TAN30 : y * DIM_TAN30;
+        Dpoint3d at{x0 + ((t.textFlags & TEXT_SHIFTED) ? t.shift : c.x / 2), y, 0};
+        return t.text[0] && zmlibElmAttr_createText(&text, nullptr, t.text, &at, &alongAxis, nullptr, DIM_ATTR_TEXT,
+                                                    1.0 / uor(b, b.scale), nullptr) == 0;
+    };
+    /* The text is made where it stands when it fits, and measured as made (at
+    ** the plot scale already: lambda is compared as it is); its length is the
+    ** host's metric of its characters, wherever it stands. One too long for
+    ** its segment is made again where it then stands. */
+    bool made = place(r.textGap);
+    double lambda = 0.0;
+    TextExtent extent{};
+    if (made && mdlText_extract(nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &text, &extent) == 0)
+        lambda = extent.length;
+    bool textTooLong = lambda + uor(b, r.textMargin) > length;
+    if (!outsideText && textTooLong) {
+        ZmAttributeData data{};
+        zmlibElmAttr_extractData(DIM_ATTR_TEXT, &data);
+        made = place(r.lineOffset > 0 ? r.textGap + data.textHeight : -(2 * r.textGap + data.textHeight));
+    }
     if (t.text[0]) {
-        MSElement text;
-        Dpoint3d at{x, y, 0};
-        if (zmlibElmAttr_createText(&text, nullptr, t.text, &at, &alongAxis, nullptr, DIM_ATTR_TEXT,
-                                    1.0 / uor(b.scale), nullptr) == 0) {
-            if (dimRecord_writeComponentData(&text, DIM_COMPONENT_TEXT, i, &r) != 0) b.failed = true;
+        if (made) {
+            if (withComponentData(b) && dimRecord_writeComponentData(&text, DIM_COMPONENT_TEXT, i, &r) != 0)
+                b.failed = true;
             append(b, text);
         } else {
             b.failed = true;
@@ -267,7 +263,7 @@ int dimDraw_buildDescr(MSElementDescr** out, const DimensionRecord* dim, int n, 
         stored.segmentCount = n;
         if (dimRecord_writeHeaderData(&header, &stored) != 0) return DIM_BUILD_REFUSED;
     }
-    Build b{dim, nullptr, drawMode, activeScale(), false};
+    Build b{dim, nullptr, drawMode, activeScale(), false, uor(1.0)};
     if (mdlElmdscr_new(&b.descr, nullptr, &header) != 0 || !b.descr) return DIM_BUILD_REFUSED;
     Dpoint3d previous = extensionLine(b, 0);
     for (int i = 0; i < n; ++i) {

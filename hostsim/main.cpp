@@ -177,7 +177,13 @@ int main(int argc, char** argv) {
     std::vector<std::string> rest(argv + i, argv + argc);
     bool verbMode = rest.size() > 1 || (sim::findSessionVerb(rest[0]) && ::access(rest[0].c_str(), F_OK) != 0);
 
+    /* Output is written in large blocks, not line by line even on a
+    ** terminal: flushed at the end, when the session stops, and before the
+    ** host starts another process. Printed entries need not be kept. */
+    static char outputBuffer[1 << 16];
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     sim::setOutputSink(printEntry);
+    sim::setOutputLogKept(false);
     predefine(argv[0], verbMode ? std::string() : rest[0]);
     if (!workspace.empty()) {
         std::string error;

@@ -22,6 +22,7 @@
 #include "host/mdlstate.h"
 #include "host/mdlsystem.h"
 #include "host/mdlview.h"
+#include "host/sim/base/base.h"
 #include "host/sim/system/system.h"
 #include "host/sim/design/design.h"
 #include "host/sim/dialogs/dialogs.h"
@@ -170,4 +171,12 @@ BENCHMARK(BM_ModifyLocateAndReadBack)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    /* Close the resource and design files before the scratch folder goes:
+    ** nothing is left beside the add-in's resource file. */
+    sim::resetForTests();
+    return 0;
+}

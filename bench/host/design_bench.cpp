@@ -27,8 +27,6 @@ constexpr int kElements = 1000000;
 
 struct BenchState {
     TempDir scratch;
-    double rawInsertRate = 0, rawSelectRate = 0, rawLoopRate = 0;
-    double rawInsertCpuRate = 0, rawSelectCpuRate = 0, rawLoopCpuRate = 0;
     bool linesBuilt = false, mixedBuilt = false;
 };
 BenchState bench;
@@ -86,54 +84,71 @@ void buildMixed() {
     bench.mixedBuilt = true;
 }
 
-void BM_RawSqliteInsertBaseline(benchmark::State& state) {
-    for (auto _ : state) {
-        std::filesystem::remove(file("raw.db"));
-        std::filesystem::remove(file("raw.db-wal"));
-        sqlite3* db = nullptr;
-        sqlite3_open(file("raw.db").c_str(), &db);
-        sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; CREATE TABLE e(key INTEGER PRIMARY KEY,"
-                         " deleted INTEGER, data BLOB);", nullptr, nullptr, nullptr);
-        uint8_t blob[104] = {3};
-        Stopwatch insertWatch;
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO e VALUES(?, 0, ?)", -1, &st, nullptr);
-        for (int i = 1; i <= kElements; ++i) {
-            std::memcpy(blob + 56, &i, sizeof i);
-            sqlite3_bind_int64(st, 1, (sqlite3_int64{1} << 32) | i);
-            sqlite3_bind_blob(st, 2, blob, sizeof blob, SQLITE_STATIC);
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        double insert = insertWatch.wallSeconds(), insertCpu = insertWatch.cpuSeconds();
-        Stopwatch selectWatch;
-        sqlite3_prepare_v2(db, "SELECT key, deleted, data FROM e ORDER BY key", -1, &st, nullptr);
-        size_t bytes = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) bytes += sqlite3_column_bytes(st, 2);
-        sqlite3_finalize(st);
-        double select = selectWatch.wallSeconds(), selectCpu = selectWatch.cpuSeconds();
-        benchmark::DoNotOptimize(bytes);
-        sqlite3_close(db);
-        bench.rawInsertRate = kElements / insert;
-        bench.rawSelectRate = kElements / select;
-        bench.rawInsertCpuRate = kElements / insertCpu;
-        bench.rawSelectCpuRate = kElements / selectCpu;
-        state.SetIterationTime(insert);
+/* Rates of a raw SQLite insert of a million rows shaped like the design
+** file's (one transaction, WAL), and of a select of them back. */
+struct RawRates {
+    double insert = 0, select = 0, insertCpu = 0, selectCpu = 0, insertSeconds = 0;
+};
+RawRates rawInsertSelect() {
+    RawRates r;
+    std::filesystem::remove(file("raw.db"));
+    std::filesystem::remove(file("raw.db-wal"));
+    sqlite3* db = nullptr;
+    sqlite3_open(file("raw.db").c_str(), &db);
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; CREATE TABLE e(key INTEGER PRIMARY KEY,"
+                     " deleted INTEGER, data BLOB);", nullptr, nullptr, nullptr);
+    uint8_t blob[104] = {3};
+    Stopwatch insertWatch;
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO e VALUES(?, 0, ?)", -1, &st, nullptr);
+    for (int i = 1; i <= kElements; ++i) {
+        std::memcpy(blob + 56, &i, sizeof i);
+        sqlite3_bind_int64(st, 1, (sqlite3_int64{1} << 32) | i);
+        sqlite3_bind_blob(st, 2, blob, sizeof blob, SQLITE_STATIC);
+        sqlite3_step(st);
+        sqlite3_reset(st);
     }
-    state.counters["insert/s"] = bench.rawInsertRate;
-    state.counters["select/s"] = bench.rawSelectRate;
-    state.counters["insert/cpu_s"] = bench.rawInsertCpuRate;
-    state.counters["select/cpu_s"] = bench.rawSelectCpuRate;
+    sqlite3_finalize(st);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    double insert = insertWatch.wallSeconds(), insertCpu = insertWatch.cpuSeconds();
+    Stopwatch selectWatch;
+    sqlite3_prepare_v2(db, "SELECT key, deleted, data FROM e ORDER BY key", -1, &st, nullptr);
+    size_t bytes = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) bytes += sqlite3_column_bytes(st, 2);
+    sqlite3_finalize(st);
+    double select = selectWatch.wallSeconds(), selectCpu = selectWatch.cpuSeconds();
+    benchmark::DoNotOptimize(bytes);
+    sqlite3_close(db);
+    std::filesystem::remove(file("raw.db"));
+    r.insert = kElements / insert;
+    r.select = kElements / select;
+    r.insertCpu = kElements / insertCpu;
+    r.selectCpu = kElements / selectCpu;
+    r.insertSeconds = insert;
+    return r;
+}
+
+void BM_RawSqliteInsertBaseline(benchmark::State& state) {
+    RawRates r;
+    for (auto _ : state) {
+        r = rawInsertSelect();
+        state.SetIterationTime(r.insertSeconds);
+    }
+    state.counters["insert/s"] = r.insert;
+    state.counters["select/s"] = r.select;
+    state.counters["insert/cpu_s"] = r.insertCpu;
+    state.counters["select/cpu_s"] = r.selectCpu;
 }
 BENCHMARK(BM_RawSqliteInsertBaseline)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-/* Adds of a million lines in one event (commit included), then close and reopen. */
+/* Adds of a million lines in one event (commit included), then close and
+** reopen; each against the raw insert and select run just before it. */
 void BM_AddMillionLinesThenReopen(benchmark::State& state) {
     double addRate = 0, openRate = 0, addCpuRate = 0, openCpuRate = 0;
+    RawRates raw;
     for (auto _ : state) {
+        raw = rawInsertSelect();
         std::filesystem::remove(file("lines.design"));
         std::string error;
         sim::design::open(file("lines.design"), true, error);
@@ -154,33 +169,45 @@ void BM_AddMillionLinesThenReopen(benchmark::State& state) {
     }
     bench.linesBuilt = true;
     state.counters["adds/s"] = addRate;
-    state.counters["adds_vs_raw_insert"] = bench.rawInsertRate > 0 ? addRate / bench.rawInsertRate : 0;
+    state.counters["adds_vs_raw_insert"] = addRate / raw.insert;
     state.counters["reopen_elements/s"] = openRate;
-    state.counters["reopen_vs_raw_select"] = bench.rawSelectRate > 0 ? openRate / bench.rawSelectRate : 0;
+    state.counters["reopen_vs_raw_select"] = openRate / raw.select;
     state.counters["adds/cpu_s"] = addCpuRate;
-    state.counters["adds_vs_raw_insert_cpu"] = bench.rawInsertCpuRate > 0 ? addCpuRate / bench.rawInsertCpuRate : 0;
+    state.counters["adds_vs_raw_insert_cpu"] = addCpuRate / raw.insertCpu;
     state.counters["reopen/cpu_s"] = openCpuRate;
-    state.counters["reopen_vs_raw_select_cpu"] = bench.rawSelectCpuRate > 0 ? openCpuRate / bench.rawSelectCpuRate : 0;
+    state.counters["reopen_vs_raw_select_cpu"] = openCpuRate / raw.selectCpu;
 }
 BENCHMARK(BM_AddMillionLinesThenReopen)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-/* The baseline of the scan: one pass over a plain array of (type, level) pairs. */
+/* The baseline of the scan: one pass over a plain array of (type, level)
+** pairs. Answers the wall and CPU seconds of the pass. */
+struct Entry { uint16_t type; uint32_t level; };
+const std::vector<Entry>& plainEntries() {
+    static const std::vector<Entry> entries = [] {
+        std::vector<Entry> e(kElements);
+        for (int i = 0; i < kElements; ++i) e[i] = {static_cast<uint16_t>(i % 100 == 50 ? 66 : 3), 20};
+        return e;
+    }();
+    return entries;
+}
+std::pair<double, double> plainLoop() {
+    Stopwatch watch;
+    int hits = 0;
+    for (const Entry& e : plainEntries()) hits += e.type == 66 && e.level == 20;
+    benchmark::DoNotOptimize(hits);
+    return {watch.wallSeconds(), watch.cpuSeconds()};
+}
+
 void BM_PlainLoopBaseline(benchmark::State& state) {
-    struct Entry { uint16_t type; uint32_t level; };
-    std::vector<Entry> entries(kElements);
-    for (int i = 0; i < kElements; ++i) entries[i] = {static_cast<uint16_t>(i % 100 == 50 ? 66 : 3), 20};
+    double rate = 0, cpuRate = 0;
     for (auto _ : state) {
-        Stopwatch watch;
-        int hits = 0;
-        for (const Entry& e : entries) hits += e.type == 66 && e.level == 20;
-        benchmark::DoNotOptimize(hits);
-        double t = watch.wallSeconds();
-        bench.rawLoopRate = kElements / t;
-        bench.rawLoopCpuRate = kElements / watch.cpuSeconds();
+        auto [t, cpu] = plainLoop();
+        rate = kElements / t;
+        cpuRate = kElements / cpu;
         state.SetIterationTime(t);
     }
-    state.counters["elements/s"] = bench.rawLoopRate;
-    state.counters["elements/cpu_s"] = bench.rawLoopCpuRate;
+    state.counters["elements/s"] = rate;
+    state.counters["elements/cpu_s"] = cpuRate;
 }
 BENCHMARK(BM_PlainLoopBaseline)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -188,9 +215,12 @@ void BM_ScanType66OnLevel20(benchmark::State& state) {
     buildMixed();
     std::string error;
     sim::design::open(file("mixed.design"), false, error);
-    double rate = 0, cpuRate = 0;
+    double rate = 0, cpuRate = 0, loopRate = 0, loopCpuRate = 0;
     int found = 0;
     for (auto _ : state) {
+        auto [loop, loopCpu] = plainLoop();   /* this iteration's own baseline */
+        loopRate = kElements / loop;
+        loopCpuRate = kElements / loopCpu;
         Stopwatch watch;
         ScanCriteriaP sc = mdlScanCriteria_create();
         mdlScanCriteria_setModel(sc, mdlModelRef_getActive());
@@ -214,9 +244,9 @@ void BM_ScanType66OnLevel20(benchmark::State& state) {
     if (found != kElements / 100) state.SkipWithError("wrong number of matches");
     sim::design::close();
     state.counters["elements/s"] = rate;
-    state.counters["vs_plain_loop"] = bench.rawLoopRate > 0 ? rate / bench.rawLoopRate : 0;
+    state.counters["vs_plain_loop"] = rate / loopRate;
     state.counters["elements/cpu_s"] = cpuRate;
-    state.counters["vs_plain_loop_cpu"] = bench.rawLoopCpuRate > 0 ? cpuRate / bench.rawLoopCpuRate : 0;
+    state.counters["vs_plain_loop_cpu"] = cpuRate / loopCpuRate;
 }
 BENCHMARK(BM_ScanType66OnLevel20)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -2,6 +2,7 @@
 ** of 1/40 mm, scaled so that 26 mm on the paper are 1000 units. */
 #include "lib/output/hpgl.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -63,9 +64,33 @@ extern "C" ZMLIB_API void zmlibHpgl_fclose(void) {
 
 extern "C" ZMLIB_API void zmlibHpgl_drawPolyline(const Dpoint3d* points, int count, double width, double fill) {
     if (!state.file || !points || count <= 0 || !zmoutput::drawable("zmhpgllib", {}, points, count)) return;
-    FILE* f = state.file;
-    toolSubsystem_fprintf(f, "PU;PA%d,%d;PD;", plotX(points[0].x), plotY(points[0].y));
-    for (int i = 1; i < count; ++i) toolSubsystem_fprintf(f, "PD;PA%d,%d;\n", plotX(points[i].x), plotY(points[i].y));
+    /* Points are formatted here and written a block at a time: the same
+    ** bytes as "PD;PA%d,%d;\n" each, without a format to read per point. */
+    char block[4096];
+    char* at = block;
+    auto put = [&](const char* text, size_t n) {
+        std::memcpy(at, text, n);
+        at += n;
+    };
+    auto point = [&](const Dpoint3d& p) {
+        at = std::to_chars(at, block + sizeof block, plotX(p.x)).ptr;
+        *at++ = ',';
+        at = std::to_chars(at, block + sizeof block, plotY(p.y)).ptr;
+        *at++ = ';';
+    };
+    put("PU;PA", 5);
+    point(points[0]);
+    put("PD;", 3);
+    for (int i = 1; i < count; ++i) {
+        if (block + sizeof block - at < 32) {   /* room for the longest point */
+            dlmSystem_mdlFwrite(block, 1, static_cast<size_t>(at - block), state.file);
+            at = block;
+        }
+        put("PD;PA", 5);
+        point(points[i]);
+        *at++ = '\n';
+    }
+    dlmSystem_mdlFwrite(block, 1, static_cast<size_t>(at - block), state.file);
 }
 
 extern "C" ZMLIB_API void zmlibHpgl_drawText(double x, double y, char* text, double size, double angle,

@@ -161,6 +161,10 @@ TEST_F(DesignTest, ShownLogTrimsItsOlderHalfAndKeepsTheLatestElementsExactly) {
         size_t i = k + 50000;
         const MSElement& expected = i % 3 ? shortLine : longString;
         ASSERT_EQ(log[k].drawMode, i % 2 ? 2 : 3) << i;
+        if (i % 2 == 0) {   /* dynamics are logged without their element */
+            ASSERT_TRUE(log[k].element.empty()) << i;
+            continue;
+        }
         ASSERT_EQ(log[k].element.size(), static_cast<size_t>(mdlElement_size(&expected))) << i;
         ASSERT_EQ(0, std::memcmp(log[k].element.data(), expected.bytes, log[k].element.size())) << i;
     }

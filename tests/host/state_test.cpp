@@ -253,6 +253,53 @@ TEST_F(State, SearchMaskLockedElementsComponentsAndHitSegment) {
     EXPECT_EQ(mdlLocate_getProjectedPoint(&projected, &segment), HOST_ERROR);
 }
 
+/* Locate answers from the model as it is now: after a move, a delete, their
+** undo and redo, and a batch of adds large enough to rebuild its index. */
+TEST_F(State, LocateFollowsEveryChangeOfTheModel) {
+    UInt32 a = line(0, 0, 40, 0);
+    Dpoint3d here = at(20, 0), there = at(20, 100);
+    auto find = [](Dpoint3d p) { return mdlLocate_findElement(&p, 1, 0, 0, 0); };
+    EXPECT_EQ(find(here), a);
+    MSElement old, moved;
+    ASSERT_EQ(mdlElement_read(&old, mdlModelRef_getActive(), a), 0);
+    Dpoint3d up[2] = {at(0, 100), at(40, 100)};
+    ASSERT_EQ(mdlLine_create(&moved, &old, up), HOST_SUCCESS);
+    ASSERT_EQ(mdlElement_rewrite(&moved, &old, a), a);
+    EXPECT_EQ(find(here), 0u);
+    EXPECT_EQ(find(there), a);
+    ASSERT_EQ(mdlElement_undoableDelete(&moved, a, 0), HOST_SUCCESS);
+    EXPECT_EQ(find(there), 0u);
+    ASSERT_TRUE(sim::design::undo());
+    EXPECT_EQ(find(there), a);
+    ASSERT_TRUE(sim::design::undo());
+    EXPECT_EQ(find(here), a);
+    EXPECT_EQ(find(there), 0u);
+    ASSERT_TRUE(sim::design::redo());
+    EXPECT_EQ(find(there), a);
+    UInt32 b = 0;
+    sim::runEvent([&] {
+        for (int i = 0; i < 2000; ++i) b = line(1000 + i, 0, 1000 + i, 5);
+        return true;
+    });
+    EXPECT_EQ(find(at(2999, 2.5)), b);
+    EXPECT_EQ(find(there), a);
+    EXPECT_EQ(find(here), 0u);
+
+    /* In an isometric view a point anywhere along the line of sight picks,
+    ** one off to the side does not. */
+    RotMatrix iso;
+    ASSERT_EQ(mdlView_getStandard(&iso, STDVIEW_ISO), HOST_SUCCESS);
+    std::vector<uint32_t> near;
+    auto offset = [&](int row, double by) {
+        const double* d = iso.form3d[row];
+        return Dpoint3d{there.x + by * d[0], there.y + by * d[1], there.z + by * d[2]};
+    };
+    sim::design::locateCandidates(sim::design::activeModel(), offset(2, 5e6), iso, 100, near);
+    EXPECT_EQ(near, std::vector<uint32_t>{a});
+    sim::design::locateCandidates(sim::design::activeModel(), offset(1, 1e6), iso, 100, near);
+    EXPECT_TRUE(near.empty());
+}
+
 TEST_F(State, SetFunctionNeedsACommandAndAKnownType) {
     EXPECT_EQ(mdlState_setFunction(STATEFUNC_DATAPOINT, nullptr), HOST_ERROR);
     sim::CurrentApplicationScope scope(probe);

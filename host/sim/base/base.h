@@ -147,6 +147,9 @@ void clearOutputLog();
 void addOutput(OutputKind kind, int field, std::string text);
 /* Called for every entry as it is added (null: none). */
 void setOutputSink(std::function<void(const OutputEntry&)> sink);
+/* KEEP false: while a sink is set, entries go to it only and the log stays
+** empty (a runner that prints everything as it comes). Reset: kept. */
+void setOutputLogKept(bool keep);
 /* The current text of a message field. */
 std::string messageField(int field);
 /* All console text since the last clear, concatenated. */

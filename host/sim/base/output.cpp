@@ -12,6 +12,7 @@ struct OutputState {
     std::vector<sim::OutputEntry> log;
     std::string fields[8];
     std::function<void(const sim::OutputEntry&)> sink;
+    bool keepLog = true;   /* false: entries go to the sink only */
 };
 OutputState state;
 
@@ -211,11 +212,17 @@ void clearOutputLog() {
 
 void addOutput(OutputKind kind, int field, std::string text) {
     if (kind == OutputKind::MessageField && field >= 0 && field < 8) state.fields[field] = text;
+    if (!state.keepLog && state.sink) {
+        state.sink(OutputEntry{kind, field, std::move(text)});
+        return;
+    }
     state.log.push_back({kind, field, std::move(text)});
     if (state.sink) state.sink(state.log.back());
 }
 
 void setOutputSink(std::function<void(const OutputEntry&)> sink) { state.sink = std::move(sink); }
+
+void setOutputLogKept(bool keep) { state.keepLog = keep; }
 
 std::string messageField(int field) { return field >= 0 && field < 8 ? state.fields[field] : std::string(); }
 

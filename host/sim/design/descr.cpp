@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
@@ -16,12 +17,39 @@ using namespace sim::elem;
 
 namespace {
 
+/* Nodes of elements up to POOLED_SIZE bytes all get the same room and are
+** kept for reuse when freed (at most MAX_POOLED of them): a chain built and
+** freed at every cursor move then costs no large allocation per node. */
+constexpr uint32_t POOLED_SIZE = 1024;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t MAX_POOLED = 0;   /* every freed node goes back, so that a use after free is caught */
+#else
+constexpr size_t MAX_POOLED = 1024;
+#endif
+struct NodePool {
+    std::vector<void*> free;
+    ~NodePool() {
+        for (void* p : free) dlmSystem_mdlFree(p);
+    }
+};
+NodePool pool;
+
 MSElementDescr* newNode(const MSElement* element) {
     if (!element || !wellFormed(element->bytes, MAX_ELEMENT_SIZE)) return nullptr;
     uint32_t size = sizeBytes(element->bytes);
-    uint32_t capacity = std::min<uint32_t>(size + MAX_DESCR_GROWTH, MAX_ELEMENT_SIZE);
-    /* Through the host's allocator, so that its failure switch reaches descriptors. */
-    void* mem = dlmSystem_mdlMalloc(offsetof(MSElementDescr, el) + capacity);
+    uint32_t capacity = std::min<uint32_t>(std::max(size, POOLED_SIZE) + MAX_DESCR_GROWTH, MAX_ELEMENT_SIZE);
+    void* mem = nullptr;
+    if (size <= POOLED_SIZE && !pool.free.empty()) {
+        /* A reused node still counts as an allocation for the host's failure switch. */
+        void* probe = dlmSystem_mdlMalloc(1);
+        if (!probe) return nullptr;
+        dlmSystem_mdlFree(probe);
+        mem = pool.free.back();
+        pool.free.pop_back();
+    } else {
+        /* Through the host's allocator, so that its failure switch reaches descriptors. */
+        mem = dlmSystem_mdlMalloc(offsetof(MSElementDescr, el) + capacity);
+    }
     if (!mem) return nullptr;
     auto* d = static_cast<MSElementDescr*>(mem);
     d->next = d->previous = d->parent = d->firstChild = nullptr;
@@ -30,6 +58,15 @@ MSElementDescr* newNode(const MSElement* element) {
     d->capacity = capacity;
     std::memcpy(d->el.bytes, element->bytes, size);
     return d;
+}
+
+/* Free node D, keeping it for reuse when it has the pooled room. */
+void freeNode(MSElementDescr* d) {
+    if (d->capacity == POOLED_SIZE + MAX_DESCR_GROWTH && pool.free.size() < MAX_POOLED) {
+        pool.free.push_back(d);
+        return;
+    }
+    dlmSystem_mdlFree(d);
 }
 
 MSElementDescr* lastOf(MSElementDescr* d) {
@@ -92,7 +129,7 @@ void freeChain(MSElementDescr* d) {
         MSElementDescr* next = d->next;
         if (d == hint.owner || d == hint.last) hint = {};
         freeChain(d->firstChild);
-        dlmSystem_mdlFree(d);
+        freeNode(d);
         d = next;
     }
 }

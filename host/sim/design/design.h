@@ -105,6 +105,11 @@ void resetTransformsForTests();
 struct DgnFile;
 struct sqlite3_stmt;
 
+namespace sim::design {
+struct RangeIndex;
+void freeRangeIndex(RangeIndex* index);
+}  // namespace sim::design
+
 /* A model of a design file (the public handle DgnModelRefP points to one). */
 struct DgnModel {
     DgnFile* file;
@@ -119,6 +124,9 @@ struct DgnModel {
     std::vector<sim::design::Slot> slots;      /* file position p is slots[p - 1] */
     std::vector<std::unique_ptr<uint8_t[]>> chunks;
     size_t chunkUsed = 0, chunkSize = 0;
+    /* Element boxes for locate, built at its first question (range_index.cpp). */
+    std::unique_ptr<sim::design::RangeIndex, void (*)(sim::design::RangeIndex*)> rangeIndex{nullptr,
+                                                                                           sim::design::freeRangeIndex};
 };
 
 /* Models in the order an iterator gives them. */
@@ -217,6 +225,11 @@ constexpr int MAX_NESTING = 256;
 MSElementDescr* readTree(DgnModel* model, uint32_t& filePos, bool top, int depth = 0);
 /* Number of positions a complex element at FILEPOS spans (1 for a simple one). */
 uint32_t span(DgnModel* model, uint32_t filePos);
+/* Into OUT, ascending: every position of MODEL whose drawing may come within
+** TOLERANCE (UORs) of POINT seen through the view ROTATION. A superset: the
+** caller measures each. */
+void locateCandidates(DgnModel* model, const Dpoint3d& point, const RotMatrix& rotation, double tolerance,
+                      std::vector<uint32_t>& out);
 
 /* Undo journal: each event (or each change outside one) is one step. */
 bool undo();
@@ -224,7 +237,8 @@ bool redo();
 size_t undoDepth();
 
 /* What was shown. The hook (if set) gets every element displayed, with its
-** draw mode; without a hook the host keeps a log (at most 100,000 entries). */
+** draw mode; without a hook the host keeps a log (at most 100,000 entries).
+** Entries of the dynamics mode carry no element: sim::view::transient() has them. */
 struct Shown {
     int drawMode;
     std::vector<uint8_t> element;

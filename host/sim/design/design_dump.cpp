@@ -161,13 +161,15 @@ void dump(DgnModel* model, std::string& out) {
 
 namespace {
 
-void printLines(const std::string& text) {
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t nl = text.find('\n', start);
-        if (nl == std::string::npos) nl = text.size();
-        sim::addOutput(sim::OutputKind::Console, 0, text.substr(start, nl - start) + "\n");
-        start = nl + 1;
+/* Each element of M as a console line of its own, as it is described: a
+** large model is never held as one text. */
+void printModel(DgnModel* m) {
+    for (uint32_t p = 1; p <= m->slots.size(); ++p) {
+        const sim::design::Slot& s = m->slots[p - 1];
+        if (!s.data || s.deleted) continue;
+        std::string line = sim::design::describeElement(p, s.data);
+        line += '\n';
+        sim::addOutput(sim::OutputKind::Console, 0, std::move(line));
     }
 }
 
@@ -194,27 +196,26 @@ bool verbRedo(const std::string&, std::string& error) {
 }
 
 bool verbDump(const std::string& args, std::string& error) {
-    std::string text;
     if (args.empty()) {
-        if (!sim::design::activeModel()) {
+        DgnModel* m = sim::design::activeModel();
+        if (!m) {
             error = "dump: no design file is open";
             return false;
         }
-        sim::design::dump(nullptr, text);
-    } else {
-        std::unique_ptr<sim::design::DesignFile> f = sim::design::load(args, true, error);
-        if (!f) return false;
-        sim::design::dump(f->models.front().get(), text);
-        /* A cell library lists each cell model after the default one. */
-        for (size_t i = 1; i < f->models.size(); ++i) {
-            const DgnModel* m = f->models[i].get();
-            text += std::string(m->isCell ? "cell model \"" : "model \"") + m->name + "\"";
-            if (!m->description.empty()) text += " description \"" + m->description + "\"";
-            text += '\n';
-            sim::design::dump(f->models[i].get(), text);
-        }
+        printModel(m);
+        return true;
     }
-    printLines(text);
+    std::unique_ptr<sim::design::DesignFile> f = sim::design::load(args, true, error);
+    if (!f) return false;
+    printModel(f->models.front().get());
+    /* A cell library lists each cell model after the default one. */
+    for (size_t i = 1; i < f->models.size(); ++i) {
+        DgnModel* m = f->models[i].get();
+        std::string title = std::string(m->isCell ? "cell model \"" : "model \"") + m->name + "\"";
+        if (!m->description.empty()) title += " description \"" + m->description + "\"";
+        sim::addOutput(sim::OutputKind::Console, 0, title + "\n");
+        printModel(m);
+    }
     return true;
 }
 

@@ -43,6 +43,8 @@ void reportFailure(const std::string& what);
 uint8_t* arenaCopy(DgnModel* m, const uint8_t* record, size_t n);
 /* Point slot POS of M (grown as needed) at DATA. */
 void setSlot(DgnModel* m, uint32_t pos, const uint8_t* data, bool deleted, bool component);
+/* Tell M's range index (once built) that slot POS changed. */
+void indexSlot(DgnModel* m, uint32_t pos);
 
 /* Guard of a change of the active file: opens the transaction, and outside
 ** an event commits and closes the undo step when the change is done. */

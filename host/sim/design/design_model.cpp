@@ -3,6 +3,7 @@
 ** transaction, the undo journal, the attached cell library and references.
 ** State: DesignState (the active file, the transaction, the journal). */
 #include <sqlite3.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,6 +23,8 @@ namespace sim::design {
 namespace {
 
 constexpr size_t CHUNK_BYTES = 1 << 20;
+constexpr size_t MAX_CHUNK_BYTES = 16 << 20;
+constexpr uintptr_t HUGE_PAGE_BYTES = 2 << 20;
 constexpr size_t MAX_UNDO_STEPS = 256;
 
 struct JournalEntry {
@@ -173,11 +176,20 @@ bool saveTable(bool (*write)(DesignFile&, std::string&)) {
 uint8_t* arenaCopy(DgnModel* m, const uint8_t* record, size_t n) {
     size_t need = (n + 7) & ~size_t{7};
     if (m->chunks.empty() || m->chunkUsed + need > m->chunkSize) {
-        size_t size = std::max(CHUNK_BYTES, need);
+        /* Chunks double up to MAX_CHUNK_BYTES, so that a large model takes few
+        ** of them; those are backed by huge pages where the system offers
+        ** them, so that filling them does not fault every 4 KB. Pages never
+        ** written are never resident. */
+        size_t size = std::max(std::min(m->chunks.empty() ? CHUNK_BYTES : 2 * m->chunkSize, MAX_CHUNK_BYTES), need);
         m->chunks.emplace_back(new (std::nothrow) uint8_t[size]);
         if (!m->chunks.back()) {
             m->chunks.pop_back();
             return nullptr;
+        }
+        if (size >= HUGE_PAGE_BYTES) {
+            auto first = (reinterpret_cast<uintptr_t>(m->chunks.back().get()) + HUGE_PAGE_BYTES - 1) & ~(HUGE_PAGE_BYTES - 1);
+            auto last = (reinterpret_cast<uintptr_t>(m->chunks.back().get()) + size) & ~(HUGE_PAGE_BYTES - 1);
+            if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
         }
         m->chunkSize = size;
         m->chunkUsed = 0;
@@ -196,6 +208,7 @@ void setSlot(DgnModel* m, uint32_t pos, const uint8_t* data, bool deleted, bool 
     s.component = component ? 1 : 0;
     s.type = data ? static_cast<uint16_t>(type(data)) : 0;
     s.level = data ? get4(data + H_LEVEL) : 0;
+    if (m->rangeIndex) indexSlot(m, pos);
 }
 
 Change::Change() { beginTransaction(); }

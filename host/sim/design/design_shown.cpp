@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "host/mdlelement.h"
+#include "host/mdlview.h"
 #include "host/sim/design/design_int.h"
 
 using namespace sim::elem;
@@ -56,10 +57,17 @@ void mdlElement_display(const MSElement* element, int drawMode) {
     if (state.shown.size() >= MAX_SHOWN) {
         /* Trim the older half; its buffers serve the next entries, so that a
         ** long dynamics session does not allocate for every element shown. */
-        for (size_t i = 0; i < MAX_SHOWN / 2; ++i) state.spareShown.push_back(std::move(state.shown[i].element));
+        for (size_t i = 0; i < MAX_SHOWN / 2 && state.spareShown.size() < MAX_SHOWN / 2; ++i)
+            if (state.shown[i].element.capacity()) state.spareShown.push_back(std::move(state.shown[i].element));
         state.shown.erase(state.shown.begin(), state.shown.begin() + MAX_SHOWN / 2);
     }
     std::vector<uint8_t> copy;
+    if (drawMode == DRAW_MODE_TEMP_DRAW) {
+        /* Dynamics are logged by their mode alone: they come at every cursor
+        ** move, and the views' transient layer holds their records. */
+        state.shown.push_back({drawMode, std::move(copy)});
+        return;
+    }
     if (!state.spareShown.empty()) {
         copy = std::move(state.spareShown.back());
         state.spareShown.pop_back();

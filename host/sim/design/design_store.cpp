@@ -448,8 +448,26 @@ std::string readModels(DesignFile& f) {
 ** otherwise size the model's slot table by it. */
 constexpr sqlite3_int64 MAX_POSITION_GAP = 1 << 20;
 
+/* Room in each model's slot table for its last position, so that reading
+** grows it once. A damaged last position gets no more than the file's
+** size allows: every row takes at least a record header. */
+void reserveSlots(DesignFile& f) {
+    struct stat st{};
+    sqlite3_int64 most = (stat(f.path.c_str(), &st) == 0 ? st.st_size / ELEMENT_HEADER_SIZE : 0) + MAX_POSITION_GAP;
+    for (auto& m : f.models) {
+        Statement q(f.db, "SELECT max(key) FROM elements WHERE key BETWEEN ? AND ?");
+        if (q.rc != SQLITE_OK) return;
+        sqlite3_bind_int64(q.st, 1, static_cast<sqlite3_int64>(m->id) << 32);
+        sqlite3_bind_int64(q.st, 2, static_cast<sqlite3_int64>(m->id) << 32 | 0xFFFFFFFFLL);
+        if (!q.row()) continue;
+        sqlite3_int64 last = q.integer64(0) & 0xFFFFFFFFLL;
+        m->slots.reserve(static_cast<size_t>(std::min(last, most)));
+    }
+}
+
 /* Every element row into its model's arena; each must be a whole record. */
 std::string readElements(DesignFile& f) {
+    reserveSlots(f);
     Statement q(f.db, "SELECT key >> 32, key & 4294967295, deleted, data FROM elements ORDER BY key");
     if (q.rc != SQLITE_OK) return "bad element table";
     DgnModel* m = nullptr;
@@ -673,7 +691,8 @@ std::unique_ptr<DesignFile> load(const std::string& path, bool readOnly, std::st
     f->path = local;
     f->name = path;
     f->readOnly = readOnly;
-    int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    /* One thread uses a design file's connection: no locking per call. */
+    int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(local.c_str(), &f->db, flags, nullptr) != SQLITE_OK) {
         error = "cannot open " + path + ": " + (f->db ? sqlite3_errmsg(f->db) : "out of memory");
         return nullptr;

@@ -231,12 +231,15 @@ sim::Registration registerRender([] { sim::registerSessionVerb("render", renderV
 
 namespace sim::view {
 
-std::string svgOf(int view) {
-    std::ostringstream out;
+/* The SVG picture of VIEW into OUT, element by element. */
+static void writeSvg(std::ostream& out, int view) {
     out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << VIEW_PIXEL_WIDTH << "\" height=\""
         << VIEW_PIXEL_HEIGHT << "\" viewBox=\"0 0 " << VIEW_PIXEL_WIDTH << ' ' << VIEW_PIXEL_HEIGHT << "\">\n";
     out << "<rect width=\"100%\" height=\"100%\" fill=\"" << BACKGROUND << "\"/>\n";
-    if (view < 1 || view > MAX_VIEWS) return out.str() + "</svg>\n";
+    if (view < 1 || view > MAX_VIEWS) {
+        out << "</svg>\n";
+        return;
+    }
     Mapping m = mappingOf(view);
     std::vector<const Shown*> shown = persistentIn(view);
     out << "<g id=\"view" << view << "\">\n";
@@ -253,6 +256,11 @@ std::string svgOf(int view) {
         out << "</g>\n";
     }
     out << "</svg>\n";
+}
+
+std::string svgOf(int view) {
+    std::ostringstream out;
+    writeSvg(out, view);
     return out.str();
 }
 
@@ -324,8 +332,12 @@ std::string lowerExtension(const std::string& path) {
 bool renderSvg(int view, const std::string& path, std::string& error) {
     if (!validView(view, error)) return false;
     return writeAtomically(path, [&](const std::string& local) {
-        std::ofstream out(local, std::ios::binary | std::ios::trunc);
-        if (out) out << svgOf(view);
+        /* Streamed to the file: a large drawing is never held as one text. */
+        std::vector<char> buffer(1 << 16);
+        std::ofstream out;
+        out.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        out.open(local, std::ios::binary | std::ios::trunc);
+        if (out) writeSvg(out, view);
         if (out) out.close();
         return static_cast<bool>(out);
     }, error);

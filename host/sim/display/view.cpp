@@ -325,6 +325,9 @@ void updateFromModel() {
     state.shownFile = sim::design::activeFile();
     DgnModel* m = sim::design::activeModel();
     if (!m) return;
+    /* Room for every element at once: the list grows without moving or rehashing. */
+    state.entries.reserve(m->slots.size());
+    state.index.reserve(m->slots.size());
     for (uint32_t pos = 1; pos <= m->slots.size(); ++pos) {
         const sim::design::Slot* s = sim::design::slot(m, pos);
         if (s && !s->deleted && isGraphicType(s->type)) showPersistent(s->data, DRAW_MODE_NORMAL);

@@ -4,6 +4,7 @@
 ** place) and the AccuSnap switches. State: InteractState below. */
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <set>
@@ -67,6 +68,10 @@ struct Locate {
     std::set<int> types;
     Bound<LocateFilterFunc> filter;
     std::vector<Candidate> candidates;
+    std::vector<uint32_t> near;      /* positions the range index answered, kept for its room */
+    std::vector<uint8_t> buffer;     /* the element buffer handed to the filter */
+    size_t bufferDirty = 0;          /* bytes of BUFFER that may be other than zero */
+    bool offering = false;           /* the filter runs (BUFFER is in use) */
     size_t next = 0;                 /* the candidate a "next" search tries first */
     Dpoint3d point{};
     int view = 1;
@@ -244,25 +249,47 @@ void consider(DgnModel* m, uint32_t top, uint32_t pos, const Dpoint3d& point, co
     }
 }
 
+/* True when the top-level element at TOP is one the search looks into. */
+bool topSearched(const sim::design::Slot* s) {
+    return s && !s->deleted && !s->component && isGraphicType(s->type) && typeSearched(s->type) &&
+           !(state.locate.noLocked && locked(s->data));
+}
+
+/* The element whose span holds component POS: the first position before it
+** that is no component. 0 when there is none. */
+uint32_t topOf(DgnModel* m, uint32_t pos) {
+    while (pos > 1) {
+        const sim::design::Slot* s = sim::design::slot(m, --pos);
+        if (!s) return 0;
+        if (!s->component) return pos;
+    }
+    return 0;
+}
+
+/* The positions near POINT come from the model's range index, in file
+** order; each is then checked as a walk over every element would check it. */
 std::vector<Candidate> search(const Dpoint3d& point, int view) {
     std::vector<Candidate> out;
     DgnModel* m = sim::design::activeModel();
     if (!m || view < 1 || view > MAX_VIEWS) return out;
     const sim::view::Window& w = sim::view::window(view);
     double tol = static_cast<double>(LOCATE_TOLERANCE_PIXELS) * w.delta.x / static_cast<double>(VIEW_PIXEL_WIDTH);
-    uint32_t eof = static_cast<uint32_t>(m->slots.size());
-    for (uint32_t pos = 1; pos <= eof; ++pos) {
+    std::vector<uint32_t>& near = state.locate.near;
+    sim::design::locateCandidates(m, point, w.rotation, tol, near);
+    uint32_t top = 0, topEnd = 0;   /* the complex element last looked into, and the end of its span */
+    for (uint32_t pos : near) {
         const sim::design::Slot* s = sim::design::slot(m, pos);
-        if (!s || s->deleted || s->component || !isGraphicType(s->type)) continue;
-        if (!typeSearched(s->type)) continue;
-        if (state.locate.noLocked && locked(s->data)) continue;
-        if (isComplexType(s->type)) {
-            uint32_t span = sim::design::span(m, pos);
-            for (uint32_t q = pos + 1; q < pos + span && q <= eof; ++q) consider(m, pos, q, point, w.rotation, tol, out);
-            pos += span > 0 ? span - 1 : 0;
-        } else {
-            consider(m, pos, pos, point, w.rotation, tol, out);
+        if (!s || s->deleted) continue;
+        if (!s->component) {
+            if (topSearched(s) && !isComplexType(s->type)) consider(m, pos, pos, point, w.rotation, tol, out);
+            continue;
         }
+        if (pos >= topEnd || pos <= top) {
+            top = topOf(m, pos);
+            const sim::design::Slot* t = sim::design::slot(m, top);
+            topEnd = topSearched(t) && isComplexType(t->type) ? top + sim::design::span(m, top) : 0;
+        }
+        if (pos < topEnd) consider(m, top, pos, point, w.rotation, tol, out);
     }
     std::stable_sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) {
         if (a.distance != b.distance) return a.distance < b.distance;
@@ -281,8 +308,15 @@ uint32_t offerCandidates(bool hilite) {
         Candidate c = L.candidates[L.next++];
         const sim::design::Slot* s = sim::design::slot(m, c.top);
         if (!s || s->deleted) continue;
-        std::vector<uint8_t> copy(s->data, s->data + sizeBytes(s->data));
-        copy.resize(std::max<size_t>(copy.size(), MAX_ELEMENT_SIZE));
+        /* The filter gets a whole element buffer: one kept for it, with the
+        ** bytes past the record zero as in a fresh one (a nested locate from
+        ** inside the filter gets a fresh one). */
+        std::vector<uint8_t> fresh;
+        std::vector<uint8_t>& copy = L.offering ? fresh : L.buffer;
+        size_t size = sizeBytes(s->data);
+        if (copy.size() < MAX_ELEMENT_SIZE) copy.assign(MAX_ELEMENT_SIZE, 0);
+        std::memcpy(copy.data(), s->data, size);
+        if (&copy == &L.buffer && L.bufferDirty > size) std::memset(copy.data() + size, 0, L.bufferDirty - size);
         /* The filter sees the candidate as located, so that it can ask for the component. */
         L.located = true;
         L.current = c;
@@ -291,9 +325,15 @@ uint32_t offerCandidates(bool hilite) {
         if (L.filter.fn) {
             Dpoint3d p = L.point;
             sim::CurrentApplicationScope scope(L.filter.app);
+            bool outer = !L.offering;
+            L.offering = true;
             answer = L.filter.fn(reinterpret_cast<MSElement*>(copy.data()), reinterpret_cast<DgnModelRefP>(m), c.top, &p,
                                  L.view);
+            if (outer) L.offering = false;
         }
+        /* What the filter may have written: the record as it left it. */
+        if (&copy == &L.buffer)
+            L.bufferDirty = std::max(size, std::min<size_t>(MAX_ELEMENT_SIZE, sizeBytes(copy.data())));
         if (answer == LOCATE_FILTER_ACCEPT) {
             if (hilite) {
                 displayTop(c.top, DRAW_MODE_HILITE);
