@@ -8,26 +8,12 @@
 
 #include "app/dimrecord.h"
 #include "app/dimension.h"
+#include "fuzz/model_records.h"
 #include "host/mdlelement.h"
-#include "host/sim/design/design_int.h"
-
-using namespace sim::elem;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    auto m = std::make_unique<DgnModel>();
-    m->file = nullptr;
-    m->id = 1;
-    m->name = "Fuzz";
-    size_t at = 0;
     uint32_t pos = 0;
-    while (at + ELEMENT_HEADER_SIZE <= size && pos < 512) {
-        const uint8_t* record = data + at;
-        uint32_t bytes = sizeBytes(record);
-        if (bytes < ELEMENT_HEADER_SIZE || bytes > size - at || !wellFormed(record, size - at)) break;
-        const uint8_t* copy = sim::design::arenaCopy(m.get(), record, bytes);
-        sim::design::setSlot(m.get(), ++pos, copy, false, (get4(copy) & COMPONENT_BIT) != 0);
-        at += bytes;
-    }
+    std::unique_ptr<DgnModel> m = modelOfRecords(data, size, 512, &pos);
     DgnModelRefP model = m.get();
     for (uint32_t p = 1; p <= pos; ++p) {
         DimensionRecord dim{};

@@ -17,18 +17,19 @@
 #include "app/dimrecord.h"
 #include "app/tarvik.h"
 #include "app/tarvikstate.h"
+#include "bench/bench_main.h"
 #include "host/mdldialog.h"
 #include "host/mdlelement.h"
 #include "host/mdlstate.h"
 #include "host/mdlsystem.h"
 #include "host/mdlview.h"
 #include "host/sim/base/base.h"
-#include "host/sim/system/system.h"
 #include "host/sim/design/design.h"
 #include "host/sim/dialogs/dialogs.h"
-#include "host/sim/resources/resources.h"
-#include "host/sim/interaction/interaction.h"
 #include "host/sim/display/display.h"
+#include "host/sim/interaction/interaction.h"
+#include "host/sim/resources/resources.h"
+#include "host/sim/system/system.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -171,12 +172,4 @@ BENCHMARK(BM_ModifyLocateAndReadBack)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    /* Close the resource and design files before the scratch folder goes:
-    ** nothing is left beside the add-in's resource file. */
-    sim::resetForTests();
-    return 0;
-}
+ZM_BENCHMARK_MAIN()

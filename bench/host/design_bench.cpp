@@ -15,10 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_main.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
-#include "host/sim/design/design.h"
 #include "host/sim/base/base.h"
+#include "host/sim/design/design.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -307,10 +308,4 @@ BENCHMARK(BM_ResidentBytesPerLine)->Iterations(1)->UseManualTime()->Unit(benchma
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    sim::resetForTests();
-    return 0;
-}
+ZM_BENCHMARK_MAIN()

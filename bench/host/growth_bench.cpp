@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_main.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/sim/base/base.h"
@@ -138,10 +139,4 @@ BENCHMARK(BM_RenderView)->Arg(10000)->Arg(100000)->Arg(1000000)->Iterations(1)->
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    sim::resetForTests();
-    return 0;
-}
+ZM_BENCHMARK_MAIN()

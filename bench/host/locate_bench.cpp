@@ -10,12 +10,13 @@
 #include <cmath>
 #include <string>
 
+#include "bench/bench_main.h"
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"
 #include "host/mdlstate.h"
+#include "host/sim/base/base.h"
 #include "host/sim/design/design.h"
 #include "host/sim/display/display.h"
-#include "host/sim/base/base.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -85,10 +86,4 @@ BENCHMARK(BM_LocateOnePick)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchma
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    sim::resetForTests();
-    return 0;
-}
+ZM_BENCHMARK_MAIN()

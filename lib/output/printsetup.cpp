@@ -181,35 +181,33 @@ void setupHook_output(DialogItemMessage* m) {
     if (m->msgUnderstood) applyItemStates(m->db);
 }
 
-void setupHook_plotDriver(DialogItemMessage* m) {
-    m->msgUnderstood = 1;
+/* Run ACTION on the record when a push button is released; other messages are not ours. */
+template <void (*Action)(DialogBox*, ZmPrinterSetup*)>
+void setupHook_button(DialogItemMessage* m) {
     if (m->messageType != DITEM_MESSAGE_BUTTON) {
         m->msgUnderstood = 0;
         return;
     }
+    m->msgUnderstood = 1;
     ZmPrinterSetup* r = zmlib::printsetup::record();
-    if (m->u.button.transition != BUTTONTRANS_UP || !r) return;
+    if (m->u.button.transition == BUTTONTRANS_UP && r) Action(m->db, r);
+}
+
+void pickPlotDriver(DialogBox* db, ZmPrinterSetup* r) {
     char chosen[MAXFILELENGTH] = "";
     char title[256];
     zmlib::copyFixed(title, zmlibUtil_getLanguageText(TEXT_PLOT_DRIVER_TITLE));
     if (zmlibUpf_defFileOpen(chosen, r->plotDriver, "*.plt", "MS_PLTR", title, PLOT_DRIVER_DIALOG_ID) != 0) return;
     zmlib::copyFixed(r->plotDriver, chosen);
-    mdlDialog_itemsSynch(m->db);
+    mdlDialog_itemsSynch(db);
 }
 
-void setupHook_systemPrinter(DialogItemMessage* m) {
-    m->msgUnderstood = 1;
-    if (m->messageType != DITEM_MESSAGE_BUTTON) {
-        m->msgUnderstood = 0;
-        return;
-    }
-    ZmPrinterSetup* r = zmlib::printsetup::record();
-    if (m->u.button.transition != BUTTONTRANS_UP || !r) return;
+void pickSystemPrinter(DialogBox* db, ZmPrinterSetup* r) {
     char printer[sizeof r->printer] = "", paper[sizeof r->printFile] = "";
     if (mdlPlotter_showSystemPrintdlg(printer, sizeof printer, paper, sizeof paper) != 0) return;
     zmlib::copyFixed(r->printer, printer);
     zmlib::copyFixed(r->printFile, paper);
-    mdlDialog_itemsSynch(m->db);
+    mdlDialog_itemsSynch(db);
 }
 
 /* The pair of LIST at member INDEX (the name; INDEX + 1 is the path). */
@@ -267,8 +265,8 @@ const DialogHookInfo setupHooks[] = {
     {HOOK_SETUP_DIALOG,         reinterpret_cast<void*>(setupHook_dialog)},
     {HOOK_SETUP_PAPER,          reinterpret_cast<void*>(setupHook_paper)},
     {HOOK_SETUP_OUTPUT,         reinterpret_cast<void*>(setupHook_output)},
-    {HOOK_SETUP_PLOT_DRIVER,    reinterpret_cast<void*>(setupHook_plotDriver)},
-    {HOOK_SETUP_SYSTEM_PRINTER, reinterpret_cast<void*>(setupHook_systemPrinter)},
+    {HOOK_SETUP_PLOT_DRIVER,    reinterpret_cast<void*>(setupHook_button<pickPlotDriver>)},
+    {HOOK_SETUP_SYSTEM_PRINTER, reinterpret_cast<void*>(setupHook_button<pickSystemPrinter>)},
     {HOOK_SETUP_PRINTERS,       reinterpret_cast<void*>(setupHook_printers)},
 };
 
