@@ -184,6 +184,9 @@ TEST_F(RenderTest, ThePngPictureHasTheViewsSizeAndOtherExtensionsAreRefused) {
     const sim::SessionVerb* render = sim::findSessionVerb("render");
     ASSERT_NE(render, nullptr);
     std::string error, file = path("view1.PNG");
+    /* A text holding control characters (from a damaged file, say) still gives a picture. */
+    MSElement odd = text("bell\x07 and\x01", 50, 50, 0, 0, 1);
+    mdlElement_display(&odd, DRAW_MODE_NORMAL);
     ASSERT_TRUE((*render)("1 " + file, error)) << error;
     EXPECT_EQ(pngSize(readFile(file)), std::make_pair(1000u, 750u));
     EXPECT_FALSE((*render)("1 " + path("view1.jpg"), error));

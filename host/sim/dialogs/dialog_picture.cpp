@@ -15,22 +15,6 @@ constexpr int TITLE_HEIGHT = 22;
 constexpr int ROW_HEIGHT = 16;
 constexpr const char* FONT = "font-family=\"DejaVu Sans, sans-serif\" font-size=\"12\"";
 
-std::string escape(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default:
-            /* Control characters are not allowed in XML text. */
-            if (static_cast<unsigned char>(c) >= 0x20) out += c;
-        }
-    }
-    return out;
-}
-
 /* A menu or button label without its accelerator marks ("~File"). */
 std::string shownLabel(const std::string& label) {
     std::string out;
@@ -52,7 +36,7 @@ public:
               const char* colour = nullptr) {
         if (text.empty()) return;
         out_ << "<text x=\"" << x << "\" y=\"" << y << "\" " << FONT << " text-anchor=\"" << anchor << "\" fill=\""
-             << (colour ? colour : enabled ? "#000000" : "#8c8c8c") << "\">" << escape(text) << "</text>\n";
+             << (colour ? colour : enabled ? "#000000" : "#8c8c8c") << "\">" << sim::view::xmlText(text) << "</text>\n";
     }
     void line(int x1, int y1, int x2, int y2, const char* stroke) {
         out_ << "<line x1=\"" << x1 << "\" y1=\"" << y1 << "\" x2=\"" << x2 << "\" y2=\"" << y2 << "\" stroke=\""

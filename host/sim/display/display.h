@@ -65,6 +65,9 @@ void setItemResolver(ItemResolver resolver);
 const std::vector<ItemDrawing>& itemDrawings();
 const ItemDrawing* itemDrawing(int itemId);
 
+/* TEXT for an SVG (XML) text or attribute: markup characters escaped,
+** control characters left out. */
+std::string xmlText(const std::string& text);
 /* Write an SVG picture of VIEW to PATH (a host path). */
 bool renderSvg(int view, const std::string& path, std::string& error);
 /* Write a PNG picture of VIEW (1000 x 750 pixels, the SVG picture rasterised). */

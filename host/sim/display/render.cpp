@@ -73,20 +73,6 @@ std::string colourOf(uint32_t index, bool paper = false) {
     return b;
 }
 
-std::string escape(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
 /* The dash array of STYLE for the element, in pixels ("" solid). */
 std::string dashes(int32_t style, const uint8_t* e, double scale) {
     if (style >= 1 && style <= 7) return STANDARD_DASHES[style];
@@ -164,7 +150,7 @@ void drawText(std::ostream& out, const Mapping& m, const uint8_t* e, const Look&
     out << "<text data-type=\"17\" x=\"0\" y=\"0\" font-family=\"monospace\" font-size=\"" << num(height)
         << "\" textLength=\"" << num(length) << "\" lengthAdjust=\"spacingAndGlyphs\" fill=\"" << look.stroke
         << "\" transform=\"translate(" << num(x0) << ' ' << num(y0) << ") rotate(" << num(angle) << ") skewX("
-        << num(-slant) << ")\">" << escape(sim::text::string(e)) << "</text>\n";
+        << num(-slant) << ")\">" << sim::view::xmlText(sim::text::string(e)) << "</text>\n";
 }
 
 void drawElement(std::ostream& out, const Mapping& m, const uint8_t* e, bool highlighted) {
@@ -329,6 +315,22 @@ std::string lowerExtension(const std::string& path) {
 
 }  // namespace
 
+std::string xmlText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '&': out += "&amp;"; break;
+        case '"': out += "&quot;"; break;
+        default:
+            /* XML has no place for control characters, and a picture with one would not be read. */
+            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
+        }
+    }
+    return out;
+}
+
 bool renderSvg(int view, const std::string& path, std::string& error) {
     if (!validView(view, error)) return false;
     return writeAtomically(path, [&](const std::string& local) {
@@ -421,7 +423,7 @@ void drawWindowDrawings(std::ostream& out, const std::vector<std::string>& drawi
             std::string text;
             std::getline(in >> std::ws, text);
             out << "<text x=\"" << a << "\" y=\"" << b << "\" font-family=\"DejaVu Sans, sans-serif\" font-size=\"12\" fill=\""
-                << ink << "\">" << escape(text) << "</text>\n";
+                << ink << "\">" << xmlText(text) << "</text>\n";
         } else if (lines && kind == "line" && (in >> a >> b >> c >> e)) {
             out << "<line x1=\"" << a << "\" y1=\"" << b << "\" x2=\"" << c << "\" y2=\"" << e << "\" stroke=\""
                 << stroke << "\" stroke-width=\"1\"/>\n";
