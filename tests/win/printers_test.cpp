@@ -1,8 +1,15 @@
 /* winspool's printer table and mpr's network names. */
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <random>
+#include <string>
+#include <vector>
 
+#include "host/mdlelement.h"
+#include "host/mdlplot.h"
+#include "host/sim/design/design.h"
 #include "host/win/win.h"
 #include "win_fixture.h"
 
@@ -50,6 +57,35 @@ TEST_F(PrinterTest, EnumeratesLevelTwoWithTheSizeThenDataProtocol) {
     EXPECT_EQ(std::system("print /D:\\\\printsrv\\A3-Plot C:\\doc.txt"), 0);
     EXPECT_EQ(read(root / "net/printsrv/spool/a3/doc.txt"), "page");
     EXPECT_EQ(std::system("print /D:Nowhere C:\\doc.txt"), 1);
+}
+
+TEST_F(PrinterTest, APlotToAPrinterOfTheTableIsPrintedThere) {
+    write(drive("cfg/printers.ini"), TABLE);
+    define("_HOST_PRINTERS", "C:\\cfg\\printers.ini");
+    write(drive("plt/desk.plt"), "name = Desk\nprinter = Desk\npaper A4 = 210 297\n");
+    define("MS_PLTR", "C:\\plt\\");
+    std::string error;
+    ASSERT_TRUE(sim::design::open((root / "c/route.design").string(), true, error)) << error;
+    Dpoint3d box[5] = {{0, 0, 0}, {100000, 0, 0}, {100000, 50000, 0}, {0, 50000, 0}, {0, 0, 0}};
+    MSElement shape;
+    ASSERT_EQ(mdlShape_create(&shape, nullptr, box, 5, 0), 0);
+    ASSERT_NE(mdlElement_add(&shape), 0u);
+    ASSERT_EQ(mdlFence_fromShape(&shape), 0);
+    PlotDesc* desc = nullptr;
+    ASSERT_EQ(mdlPlotDesc_createFromTCBAndPltFile(&desc, "desk"), 0);
+    ASSERT_EQ(mdlPlotDesc_setFenceFromTCB(desc), 0);
+    /* Two jobs, two files in the printer's spool folder; none anywhere else. */
+    ASSERT_EQ(mdlPlotDesc_plot(desc, nullptr), 0);
+    ASSERT_EQ(mdlPlotDesc_plot(desc, nullptr), 0);
+    mdlPlotDesc_destroy(&desc);
+    sim::design::close();
+    std::vector<std::string> jobs;
+    for (const auto& e : std::filesystem::directory_iterator(drive("spool/desk")))
+        jobs.push_back(e.path().filename().string());
+    std::sort(jobs.begin(), jobs.end());
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_TRUE(jobs[0].starts_with("route_") && jobs[0].ends_with(".pdf")) << jobs[0];
+    EXPECT_EQ(read(drive("spool/desk") / jobs[0]).substr(0, 5), "%PDF-");
 }
 
 TEST_F(PrinterTest, NetworkDrivesGiveUniversalNames) {

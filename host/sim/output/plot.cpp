@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -51,6 +53,19 @@ bool exists(const std::string& local) {
     return ::stat(local.c_str(), &st) == 0;
 }
 
+sim::plot::PlatformPrinters platformPrinters;
+int printerJobs = 0; /* plots handed to platform printers in this process */
+
+/* A job's name: the active design file's name without its extension. */
+std::string jobBase() {
+    std::string base = "plot";
+    if (const sim::design::DesignFile* f = sim::design::activeFile()) {
+        base = f->path.substr(f->path.find_last_of('/') + 1);
+        base = base.substr(0, base.find('.'));
+    }
+    return base;
+}
+
 /* A free job name in the spool folder: "<design>_NNNN.pdf". */
 std::string spoolFile(const std::string& folder, std::string& error) {
     std::string local = sim::hostPath(sim::expandVariables(folder));
@@ -59,11 +74,7 @@ std::string spoolFile(const std::string& folder, std::string& error) {
         return {};
     }
     if (local.back() != '/') local += '/';
-    std::string base = "plot";
-    if (const sim::design::DesignFile* f = sim::design::activeFile()) {
-        base = f->path.substr(f->path.find_last_of('/') + 1);
-        base = base.substr(0, base.find('.'));
-    }
+    const std::string base = jobBase();
     for (int n = 1; n <= MAX_SPOOL_JOBS; ++n) {
         char name[32];
         std::snprintf(name, sizeof name, "_%04d.pdf", n);
@@ -164,10 +175,23 @@ StatusInt mdlPlotDesc_plot(PlotDesc* desc, const char* outFile) {
                                           : uorPerMaster > 0 ? POINTS_PER_MM / uorPerMaster : 0;
 
     std::string error, local, shown;
+    std::string jobFolder; /* a plot to a platform printer is made here first */
     if (outFile && *outFile) {
         local = sim::hostPath(outFile);
         shown = outFile;
         if (local.empty()) error = std::string("cannot write ") + outFile;
+    } else if (!desc->driver.printer.empty() && platformPrinters.knows && platformPrinters.knows(desc->driver.printer)) {
+        char folder[] = "/tmp/hostsim-plot-XXXXXX";
+        if (::mkdtemp(folder)) {
+            jobFolder = folder;
+            /* Jobs are numbered in the process, so that a printer's folder keeps every page. */
+            char name[32];
+            std::snprintf(name, sizeof name, "_%04d.pdf", ++printerJobs);
+            local = jobFolder + "/" + jobBase() + name;
+            shown = desc->driver.printer;
+        } else {
+            error = "cannot make a plot for " + desc->driver.printer;
+        }
     } else {
         std::string folder = desc->driver.spool.empty() ? "$(MS_PLTFILES)" : desc->driver.spool;
         local = spoolFile(folder, error);
@@ -184,6 +208,11 @@ StatusInt mdlPlotDesc_plot(PlotDesc* desc, const char* outFile) {
             std::remove(temporary.c_str());
             if (error.empty()) error = "cannot write " + shown;
         }
+    }
+    if (!jobFolder.empty()) {
+        if (error.empty()) platformPrinters.send(desc->driver.printer, local, error);
+        std::error_code ignored;
+        std::filesystem::remove_all(jobFolder, ignored);
     }
     if (!error.empty()) {
         say("plot: " + error);
@@ -228,3 +257,9 @@ StatusInt mdlPlotter_showSystemPrintdlg(char* printer, int printerSize, char* pa
     copyOut(paper, paperSize, chosenPaper);
     return HOST_SUCCESS;
 }
+
+namespace sim::plot {
+
+void setPlatformPrinters(PlatformPrinters printers) { platformPrinters = std::move(printers); }
+
+}  // namespace sim::plot
