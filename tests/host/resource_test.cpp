@@ -182,7 +182,9 @@ TEST_F(ResourceTest, ReadingWritesNothingBesideTheFileAndOldWalFilesAreTurnedBac
     mdlResource_closeFile(h);
     /* A reader killed while it holds the file leaves nothing to clean up. */
     ASSERT_EQ(mdlResource_openFile(&h, path("r.rsc").c_str(), 0), RSC_SUCCESS);
-    ASSERT_NE(mdlResource_load(h, TARV, 1), nullptr);
+    void* copy = mdlResource_load(h, TARV, 1);
+    ASSERT_NE(copy, nullptr);
+    mdlResource_free(copy);
     EXPECT_EQ(besides("r.rsc"), std::vector<std::string>{});
     mdlResource_closeFile(h);
 
@@ -192,7 +194,9 @@ TEST_F(ResourceTest, ReadingWritesNothingBesideTheFileAndOldWalFilesAreTurnedBac
     ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
     ASSERT_EQ(mdlResource_openFile(&h, path("r.rsc").c_str(), 0), RSC_SUCCESS);
-    EXPECT_NE(mdlResource_load(h, TARV, 1), nullptr);
+    copy = mdlResource_load(h, TARV, 1);
+    EXPECT_NE(copy, nullptr);
+    mdlResource_free(copy);
     mdlResource_closeFile(h);
     EXPECT_EQ(besides("r.rsc"), std::vector<std::string>{});
     ASSERT_EQ(sqlite3_open(path("r.rsc").c_str(), &db), SQLITE_OK);
