@@ -181,9 +181,10 @@ StatusInt mdlPlotDesc_plot(PlotDesc* desc, const char* outFile) {
         shown = outFile;
         if (local.empty()) error = std::string("cannot write ") + outFile;
     } else if (!desc->driver.printer.empty() && platformPrinters.knows && platformPrinters.knows(desc->driver.printer)) {
-        char folder[] = "/tmp/hostsim-plot-XXXXXX";
-        if (::mkdtemp(folder)) {
-            jobFolder = folder;
+        std::error_code ec;
+        std::string pattern = (std::filesystem::temp_directory_path(ec) / "hostsim-plot-XXXXXX").string();
+        if (!ec && ::mkdtemp(pattern.data())) {
+            jobFolder = pattern;
             /* Jobs are numbered in the process, so that a printer's folder keeps every page. */
             char name[32];
             std::snprintf(name, sizeof name, "_%04d.pdf", ++printerJobs);
