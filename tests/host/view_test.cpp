@@ -44,7 +44,7 @@ TEST_F(ViewTest, DrawEraseAndHighlightChangeWhatTheViewsShow) {
     ASSERT_NE(mdlElement_add(&a), 0u);
     mdlElement_display(&a, DRAW_MODE_ERASE);
     ASSERT_EQ(sim::view::persistent().size(), 1u);
-    EXPECT_EQ(std::memcmp(sim::view::persistent()[0]->record.data(), b.bytes, mdlElement_size(&b)), 0);
+    EXPECT_EQ(std::memcmp(sim::view::persistent()[0]->record, b.bytes, mdlElement_size(&b)), 0);
     mdlElement_display(&a, DRAW_MODE_ERASE);    /* erasing what is not shown changes nothing */
     EXPECT_EQ(sim::view::persistent().size(), 1u);
     EXPECT_TRUE(sim::view::transient().empty());
@@ -81,7 +81,7 @@ TEST_F(ViewTest, UpdateRedrawsFromTheFileAndAnotherFileStartsAfresh) {
     ASSERT_EQ(sim::view::persistent().size(), 1u);
     ASSERT_EQ(mdlView_updateSingle(0), 0);
     ASSERT_EQ(sim::view::persistent().size(), 1u);
-    EXPECT_EQ(std::memcmp(sim::view::persistent()[0]->record.data() + 32, stored.bytes + 32,
+    EXPECT_EQ(std::memcmp(sim::view::persistent()[0]->record + 32, stored.bytes + 32,
                           mdlElement_size(&stored) - 32), 0);
     EXPECT_NE(mdlView_updateSingle(9), 0);
 
@@ -89,6 +89,38 @@ TEST_F(ViewTest, UpdateRedrawsFromTheFileAndAnotherFileStartsAfresh) {
     openFile("update.dgn");   /* reopened: the views show its elements */
     EXPECT_EQ(sim::view::persistent().size(), 1u);
     openFile("other.dgn");
+    EXPECT_TRUE(sim::view::persistent().empty());
+}
+
+/* The layer shows the model's records without copying them: it must still
+** show what was drawn after the model changes, collapse elements of the same
+** content, and let go of a closed file's memory. */
+TEST_F(ViewTest, TheLayerShowsTheModelAsLastDrawnUntilTheNextUpdate) {
+    openFile("refill.dgn");
+    MSElement a = line(0, 0, 10, 0), twin = line(0, 0, 10, 0), b = line(0, 5, 10, 5);
+    ASSERT_NE(mdlElement_add(&a), 0u);
+    ASSERT_NE(mdlElement_add(&twin), 0u);
+    UInt32 bPos = mdlElement_add(&b);
+    ASSERT_NE(bPos, 0u);
+    ASSERT_EQ(mdlView_updateSingle(0), 0);
+    ASSERT_EQ(sim::view::persistent().size(), 2u);   /* the twins show once */
+    EXPECT_EQ(std::memcmp(sim::view::persistent()[0]->record, twin.bytes, mdlElement_size(&twin)), 0);
+
+    MSElement moved = line(0, 7, 10, 7);
+    ASSERT_NE(mdlElement_rewrite(&moved, &b, bPos), 0u);   /* changed, not drawn */
+    ASSERT_EQ(sim::view::persistent().size(), 2u);
+    EXPECT_EQ(std::memcmp(sim::view::persistent()[1]->record + 32, b.bytes + 32, mdlElement_size(&b) - 32), 0);
+    mdlElement_display(&a, DRAW_MODE_ERASE);
+    ASSERT_EQ(sim::view::persistent().size(), 1u);
+    mdlElement_display(&b, DRAW_MODE_HILITE);           /* found by content though the model moved on */
+    EXPECT_TRUE(sim::view::persistent()[0]->highlighted);
+
+    ASSERT_EQ(mdlView_updateSingle(0), 0);
+    ASSERT_EQ(sim::view::persistent().size(), 2u);
+    EXPECT_EQ(std::memcmp(sim::view::persistent()[1]->record + 32, moved.bytes + 32,
+                          mdlElement_size(&moved) - 32), 0);
+    sim::design::close();
+    openFile("empty.dgn");   /* may take the closed file's address: the layer must not */
     EXPECT_TRUE(sim::view::persistent().empty());
 }
 

@@ -154,7 +154,10 @@ struct DgnFile {
     uint32_t colours[256] = {};      /* 0xRRGGBB */
     uint64_t nextElementId = 1;
     std::vector<std::unique_ptr<DgnFile>> references;
-    DgnFile() = default;
+    /* Unique to this load: the views tell files apart by it, since a later
+    ** file may be given the address of a closed one. */
+    const uint64_t serial;
+    DgnFile();
     DgnFile(const DgnFile&) = delete;
     DgnFile& operator=(const DgnFile&) = delete;
     ~DgnFile();   /* closes the database */

@@ -727,6 +727,11 @@ std::unique_ptr<DesignFile> loadWritable(const std::string& path, bool create, s
 
 }  // namespace sim::design
 
+DgnFile::DgnFile() : serial([] {
+    static uint64_t loads = 0;
+    return ++loads;
+}()) {}
+
 DgnFile::~DgnFile() {
     references.clear();
     sqlite3_finalize(putElement);

@@ -18,10 +18,11 @@
 
 namespace sim::view {
 
-/* One element on show. RECORD holds the element bytes (world coordinates). */
+/* One element on show. RECORD holds the element bytes (world coordinates),
+** valid until the layer next changes. */
 struct Shown {
-    std::vector<uint8_t> record;
-    bool highlighted = false;
+    const uint8_t* record;
+    bool highlighted;
 };
 
 struct Window {

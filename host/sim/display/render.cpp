@@ -185,12 +185,12 @@ void drawElement(std::ostream& out, const Mapping& m, const uint8_t* e, bool hig
 /* A filled complex shape: its components' strokes joined into one polygon. */
 void fillComplexShapes(std::ostream& out, const Mapping& m, const std::vector<const sim::view::Shown*>& shown) {
     for (size_t i = 0; i < shown.size(); ++i) {
-        const uint8_t* e = shown[i]->record.data();
+        const uint8_t* e = shown[i]->record;
         UInt32 fill = 0;
         if (type(e) != CMPLX_SHAPE_ELM || !mdlElement_isFilled(reinterpret_cast<const MSElement*>(e), &fill)) continue;
         uint32_t n = get4(e + X_COUNT);
         std::vector<Dpoint3d> pts;
-        for (size_t j = i + 1; j < shown.size() && j <= i + n; ++j) sim::stroke::element(shown[j]->record.data(), 0.25 / m.scale, pts);
+        for (size_t j = i + 1; j < shown.size() && j <= i + n; ++j) sim::stroke::element(shown[j]->record, 0.25 / m.scale, pts);
         if (pts.size() < 3) continue;
         out << "<polygon data-type=\"14\"";
         points(out, m, pts);
@@ -231,9 +231,9 @@ static void writeSvg(std::ostream& out, int view) {
     out << "<g id=\"view" << view << "\">\n";
     fillComplexShapes(out, m, shown);
     for (const Shown* s : shown)
-        if (!s->highlighted) drawElement(out, m, s->record.data(), false);
+        if (!s->highlighted) drawElement(out, m, s->record, false);
     for (const Shown* s : shown)
-        if (s->highlighted) drawElement(out, m, s->record.data(), true);
+        if (s->highlighted) drawElement(out, m, s->record, true);
     out << "</g>\n";
     std::vector<const uint8_t*> dynamics = transientIn(view);
     if (!dynamics.empty()) {
@@ -267,15 +267,14 @@ std::string svgOfArea(const Dpoint3d& low, const Dpoint3d& high, double width, d
     std::vector<Shown> elements;
     for (uint32_t pos = 1; pos <= model->slots.size(); ++pos) {
         const sim::design::Slot* slot = sim::design::slot(model, pos);
-        if (slot && !slot->deleted && isGraphicType(slot->type))
-            elements.push_back({std::vector<uint8_t>(slot->data, slot->data + sizeBytes(slot->data)), false});
+        if (slot && !slot->deleted && isGraphicType(slot->type)) elements.push_back({slot->data, false});
     }
     std::vector<const Shown*> shown;
     for (const Shown& e : elements) shown.push_back(&e);
     out << "<clipPath id=\"area\"><rect x=\"0\" y=\"0\" width=\"" << num(width) << "\" height=\"" << num(height)
         << "\"/></clipPath>\n<g clip-path=\"url(#area)\">\n";
     fillComplexShapes(out, m, shown);
-    for (const Shown* e : shown) drawElement(out, m, e->record.data(), false);
+    for (const Shown* e : shown) drawElement(out, m, e->record, false);
     out << "</g>\n</svg>\n";
     return out.str();
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -25,18 +26,22 @@ constexpr double PIXEL_W = VIEW_PIXEL_WIDTH, PIXEL_H = VIEW_PIXEL_HEIGHT;
 constexpr double DEFAULT_WIDTH_MASTER = 100.0;          /* default window area, master units */
 constexpr size_t MAX_TRANSIENT_BYTES = 64u << 20;       /* dynamics beyond this drop the oldest */
 
-struct Entry {
-    sim::view::Shown shown;
-    uint64_t key;
-    bool live;
-};
+/* An entry of the persistent layer is a Shown: its record lies in the shown
+** file's model memory (records there never change while the file is open)
+** or is a copy of our own in ViewState::owned. An erased entry's record is
+** null until the layer is compacted. */
+using Entry = sim::view::Shown;
 
 struct ViewState {
     sim::view::Window windows[MAX_VIEWS];
     bool windowSet[MAX_VIEWS] = {};
-    const sim::design::DesignFile* shownFile = nullptr;   /* the file the persistent layer belongs to */
+    uint64_t shownFile = 0;    /* serial of the file the persistent layer belongs to (0: none) */
     std::vector<Entry> entries;
-    std::unordered_multimap<uint64_t, size_t> index;    /* content key -> entry */
+    std::unordered_map<const uint8_t*, std::unique_ptr<uint8_t[]>> owned;
+    /* Content key -> entry; built at the first draw after a refill, so that
+    ** showing or rendering a large model never pays for it. */
+    std::unordered_multimap<uint64_t, size_t> index;
+    bool indexed = false;
     size_t dead = 0;
     std::vector<uint8_t> transientBytes;
     std::vector<size_t> transientOffsets;
@@ -50,13 +55,16 @@ ViewState state;
 /* Elements look the same when type, level and everything after the header
 ** (symbology, geometry, linkages) agree; ids and time stamps do not count. */
 uint64_t contentKey(const uint8_t* e) {
-    uint64_t h = 1469598103934665603ull;
-    auto mix = [&h](uint8_t b) { h = (h ^ b) * 1099511628211ull; };
-    uint32_t t = get4(e + H_TYPE) & 0xFFFF, level = get4(e + H_LEVEL);
-    for (int i = 0; i < 4; ++i) mix(static_cast<uint8_t>(t >> (8 * i))), mix(static_cast<uint8_t>(level >> (8 * i)));
-    uint32_t size = sizeBytes(e);
-    for (uint32_t i = ELEMENT_HEADER_SIZE; i < size; ++i) mix(e[i]);
-    return h;
+    uint64_t h = (static_cast<uint64_t>(get4(e + H_TYPE) & 0xFFFF) << 32 | get4(e + H_LEVEL)) * 0x9E3779B97F4A7C15ull;
+    uint32_t size = sizeBytes(e), i = ELEMENT_HEADER_SIZE;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, e + i, 8);
+        h = (h ^ word) * 0x100000001B3ull;
+        h ^= h >> 29;
+    }
+    for (; i < size; ++i) h = (h ^ e[i]) * 0x100000001B3ull;
+    return h ^ (h >> 32);
 }
 
 bool sameContent(const uint8_t* a, const uint8_t* b) {
@@ -66,22 +74,37 @@ bool sameContent(const uint8_t* a, const uint8_t* b) {
            std::memcmp(a + ELEMENT_HEADER_SIZE, b + ELEMENT_HEADER_SIZE, size - ELEMENT_HEADER_SIZE) == 0;
 }
 
-void compact() {
-    std::vector<Entry> kept;
-    kept.reserve(state.entries.size() - state.dead);
+const uint8_t* ownCopy(const uint8_t* e) {
+    uint32_t size = sizeBytes(e);
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[size]);
+    std::memcpy(copy.get(), e, size);
+    const uint8_t* p = copy.get();
+    state.owned.emplace(p, std::move(copy));
+    return p;
+}
+
+/* Forget RECORD; a copy of our own is freed, model memory is left alone. */
+void release(const uint8_t* record) { state.owned.erase(record); }
+
+void buildIndex() {
     state.index.clear();
-    for (Entry& e : state.entries)
-        if (e.live) {
-            state.index.emplace(e.key, kept.size());
-            kept.push_back(std::move(e));
-        }
-    state.entries.swap(kept);
+    state.index.reserve(state.entries.size() - state.dead);
+    for (size_t i = 0; i < state.entries.size(); ++i)
+        if (state.entries[i].record) state.index.emplace(contentKey(state.entries[i].record), i);
+    state.indexed = true;
+}
+
+void compact() {
+    std::erase_if(state.entries, [](const Entry& e) { return !e.record; });
     state.dead = 0;
+    if (state.indexed) buildIndex();
 }
 
 void clearPersistent() {
     state.entries.clear();
+    state.owned.clear();
     state.index.clear();
+    state.indexed = false;
     state.dead = 0;
 }
 
@@ -92,37 +115,42 @@ void ensureListener();
 void followActiveFile() {
     ensureListener();
     const sim::design::DesignFile* f = sim::design::activeFile();
-    if (f == state.shownFile) return;
-    state.shownFile = f;
+    if ((f ? f->serial : 0) == state.shownFile) return;
     clearPersistent();
+    state.shownFile = f ? f->serial : 0;
     if (f) sim::view::updateFromModel();
 }
 
 void showPersistent(const uint8_t* e, int drawMode) {
+    if (!state.indexed) buildIndex();
     uint64_t key = contentKey(e);
     bool found = false;
     auto range = state.index.equal_range(key);
     for (auto it = range.first; it != range.second;) {
         Entry& en = state.entries[it->second];
-        if (!en.live || !sameContent(en.shown.record.data(), e)) {
+        if (!en.record || !sameContent(en.record, e)) {
             ++it;
             continue;
         }
         found = true;
         if (drawMode == DRAW_MODE_ERASE) {
-            en.live = false;
+            release(en.record);
+            en.record = nullptr;
             ++state.dead;
             it = state.index.erase(it);
             continue;
         }
-        en.shown.highlighted = drawMode == DRAW_MODE_HILITE;
-        en.shown.record.assign(e, e + sizeBytes(e));   /* the latest ids */
+        en.highlighted = drawMode == DRAW_MODE_HILITE;
+        if (std::memcmp(en.record, e, sizeBytes(e)) != 0) {   /* the latest ids */
+            release(en.record);
+            en.record = ownCopy(e);
+        }
         ++it;
     }
     if (state.dead > 1024 && state.dead * 2 > state.entries.size()) compact();
     if (found || drawMode == DRAW_MODE_ERASE) return;
     state.index.emplace(key, state.entries.size());
-    state.entries.push_back({{std::vector<uint8_t>(e, e + sizeBytes(e)), drawMode == DRAW_MODE_HILITE}, key, true});
+    state.entries.push_back({ownCopy(e), drawMode == DRAW_MODE_HILITE});
 }
 
 /* Dynamics belong to the event that drew them: the first dynamics display of
@@ -260,7 +288,7 @@ bool viewVerb(const std::string& args, std::string& error) {
         Dpoint3d low{0, 0, 0}, high{0, 0, 0};
         for (const Entry& en : state.entries) {
             Dpoint3d l, h;
-            if (!en.live || !drawnRange(en.shown.record.data(), l, h)) continue;
+            if (!en.record || !drawnRange(en.record, l, h)) continue;
             if (first) low = l, high = h, first = false;
             low = {std::min(low.x, l.x), std::min(low.y, l.y), 0};
             high = {std::max(high.x, h.x), std::max(high.y, h.y), 0};
@@ -288,7 +316,7 @@ std::vector<const Shown*> persistent() {
     followActiveFile();
     std::vector<const Shown*> out;
     for (const Entry& e : state.entries)
-        if (e.live) out.push_back(&e.shown);
+        if (e.record) out.push_back(&e);
     return out;
 }
 
@@ -301,8 +329,9 @@ std::vector<const uint8_t*> transient() {
 std::vector<const Shown*> persistentIn(int view) {
     std::vector<const Shown*> out;
     if (!validView(view) || !window(view).active) return out;
-    for (const Shown* s : persistent())
-        if (inWindow(view, s->record.data())) out.push_back(s);
+    followActiveFile();
+    for (const Entry& e : state.entries)
+        if (e.record && inWindow(view, e.record)) out.push_back(&e);
     return out;
 }
 
@@ -322,16 +351,42 @@ void clearTransient() {
 
 void updateFromModel() {
     clearPersistent();
-    state.shownFile = sim::design::activeFile();
+    const sim::design::DesignFile* f = sim::design::activeFile();
+    state.shownFile = f ? f->serial : 0;
     DgnModel* m = sim::design::activeModel();
     if (!m) return;
-    /* Room for every element at once: the list grows without moving or rehashing. */
+    /* The model's own records, by reference. Elements of the same content
+    ** show once, where the first of them is, with the last one's record (as
+    ** drawing them one after the other would leave it); they are found by
+    ** sorting short keys rather than through the index, which would cost
+    ** more memory than the layer itself. */
     state.entries.reserve(m->slots.size());
-    state.index.reserve(m->slots.size());
+    std::vector<std::pair<uint32_t, uint32_t>> keys;   /* key, entry */
+    keys.reserve(m->slots.size());
     for (uint32_t pos = 1; pos <= m->slots.size(); ++pos) {
         const sim::design::Slot* s = sim::design::slot(m, pos);
-        if (s && !s->deleted && isGraphicType(s->type)) showPersistent(s->data, DRAW_MODE_NORMAL);
+        if (!s || s->deleted || !isGraphicType(s->type)) continue;
+        keys.emplace_back(static_cast<uint32_t>(contentKey(s->data)), static_cast<uint32_t>(state.entries.size()));
+        state.entries.push_back({s->data, false});
     }
+    std::sort(keys.begin(), keys.end());
+    for (size_t i = 0; i < keys.size();) {
+        size_t j = i + 1;
+        while (j < keys.size() && keys[j].first == keys[i].first) ++j;
+        for (size_t a = i; a < j; ++a) {   /* runs are short: a key of 32 bits rarely repeats */
+            Entry& first = state.entries[keys[a].second];
+            if (!first.record) continue;
+            for (size_t b = a + 1; b < j; ++b) {
+                Entry& later = state.entries[keys[b].second];
+                if (!later.record || !sameContent(first.record, later.record)) continue;
+                first.record = later.record;
+                later.record = nullptr;
+                ++state.dead;
+            }
+        }
+        i = j;
+    }
+    if (state.dead) compact();
 }
 
 const Window& window(int view) {
@@ -373,7 +428,7 @@ void resetForTests() {
     for (int i = 0; i < MAX_VIEWS; ++i) state.windowSet[i] = false, state.windows[i].active = true;
     clearPersistent();
     clearTransient();
-    state.shownFile = nullptr;
+    state.shownFile = 0;
     state.drawings.clear();
     state.resolver = nullptr;
 }
