@@ -4,6 +4,7 @@
 ** Every other area builds on it; it includes no other area. */
 #pragma once
 
+#include <bit>
 #include <cctype>
 #include <cstdarg>
 #include <cstddef>
@@ -90,31 +91,41 @@ size_t copyFixed(char (&out)[N], const char* text) {
 
 }  // namespace sim
 
-/* Little-endian fields of stored records: written and read byte by byte, so
-** that the bytes are the same on every machine. */
+/* Little-endian fields of stored records, the same bytes on every machine:
+** one move on a little-endian one, byte by byte elsewhere. */
 
 namespace sim {
 
-inline void put2(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
+template <typename T>
+inline void putLE(uint8_t* p, T v) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(p, &v, sizeof v);
+    } else {
+        for (size_t i = 0; i < sizeof v; ++i) p[i] = uint8_t(v >> (8 * i));
+    }
 }
-inline void put4(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+template <typename T>
+inline T getLE(const uint8_t* p) {
+    T v = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&v, p, sizeof v);
+    } else {
+        for (size_t i = 0; i < sizeof v; ++i) v |= T(p[i]) << (8 * i);
+    }
+    return v;
 }
-inline void put8(uint8_t* p, uint64_t v) {
-    for (int i = 0; i < 8; ++i) p[i] = uint8_t(v >> (8 * i));
-}
+
+inline void put2(uint8_t* p, uint32_t v) { putLE(p, uint16_t(v)); }
+inline void put4(uint8_t* p, uint32_t v) { putLE(p, v); }
+inline void put8(uint8_t* p, uint64_t v) { putLE(p, v); }
 inline void putD(uint8_t* p, double d) {
     uint64_t b;
     std::memcpy(&b, &d, 8);
     put8(p, b);
 }
-inline uint16_t get2(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-inline uint32_t get4(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-inline uint64_t get8(const uint8_t* p) { return get4(p) | uint64_t(get4(p + 4)) << 32; }
+inline uint16_t get2(const uint8_t* p) { return getLE<uint16_t>(p); }
+inline uint32_t get4(const uint8_t* p) { return getLE<uint32_t>(p); }
+inline uint64_t get8(const uint8_t* p) { return getLE<uint64_t>(p); }
 inline double getD(const uint8_t* p) {
     uint64_t b = get8(p);
     double d;
