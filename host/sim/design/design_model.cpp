@@ -201,7 +201,8 @@ uint8_t* arenaCopy(DgnModel* m, const uint8_t* record, size_t n) {
 }
 
 void setSlot(DgnModel* m, uint32_t pos, const uint8_t* data, bool deleted, bool component) {
-    if (m->slots.size() < pos) m->slots.resize(pos, Slot{nullptr, 0, 0, 1, 0});
+    if (m->slots.size() + 1 == pos) m->slots.push_back(Slot{nullptr, 0, 0, 1, 0});   /* the usual case */
+    else if (m->slots.size() < pos) m->slots.resize(pos, Slot{nullptr, 0, 0, 1, 0});
     Slot& s = m->slots[pos - 1];
     s.data = data;
     s.deleted = deleted ? 1 : 0;

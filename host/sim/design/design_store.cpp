@@ -468,16 +468,18 @@ void reserveSlots(DesignFile& f) {
 /* Every element row into its model's arena; each must be a whole record. */
 std::string readElements(DesignFile& f) {
     reserveSlots(f);
-    Statement q(f.db, "SELECT key >> 32, key & 4294967295, deleted, data FROM elements ORDER BY key");
+    Statement q(f.db, "SELECT key, deleted, data FROM elements ORDER BY key");
     if (q.rc != SQLITE_OK) return "bad element table";
     DgnModel* m = nullptr;
     uint64_t maxId = 0;
     sqlite3_int64 rowsOfModel = 0;
     while (q.row()) {
-        int modelId = q.integer(0);
-        sqlite3_int64 pos = q.integer64(1);
-        const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(q.st, 3));
-        int bytes = sqlite3_column_bytes(q.st, 3);
+        /* The key is the model id over the file position (32 bits each). */
+        sqlite3_int64 key = q.integer64(0);
+        int modelId = static_cast<int>(key >> 32);
+        sqlite3_int64 pos = key & 0xFFFFFFFFLL;
+        const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(q.st, 2));
+        int bytes = sqlite3_column_bytes(q.st, 2);
         if (!m || m->id != modelId) {
             m = nullptr;
             for (auto& mm : f.models)
@@ -494,7 +496,7 @@ std::string readElements(DesignFile& f) {
         uint8_t* copy = arenaCopy(m, data, static_cast<size_t>(bytes));
         if (!copy) return "out of memory";
         if (m->slots.capacity() == 0) m->slots.reserve(1024);
-        setSlot(m, static_cast<uint32_t>(pos), copy, q.integer(2) != 0, (get4(copy) & COMPONENT_BIT) != 0);
+        setSlot(m, static_cast<uint32_t>(pos), copy, q.integer(1) != 0, (get4(copy) & COMPONENT_BIT) != 0);
         maxId = std::max(maxId, get8(copy + H_ID));
     }
     if (q.rc != SQLITE_OK) return "cannot read the elements";
