@@ -78,7 +78,8 @@ HOST_API BoolInt mdlElement_isGraphic(const MSElement* element);
 ** ending exactly at the element's end. 0 when it is, HOST_ERROR when not. */
 HOST_API StatusInt mdlElement_validate(const MSElement* element);
 
-/* Copy IN (its size) to OUT; answers the number of bytes copied. */
+/* Copy IN (its size) to OUT; answers the number of bytes copied, 0 when OUT
+** is a descriptor node's element without room for it. */
 HOST_API int mdlElement_memcpy(MSElement* out, const MSElement* in);
 /* Copy IN to OUT without any attribute linkage. 0, or HOST_ERROR for a
 ** malformed element. */
@@ -182,8 +183,8 @@ HOST_API StatusInt mdlCell_extract(Dpoint3d* origin, DRange3d* range, RotMatrix*
                                    MSWChar* name, int nameSize, const MSElement* element);
 HOST_API StatusInt mdlCell_extractName(MSWChar* name, int nameSize, const MSElement* element);
 HOST_API StatusInt mdlCell_extractDescription(MSWChar* description, int size, const MSElement* element);
-/* Set the name or description; the element grows or shrinks in place and
-** must have room (an element buffer, or a descriptor's element). */
+/* Set the name or description; the element grows or shrinks in place
+** (HOST_ERROR when that would run past its descriptor node's room). */
 HOST_API StatusInt mdlCell_setName(MSElement* element, const MSWChar* name);
 HOST_API StatusInt mdlCell_setDescription(MSElement* element, const MSWChar* description);
 /* Set the origin and rotation stored in a cell header. */
@@ -221,7 +222,8 @@ HOST_API int mdlLinkage_getWords(const LinkageHeader* header);
 /* Append the linkage HEADER + BODY (length from the header) at the element's
 ** end. DATADEF and CONVERT are reserved (must be null). 0 on success;
 ** HOST_ERROR for a malformed element or header, or when the element would
-** exceed MAX_ELEMENT_SIZE (the element is unchanged). */
+** exceed MAX_ELEMENT_SIZE or its descriptor node's room (the element is
+** unchanged). */
 HOST_API StatusInt mdlLinkage_appendToElement(MSElement* element, const LinkageHeader* header, const void* body,
                                               const void* dataDef, void* convert);
 /* Copy the first linkage of PRIMARYID (header included) into OUT, which
@@ -238,10 +240,12 @@ HOST_API int mdlLinkage_count(const MSElement* element);
 
 /* ---- Descriptors ------------------------------------------------------------------
 ** A descriptor is a chain of elements; a complex header holds its components
-** as a child chain. Each node's element is allocated with room for its size
-** plus MAX_DESCR_GROWTH bytes, so that a linkage or a longer cell name can be
-** added to it in place. */
-enum : int { MAX_DESCR_GROWTH = 16384 };
+** as a child chain. Each node's element has room for its size plus at least
+** MAX_DESCR_GROWTH bytes, so that a linkage or a longer cell name can be
+** added to it in place; the host's in-place functions refuse to grow it
+** beyond that room (capacity). A larger change goes through a new node
+** (mdlElmdscr_replaceDscr). */
+enum : int { MAX_DESCR_GROWTH = 512 };
 struct MSElementDescr {
     MSElementDescr* next;        /* next element of the same chain */
     MSElementDescr* previous;

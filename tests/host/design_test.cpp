@@ -584,6 +584,56 @@ TEST_F(DesignTest, FailedAllocationsLeaveDescriptorsWholeOrAbsent) {
     mdlElmdscr_freeAll(&cell);
 }
 
+/* Nodes have a modest room: growing an element in place must stop at it,
+** where a plain element buffer takes a whole element. */
+TEST_F(DesignTest, ElementsOfDescriptorsGrowInPlaceOnlyWithinTheirNodesRoom) {
+    openFile("room.design");
+    auto append = [](MSElement* el, int words) {
+        std::vector<uint8_t> body(2 * words, 7);
+        LinkageHeader h{LINKAGE_USER_FLAG, 0x4F33};
+        EXPECT_EQ(mdlLinkage_setWords(&h, words), 0);
+        return mdlLinkage_appendToElement(el, &h, body.data() + 4, nullptr, nullptr);
+    };
+    MSElementDescr* cell = threeLineCell();
+    const int size = mdlElement_size(&cell->el);
+    ASSERT_GE(cell->capacity, static_cast<UInt32>(size + MAX_DESCR_GROWTH));
+    EXPECT_EQ(append(&cell->el, 12), 0);   /* a user data linkage of a few words */
+    EXPECT_EQ(mdlElement_validate(&cell->el), 0);
+    const int grown = mdlElement_size(&cell->el);
+    EXPECT_EQ(grown, size + 24);
+
+    EXPECT_NE(append(&cell->el, 4000), 0);   /* 8000 bytes: past the room, refused whole */
+    EXPECT_EQ(mdlElement_size(&cell->el), grown);
+    MSElement plain;
+    mdlElement_memcpy(&plain, &cell->el);
+    EXPECT_EQ(append(&plain, 4000), 0);      /* a whole buffer takes it */
+    EXPECT_EQ(mdlElement_memcpy(&cell->firstChild->el, &plain), 0);   /* and is not copied over a small node */
+    EXPECT_EQ(mdlElement_validate(&cell->firstChild->el), 0);
+    std::vector<MSWChar> longName(MAX_DESCR_GROWTH, u'N');
+    longName.back() = 0;
+    EXPECT_NE(mdlCell_setName(&cell->el, longName.data()), 0);
+    EXPECT_EQ(mdlElement_size(&cell->el), grown);
+
+    /* A large element gets a node of its own size; long chains come and go. */
+    std::vector<Dpoint3d> points(MAX_VERTICES);
+    for (int i = 0; i < MAX_VERTICES; ++i) points[i] = {1.0 * i, 1.0 * (i % 2), 0};
+    MSElement shape;
+    ASSERT_EQ(mdlLineString_create(&shape, nullptr, points.data(), MAX_VERTICES), 0);
+    for (int round = 0; round < 2; ++round) {
+        MSElementDescr* chain = nullptr;
+        ASSERT_EQ(mdlElmdscr_new(&chain, nullptr, &shape), 0);
+        EXPECT_EQ(append(&chain->el, 200), 0);
+        MSElement line;
+        const Dpoint3d ends[2] = {{0, 0, 0}, {1, 1, 0}};
+        mdlLine_create(&line, nullptr, ends);
+        for (int i = 0; i < 20000; ++i) ASSERT_EQ(mdlElmdscr_appendElement(chain, &line), 0);
+        EXPECT_EQ(mdlElmdscr_count(chain), 20001);
+        EXPECT_EQ(mdlElmdscr_validate(chain, nullptr), 0);
+        mdlElmdscr_freeAll(&chain);
+    }
+    mdlElmdscr_freeAll(&cell);
+}
+
 TEST_F(DesignTest, WriteThatCannotReachTheFileLeavesNoElementInMemory) {
     openFile("locked.design");
     UInt32 first = addLine(0);

@@ -22,6 +22,9 @@ namespace sim {
 /* The next COUNT allocations (malloc, calloc, realloc) fail after SKIP more
 ** succeed; failAllocations(0) restores normal service. */
 void failAllocations(int count, int skip = 0);
+/* Count one allocation against the switch without making it (memory the
+** host reuses): false when the switch refuses it. */
+bool grantAllocation();
 /* Allocations refused since the last reset of the switch. */
 int failedAllocations();
 

@@ -37,6 +37,7 @@ bool refuse() {
 namespace sim {
 void failAllocations(int count, int skip) { state = MemoryState{skip, count, 0}; }
 int failedAllocations() { return state.failed; }
+bool grantAllocation() { return !refuse(); }
 
 static Registration resetRegistration([] { registerReset(ResetStage::Base, [] { failAllocations(0); }); });
 }  // namespace sim

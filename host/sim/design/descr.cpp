@@ -1,6 +1,6 @@
 /* Element descriptors: chains of element records with complex headers
 ** holding their components, walking, transforming, ranges, validation and
-** display. Nodes are allocated with room to grow (MAX_DESCR_GROWTH). */
+** display. Their nodes' memory is descr_memory.cpp's. */
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
@@ -14,59 +14,21 @@
 #include "host/sim/design/design_int.h"
 
 using namespace sim::elem;
+using sim::design::allocNode;
+using sim::design::freeNode;
 
 namespace {
-
-/* Nodes of elements up to POOLED_SIZE bytes all get the same room and are
-** kept for reuse when freed (at most MAX_POOLED of them): a chain built and
-** freed at every cursor move then costs no large allocation per node. */
-constexpr uint32_t POOLED_SIZE = 1024;
-#if defined(__SANITIZE_ADDRESS__)
-constexpr size_t MAX_POOLED = 0;   /* every freed node goes back, so that a use after free is caught */
-#else
-constexpr size_t MAX_POOLED = 1024;
-#endif
-struct NodePool {
-    std::vector<void*> free;
-    ~NodePool() {
-        for (void* p : free) dlmSystem_mdlFree(p);
-    }
-};
-NodePool pool;
 
 MSElementDescr* newNode(const MSElement* element) {
     if (!element || !wellFormed(element->bytes, MAX_ELEMENT_SIZE)) return nullptr;
     uint32_t size = sizeBytes(element->bytes);
-    uint32_t capacity = std::min<uint32_t>(std::max(size, POOLED_SIZE) + MAX_DESCR_GROWTH, MAX_ELEMENT_SIZE);
-    void* mem = nullptr;
-    if (size <= POOLED_SIZE && !pool.free.empty()) {
-        /* A reused node still counts as an allocation for the host's failure switch. */
-        void* probe = dlmSystem_mdlMalloc(1);
-        if (!probe) return nullptr;
-        dlmSystem_mdlFree(probe);
-        mem = pool.free.back();
-        pool.free.pop_back();
-    } else {
-        /* Through the host's allocator, so that its failure switch reaches descriptors. */
-        mem = dlmSystem_mdlMalloc(offsetof(MSElementDescr, el) + capacity);
-    }
-    if (!mem) return nullptr;
-    auto* d = static_cast<MSElementDescr*>(mem);
+    MSElementDescr* d = allocNode(size);
+    if (!d) return nullptr;
     d->next = d->previous = d->parent = d->firstChild = nullptr;
     d->modelRef = nullptr;
     d->filePos = 0;
-    d->capacity = capacity;
     std::memcpy(d->el.bytes, element->bytes, size);
     return d;
-}
-
-/* Free node D, keeping it for reuse when it has the pooled room. */
-void freeNode(MSElementDescr* d) {
-    if (d->capacity == POOLED_SIZE + MAX_DESCR_GROWTH && pool.free.size() < MAX_POOLED) {
-        pool.free.push_back(d);
-        return;
-    }
-    dlmSystem_mdlFree(d);
 }
 
 MSElementDescr* lastOf(MSElementDescr* d) {
@@ -86,8 +48,7 @@ void link(MSElementDescr* parent, MSElementDescr* chainEnd, MSElementDescr* node
 }
 
 /* Where the last append to a descriptor ended, so that building a chain of
-** n elements does not walk it n times (nodes lie 16 KB apart: every step of
-** such a walk is a cache miss). Freeing either node forgets it. */
+** n elements does not walk it n times. Freeing either node forgets it. */
 struct AppendHint {
     const MSElementDescr* owner = nullptr;   /* the header (components) or the chain's first node */
     MSElementDescr* last = nullptr;

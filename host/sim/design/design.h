@@ -341,6 +341,9 @@ inline bool isComplexType(int t) {
 void initRecord(uint8_t* e, int type, uint32_t bodyBytes);
 /* Structural check of a record of at most AVAILABLE bytes (see mdlElement_validate). */
 bool wellFormed(const uint8_t* e, size_t available);
+/* Bytes ELEMENT may grow to in place: its descriptor node's room when it is
+** a node's element, else MAX_ELEMENT_SIZE (a whole element buffer). */
+uint32_t roomOf(const MSElement* element);
 /* Change the body size of a record in place, moving its linkages. */
 void resizeBody(uint8_t* e, uint32_t newBodyBytes);
 /* Points of a linear element (line, line string, shape). */

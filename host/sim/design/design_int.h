@@ -55,6 +55,13 @@ struct Change {
     Change& operator=(const Change&) = delete;
 };
 
+/* ---- Descriptor nodes (descr_memory.cpp) ------------------------------------------------------ */
+
+/* A node with room for an element of SIZE bytes and some growth (its
+** capacity set, nothing else); null when memory or the failure switch says no. */
+MSElementDescr* allocNode(uint32_t size);
+void freeNode(MSElementDescr* node);
+
 /* ---- What was shown ------------------------------------------------------------------------- */
 
 /* Forget the hook and the log (the views' sink and refresh stay). */

@@ -206,6 +206,7 @@ StatusInt mdlElement_validate(const MSElement* element) {
 int mdlElement_memcpy(MSElement* out, const MSElement* in) {
     if (!out || !in) return 0;
     uint32_t n = std::min<uint32_t>(sizeBytes(in->bytes), MAX_ELEMENT_SIZE);
+    if (n > roomOf(out)) return 0;   /* into a descriptor node too small for it */
     if (out != in) std::memmove(out->bytes, in->bytes, n);
     return static_cast<int>(n);
 }
@@ -468,7 +469,7 @@ StatusInt mdlLinkage_appendToElement(MSElement* element, const LinkageHeader* he
     int words = mdlLinkage_getWords(header);
     if (words < 2) return HOST_ERROR;
     uint32_t size = sizeBytes(element->bytes);
-    if (size + 2u * words > MAX_ELEMENT_SIZE) return HOST_ERROR;
+    if (size + 2u * words > roomOf(element)) return HOST_ERROR;   /* a descriptor node has less room */
     uint8_t* p = element->bytes + size;
     std::memcpy(p, header, sizeof(LinkageHeader));
     if (words > 2) {

@@ -56,11 +56,15 @@ void finish(MSElement* out, const MSElement* templ) {
     std::memcpy(out->bytes, e, sizeBytes(e));
 }
 
-Dpoint3d toWorld(const Dpoint3d& p) {
-    Dpoint3d q = p;
-    mdlCurrTrans_transformPointArray(&q, &q, 1);
-    return q;
+/* P through T, as mdlTMatrix_transformPoint computes it (the same bits). */
+Dpoint3d transformed(const Transform& t, const Dpoint3d& p) {
+    const auto& m = t.form3d;
+    return {m[0][0] * p.x + m[0][1] * p.y + m[0][2] * p.z + m[0][3],
+            m[1][0] * p.x + m[1][1] * p.y + m[1][2] * p.z + m[1][3],
+            m[2][0] * p.x + m[2][1] * p.y + m[2][2] * p.z + m[2][3]};
 }
+
+Dpoint3d toWorld(const Dpoint3d& p) { return transformed(sim::geom::currentToWorld(), p); }
 
 /* Combine ROTATION (null: identity) with the frame's rotation; SCALES gets the
 ** frame's scale along the two in-plane axes. */
@@ -97,16 +101,17 @@ StatusInt buildLinear(MSElement* out, const MSElement* templ, int elemType, cons
     for (int i = 0; i < count; ++i)
         if (!finitePoint(points[i])) return HOST_ERROR;
     uint8_t* e = scratch->bytes;
+    const Transform& t = sim::geom::currentToWorld();
     if (elemType == LINE_ELM) {
         initRecord(e, LINE_ELM, LINE_BYTES);
         applyTemplate(e, templ);
-        putP(e + L_START, toWorld(points[0]));
-        putP(e + L_END, toWorld(points[1]));
+        putP(e + L_START, transformed(t, points[0]));
+        putP(e + L_END, transformed(t, points[1]));
     } else {
         initRecord(e, elemType, LS_POINTS + 24 * count);
         applyTemplate(e, templ);
         put4(e + LS_COUNT, count);
-        for (int i = 0; i < count; ++i) putP(e + LS_POINTS + 24 * i, toWorld(points[i]));
+        for (int i = 0; i < count; ++i) putP(e + LS_POINTS + 24 * i, transformed(t, points[i]));
     }
     if (elemType == SHAPE_ELM) {
         applyFill(e, templ, fillMode);
@@ -360,7 +365,7 @@ StatusInt setCellText(MSElement* element, const MSWChar* text, int which) {
     for (uint32_t i = 0; i < dl; ++i) desc[i] = get2(e + C_NAME + 2 * (nl + i));
     (which == 0 ? name : desc).assign(text ? text : u"", n);
     uint32_t body = C_NAME + 2 * static_cast<uint32_t>(name.size() + desc.size());
-    if (sizeBytes(e) - 2 * attrWords(e) + body > MAX_ELEMENT_SIZE) return HOST_ERROR;
+    if (sizeBytes(e) - 2 * attrWords(e) + body > roomOf(element)) return HOST_ERROR;
     resizeBody(e, body);
     put2(e + C_NAMELEN, static_cast<uint32_t>(name.size()));
     put2(e + C_DESCLEN, static_cast<uint32_t>(desc.size()));
