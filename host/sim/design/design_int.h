@@ -39,6 +39,9 @@ void reportFailure(const std::string& what);
 
 /* ---- Models and the journal --------------------------------------------------------------- */
 
+/* Ask for huge pages behind the whole ones inside MEMORY..MEMORY+BYTES, so
+** that filling a large block does not fault every 4 KB. */
+void preferHugePages(void* memory, size_t bytes);
 /* Copy N bytes of RECORD into M's arena; null when out of memory. */
 uint8_t* arenaCopy(DgnModel* m, const uint8_t* record, size_t n);
 /* Point slot POS of M (grown as needed) at DATA. */

@@ -173,6 +173,13 @@ bool saveTable(bool (*write)(DesignFile&, std::string&)) {
 
 /* ---- Memory of a model ------------------------------------------------------------------------ */
 
+void preferHugePages(void* memory, size_t bytes) {
+    if (bytes < HUGE_PAGE_BYTES) return;
+    auto first = (reinterpret_cast<uintptr_t>(memory) + HUGE_PAGE_BYTES - 1) & ~(HUGE_PAGE_BYTES - 1);
+    auto last = (reinterpret_cast<uintptr_t>(memory) + bytes) & ~(HUGE_PAGE_BYTES - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
 uint8_t* arenaCopy(DgnModel* m, const uint8_t* record, size_t n) {
     size_t need = (n + 7) & ~size_t{7};
     if (m->chunks.empty() || m->chunkUsed + need > m->chunkSize) {
@@ -186,11 +193,7 @@ uint8_t* arenaCopy(DgnModel* m, const uint8_t* record, size_t n) {
             m->chunks.pop_back();
             return nullptr;
         }
-        if (size >= HUGE_PAGE_BYTES) {
-            auto first = (reinterpret_cast<uintptr_t>(m->chunks.back().get()) + HUGE_PAGE_BYTES - 1) & ~(HUGE_PAGE_BYTES - 1);
-            auto last = (reinterpret_cast<uintptr_t>(m->chunks.back().get()) + size) & ~(HUGE_PAGE_BYTES - 1);
-            if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-        }
+        preferHugePages(m->chunks.back().get(), size);
         m->chunkSize = size;
         m->chunkUsed = 0;
     }

@@ -462,6 +462,7 @@ void reserveSlots(DesignFile& f) {
         if (!q.row()) continue;
         sqlite3_int64 last = q.integer64(0) & 0xFFFFFFFFLL;
         m->slots.reserve(static_cast<size_t>(std::min(last, most)));
+        preferHugePages(m->slots.data(), m->slots.capacity() * sizeof(Slot));
     }
 }
 
