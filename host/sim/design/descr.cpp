@@ -2,11 +2,8 @@
 ** holding their components, walking, transforming, ranges, validation and
 ** display. Their nodes' memory is descr_memory.cpp's. */
 #include <algorithm>
-#include <cstddef>
-#include <cstdlib>
-#include <new>
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include "host/mdlelement.h"
 #include "host/mdlgeom.h"

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 #include <unordered_set>
 #include <vector>
 
@@ -33,11 +34,11 @@ constexpr uint32_t SLAB_ROOM = 8192;
 constexpr int CLASSES = 5;                   /* rooms 512, 1024, 2048, 4096 and 8192 */
 
 struct Slab {
-    uint32_t stride;                  /* bytes of a node */
-    uint32_t count;                   /* nodes it holds */
+    uint32_t stride = 0;              /* bytes of a node */
+    uint32_t count = 0;               /* nodes it holds */
     uint32_t live = 0;
     uint32_t roomIndex = NO_INDEX;    /* position in its class's withRoom */
-    int cls;
+    int cls = 0;
     MSElementDescr* free = nullptr;   /* free nodes, chained through next */
 };
 static_assert(sizeof(Slab) <= FIRST_NODE);
@@ -50,12 +51,11 @@ struct SizeClass {
 struct NodeMemory {
     SizeClass classes[CLASSES];
     std::unordered_set<uintptr_t> slabs;                  /* their addresses */
-    std::unordered_set<const MSElementDescr*> single;     /* nodes allocated one by one */
-    ~NodeMemory() {
-        for (uintptr_t s : slabs) std::free(reinterpret_cast<void*>(s));
-    }
+    std::unordered_set<uintptr_t> single;                 /* nodes allocated one by one */
 };
-NodeMemory memory;
+/* Lives for the process: a descriptor freed by another file's static
+** destructor must still find its slab. */
+NodeMemory& memory = *new NodeMemory;
 
 int classOf(uint32_t room) { return std::countr_zero(room) - std::countr_zero(MIN_ROOM); }
 
@@ -91,7 +91,9 @@ bool newSlab(int cls, uint32_t room) {
         std::free(mem);
         return false;
     }
-    auto* s = new (mem) Slab{NODE_HEAD + room, static_cast<uint32_t>((SLAB_BYTES - FIRST_NODE) / (NODE_HEAD + room))};
+    auto* s = new (mem) Slab;
+    s->stride = NODE_HEAD + room;
+    s->count = static_cast<uint32_t>((SLAB_BYTES - FIRST_NODE) / s->stride);
     s->cls = cls;
     for (uint32_t i = s->count; i-- > 0;) {
         MSElementDescr* d = nodeAt(s, i);
@@ -127,7 +129,7 @@ MSElementDescr* allocNode(uint32_t size) {
     auto* d = static_cast<MSElementDescr*>(dlmSystem_mdlMalloc(NODE_HEAD + room));
     if (!d) return nullptr;
     try {
-        memory.single.insert(d);
+        memory.single.insert(reinterpret_cast<uintptr_t>(d));
     } catch (const std::bad_alloc&) {
         dlmSystem_mdlFree(d);
         return nullptr;
@@ -138,7 +140,7 @@ MSElementDescr* allocNode(uint32_t size) {
 
 void freeNode(MSElementDescr* d) {
     if (d->capacity > SLAB_ROOM) {
-        memory.single.erase(d);
+        memory.single.erase(reinterpret_cast<uintptr_t>(d));
         dlmSystem_mdlFree(d);
         return;
     }
@@ -162,14 +164,17 @@ void freeNode(MSElementDescr* d) {
 namespace sim::elem {
 
 uint32_t roomOf(const MSElement* element) {
-    auto* node = reinterpret_cast<const MSElementDescr*>(reinterpret_cast<const uint8_t*>(element) - NODE_HEAD);
-    if (memory.single.count(node)) return node->capacity;
-    Slab* s = slabOf(node);
-    if (memory.slabs.count(reinterpret_cast<uintptr_t>(s))) {
-        size_t offset = static_cast<size_t>(reinterpret_cast<const uint8_t*>(node) - reinterpret_cast<uint8_t*>(s));
-        if (offset >= FIRST_NODE && (offset - FIRST_NODE) % s->stride == 0 && (offset - FIRST_NODE) / s->stride < s->count &&
-            node->capacity)
-            return node->capacity;
+    /* Addresses are compared as numbers: ELEMENT may be any buffer at all. */
+    uintptr_t at = reinterpret_cast<uintptr_t>(element) - NODE_HEAD;
+    auto node = [at] { return reinterpret_cast<const MSElementDescr*>(at); };
+    if (memory.single.count(at)) return node()->capacity;
+    uintptr_t slab = at & ~(SLAB_BYTES - 1);
+    if (memory.slabs.count(slab)) {
+        const Slab* s = reinterpret_cast<const Slab*>(slab);
+        size_t offset = at - slab;
+        if (offset >= FIRST_NODE && (offset - FIRST_NODE) % s->stride == 0 &&
+            (offset - FIRST_NODE) / s->stride < s->count && node()->capacity)
+            return node()->capacity;
     }
     return MAX_ELEMENT_SIZE;
 }

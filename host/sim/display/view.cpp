@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <sstream>
 #include <string>
-#include <memory>
 #include <unordered_map>
 #include <vector>
 
