@@ -342,13 +342,14 @@ void mdlTMatrix_fromRMatrix(Transform* out, const RotMatrix* r) {
 
 void mdlTMatrix_multiply(Transform* out, const Transform* a, const Transform* b) {
     if (!out || !a || !b) return;
-    Transform r{};
+    /* Each sum in the order 0 (or A's translation), then k = 0, 1, 2: the
+    ** same bits on every path that composes frames. */
+    const auto& A = a->form3d;
+    const auto& B = b->form3d;
+    Transform r;
     for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            double s = j == 3 ? a->form3d[i][3] : 0.0;
-            for (int k = 0; k < 3; ++k) s += a->form3d[i][k] * b->form3d[k][j];
-            r.form3d[i][j] = s;
-        }
+        for (int j = 0; j < 3; ++j) r.form3d[i][j] = 0.0 + A[i][0] * B[0][j] + A[i][1] * B[1][j] + A[i][2] * B[2][j];
+        r.form3d[i][3] = A[i][3] + A[i][0] * B[0][3] + A[i][1] * B[1][3] + A[i][2] * B[2][3];
     }
     *out = r;
 }
