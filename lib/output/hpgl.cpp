@@ -15,10 +15,20 @@ namespace {
 
 constexpr double UNITS_PER_MM = 38.46153846153846;
 
+/* Polylines are formatted into PENDING and written in large blocks: a
+** plot is mostly points, and a write per polyline cost more than their
+** formatting. Other output writes PENDING first, so the order holds. */
 struct HpglState {
     FILE* file;
+    size_t used;
+    char pending[1 << 16];
 };
 HpglState state{};
+
+void writePending() {
+    if (state.used) dlmSystem_mdlFwrite(state.pending, 1, state.used, state.file);
+    state.used = 0;
+}
 
 int plotX(double x) { return zmoutput::truncToInt((x - 10.0) * UNITS_PER_MM); }
 int plotY(double y) { return zmoutput::truncToInt((y - 1.0) * UNITS_PER_MM); }
@@ -52,7 +62,9 @@ extern "C" ZMLIB_API int zmlibHpgl_fopen(const char* fileName) {
 }
 
 extern "C" ZMLIB_API void zmlibHpgl_newPage(void) {
-    if (state.file) toolSubsystem_fprintf(state.file, "PU;PA0,0;PG;\n");
+    if (!state.file) return;
+    writePending();
+    toolSubsystem_fprintf(state.file, "PU;PA0,0;PG;\n");
 }
 
 extern "C" ZMLIB_API void zmlibHpgl_fclose(void) {
@@ -64,38 +76,44 @@ extern "C" ZMLIB_API void zmlibHpgl_fclose(void) {
 
 extern "C" ZMLIB_API void zmlibHpgl_drawPolyline(const Dpoint3d* points, int count, double width, double fill) {
     if (!state.file || !points || count <= 0 || !zmoutput::drawable("zmhpgllib", {}, points, count)) return;
-    /* Points are formatted here and written a block at a time: the same
-    ** bytes as "PD;PA%d,%d;\n" each, without a format to read per point. */
-    char block[4096];
-    char* at = block;
+    /* The same bytes as "PU;PA%d,%d;PD;" for the first point and
+    ** "PD;PA%d,%d;\n" for each other, without a format to read per point. */
+    constexpr size_t LONGEST_POINT = 32;
+    char* const end = state.pending + sizeof state.pending;
+    char* at = state.pending + state.used;
+    auto room = [&] {
+        if (static_cast<size_t>(end - at) >= LONGEST_POINT) return;
+        state.used = static_cast<size_t>(at - state.pending);
+        writePending();
+        at = state.pending;
+    };
     auto put = [&](const char* text, size_t n) {
         std::memcpy(at, text, n);
         at += n;
     };
     auto point = [&](const Dpoint3d& p) {
-        at = std::to_chars(at, block + sizeof block, plotX(p.x)).ptr;
+        at = std::to_chars(at, end, plotX(p.x)).ptr;
         *at++ = ',';
-        at = std::to_chars(at, block + sizeof block, plotY(p.y)).ptr;
+        at = std::to_chars(at, end, plotY(p.y)).ptr;
         *at++ = ';';
     };
+    room();
     put("PU;PA", 5);
     point(points[0]);
     put("PD;", 3);
     for (int i = 1; i < count; ++i) {
-        if (block + sizeof block - at < 32) {   /* room for the longest point */
-            dlmSystem_mdlFwrite(block, 1, static_cast<size_t>(at - block), state.file);
-            at = block;
-        }
+        room();
         put("PD;PA", 5);
         point(points[i]);
         *at++ = '\n';
     }
-    dlmSystem_mdlFwrite(block, 1, static_cast<size_t>(at - block), state.file);
+    state.used = static_cast<size_t>(at - state.pending);
 }
 
 extern "C" ZMLIB_API void zmlibHpgl_drawText(double x, double y, char* text, double size, double angle,
                                              int alignment) {
     if (!state.file || !zmoutput::drawable("zmhpgllib", {x, y, size, angle})) return;
+    writePending();
     FILE* f = state.file;
     double a = angle * zmoutput::DEGREES_TO_RADIANS;
     size_t length = text ? std::strlen(text) : 0;

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "lib/output/hpgl.h"
 #include "validators.h"
@@ -40,6 +42,34 @@ TEST_F(HpglWriter, PlotterPositionsAndPolylines) {
                                            "PU;PA1000,1000;PD;PD;PA0,0;\n"
                                            "PU;PA0,0;PG;\n");
     expectValid(path("p.plt"), 2);
+}
+
+/* Polylines are written in blocks: text between them, a polyline longer
+** than a block and the last one before closing must keep their places. */
+TEST_F(HpglWriter, PolylinesAndTextsKeepTheirOrderAcrossBlocks) {
+    ASSERT_EQ(zmlibHpgl_fopen(path("o.plt").c_str()), 1);
+    std::vector<Dpoint3d> longOne(5000);
+    std::string expected = HEADER;
+    for (size_t i = 0; i < longOne.size(); ++i) {
+        longOne[i] = {10.0 + static_cast<double>(i), 1.0 + static_cast<double>(i % 7), 0};
+        char line[64];
+        int x = static_cast<int>(static_cast<double>(i) * 38.46153846153846);
+        int y = static_cast<int>(static_cast<double>(i % 7) * 38.46153846153846);
+        std::snprintf(line, sizeof line, i == 0 ? "PU;PA%d,%d;PD;" : "PD;PA%d,%d;\n", x, y);
+        expected += line;
+    }
+    Dpoint3d shortOne[] = {{36, 27, 0}, {10, 1, 0}};
+    char text[] = "A";
+    zmlibHpgl_drawPolyline(shortOne, 2, 0.35, -1);
+    zmlibHpgl_drawText(10, 1, text, 5, 0, 2);
+    zmlibHpgl_drawPolyline(longOne.data(), static_cast<int>(longOne.size()), 0.35, -1);
+    zmlibHpgl_drawPolyline(shortOne, 2, 0.35, -1);
+    zmlibHpgl_fclose();
+    expected = std::string(HEADER) + "PU;PA1000,1000;PD;PD;PA0,0;\n" +
+               "PU;PA0,0;SI0.15,0.30;DI1.0,0.0;SS;LBA\003\n" + expected.substr(sizeof HEADER - 1) +
+               "PU;PA1000,1000;PD;PD;PA0,0;\nPU;PA0,0;PG;\n";
+    EXPECT_EQ(readFile(path("o.plt")), expected);
+    expectValid(path("o.plt"), 1);
 }
 
 TEST_F(HpglWriter, TextsUseNationalReplacementsInTheCallersBuffer) {
