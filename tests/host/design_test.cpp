@@ -634,6 +634,57 @@ TEST_F(DesignTest, ElementsOfDescriptorsGrowInPlaceOnlyWithinTheirNodesRoom) {
     mdlElmdscr_freeAll(&cell);
 }
 
+/* Chains built and freed in any order share the node memory: no node may
+** be handed out twice, so every chain must keep its own elements. */
+TEST_F(DesignTest, ChainsFreedInAnyOrderKeepEachOthersElements) {
+    openFile("chains.design");
+    auto build = [](int tag, int length) {
+        MSElementDescr* chain = nullptr;
+        for (int i = 0; i < length; ++i) {
+            /* Every fourth element a shape of many vertices: nodes of a larger room. */
+            std::vector<Dpoint3d> pts(i % 4 ? 2 : 60, Dpoint3d{1.0 * tag, 1.0 * i, 0});
+            pts.back().x += 1;
+            MSElement el;
+            EXPECT_EQ(pts.size() == 2 ? mdlLine_create(&el, nullptr, pts.data())
+                                      : mdlLineString_create(&el, nullptr, pts.data(), static_cast<int>(pts.size())),
+                      0);
+            EXPECT_EQ(chain ? mdlElmdscr_appendElement(chain, &el) : mdlElmdscr_new(&chain, nullptr, &el), 0);
+        }
+        return chain;
+    };
+    auto firstPoint = [](const MSElement* el) {
+        Dpoint3d points[64]{};   /* the elements here have at most 60 vertices */
+        int count = 0;
+        EXPECT_EQ(mdlLinear_extract(points, &count, el, nullptr), 0);
+        return points[0];
+    };
+    auto intact = [&](const MSElementDescr* chain, int tag) {
+        int i = 0;
+        for (const MSElementDescr* d = chain; d; d = d->next, ++i)
+            if (mdlElement_validate(&d->el) != 0 || firstPoint(&d->el).x != tag || firstPoint(&d->el).y != i)
+                return false;
+        return true;
+    };
+    std::vector<MSElementDescr*> chains;
+    uint64_t seed = 7;
+    for (int round = 0; round < 300; ++round) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        size_t pick = static_cast<size_t>(seed >> 33);
+        if (!chains.empty() && pick % 3 == 0) {
+            MSElementDescr*& victim = chains[pick % chains.size()];
+            mdlElmdscr_freeAll(&victim);
+            victim = chains.back();
+            chains.pop_back();
+        } else {
+            chains.push_back(build(round, 1 + static_cast<int>(pick % 200)));
+        }
+    }
+    for (MSElementDescr*& chain : chains) {
+        EXPECT_TRUE(intact(chain, static_cast<int>(firstPoint(&chain->el).x)));
+        mdlElmdscr_freeAll(&chain);
+    }
+}
+
 TEST_F(DesignTest, WriteThatCannotReachTheFileLeavesNoElementInMemory) {
     openFile("locked.design");
     UInt32 first = addLine(0);
