@@ -1,20 +1,18 @@
 /* Workspace configuration files: the input is one file that may include
 ** itself, define, expand and test variables. */
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "fuzz/scratch.h"
 #include "host/mdlsystem.h"
 #include "host/sim/system/system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     /* A folder of its own, so that wildcard includes meet only this file. */
-    static const std::string dir = "/tmp/zm-fuzz-config-" + std::to_string(::getpid());
-    static const std::string file = (::mkdir(dir.c_str(), 0700), dir + "/in.cfg");
+    static const std::string file = scratchFolder("config") + "/in.cfg";
     FILE* f = std::fopen(file.c_str(), "wb");
     if (!f) return 0;
     std::fwrite(data, 1, size, f);

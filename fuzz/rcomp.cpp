@@ -1,19 +1,18 @@
 /* The resource compiler on one TOML source: it compiles or reports, and
 ** never crashes. */
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "fuzz/scratch.h"
 #include "host/sim/tools/rcomp/rcomp.h"
 
 int rcompMain(int argc, char** argv);
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string dir = "/tmp/zm-fuzz-rcomp-" + std::to_string(::getpid());
-    static const std::string source = dir + ".toml", output = dir + ".ma";
+    static const std::string source = scratchFolder("rcomp") + "/in.toml", output = scratchFolder("rcomp") + "/out.ma";
     FILE* f = std::fopen(source.c_str(), "wb");
     if (!f) return 0;
     std::fwrite(data, 1, size, f);

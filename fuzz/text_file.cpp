@@ -1,14 +1,13 @@
 /* Text files with comment, continuation and include lines: the input is one
 ** file that may include itself, a missing file or a long path, read to its
 ** end as logical lines into a small and a large buffer. */
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "fuzz/scratch.h"
 #include "lib/platform/file.h"
 
 namespace {
@@ -26,8 +25,7 @@ void readAll(const std::string& file, int lineSize, int bufferSize) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string dir = "/tmp/zm-fuzz-textfile-" + std::to_string(::getpid());
-    static const std::string file = (::mkdir(dir.c_str(), 0700), dir + "/in.txt");
+    static const std::string file = scratchFolder("textfile") + "/in.txt";
     FILE* f = std::fopen(file.c_str(), "wb");
     if (!f) return 0;
     std::fwrite(data, 1, size, f);
