@@ -13,10 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     /* A folder of its own, so that wildcard includes meet only this file. */
     static const std::string file = scratchFolder("config") + "/in.cfg";
-    FILE* f = std::fopen(file.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    if (!writeInput(file, data, size)) return 0;
     std::string error;
     sim::processConfigFile(file, CFGVAR_LEVEL_USER, error);
     for (const std::string& name : sim::configuredVariableNames()) sim::variableValue(name);

@@ -13,10 +13,7 @@ int rcompMain(int argc, char** argv);
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string source = scratchFolder("rcomp") + "/in.toml", output = scratchFolder("rcomp") + "/out.ma";
-    FILE* f = std::fopen(source.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    if (!writeInput(source, data, size)) return 0;
     rcomp::cs = rcomp::CompilerState{};
     std::string o = "-o";
     char* argv[] = {o.data(), o.data(), const_cast<char*>(output.c_str()), const_cast<char*>(source.c_str()), nullptr};

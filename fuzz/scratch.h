@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -26,4 +28,12 @@ inline const std::string& scratchFolder(const char* target) {
     };
     static const Folder folder(target);
     return folder.path;
+}
+
+/* Write the input DATA to PATH; false when the file cannot be written. */
+inline bool writeInput(const std::string& path, const uint8_t* data, size_t size) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool whole = std::fwrite(data, 1, size, f) == size;
+    return std::fclose(f) == 0 && whole;
 }

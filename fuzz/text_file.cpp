@@ -26,10 +26,7 @@ void readAll(const std::string& file, int lineSize, int bufferSize) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string file = scratchFolder("textfile") + "/in.txt";
-    FILE* f = std::fopen(file.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    if (!writeInput(file, data, size)) return 0;
     readAll(file, 16, 2);
     readAll(file, 512, 512);
     return 0;
